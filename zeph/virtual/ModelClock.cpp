@@ -1,0 +1,53 @@
+#include "ModelClock.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <thread>
+
+namespace zvc {
+
+ModelClock::ModelClock() : scale_(scaleFromEnvironment()) {}
+
+double ModelClock::scaleFromEnvironment()
+{
+    const char *text = std::getenv("ZEPH_VIRTUAL_TIME_SCALE");
+    if (!text || !*text)
+        return 1.0;
+    char *end = nullptr;
+    const double value = std::strtod(text, &end);
+    if (end == text || *end != '\0' || !std::isfinite(value) || value < 0.0)
+        return 1.0;
+    return value;
+}
+
+void ModelClock::setScale(double scale)
+{
+    if (std::isfinite(scale) && scale >= 0.0)
+        scale_.store(scale);
+}
+
+std::chrono::nanoseconds ModelClock::scaled(int64_t nominalMs) const
+{
+    if (nominalMs <= 0)
+        return std::chrono::nanoseconds(0);
+    const double ns = static_cast<double>(nominalMs) * 1e6 * scale_.load();
+    // A day is far longer than any modelled delay; the cap keeps the cast defined.
+    return std::chrono::nanoseconds(static_cast<int64_t>(std::fmin(ns, 86400e9)));
+}
+
+ModelClock::TimePoint ModelClock::after(int64_t nominalMs) const
+{
+    return now() + scaled(nominalMs);
+}
+
+void ModelClock::pause(int64_t nominalMs)
+{
+    if (nominalMs <= 0)
+        return;
+    modelled_.fetch_add(nominalMs);
+    const auto wait = scaled(nominalMs);
+    if (wait.count() > 0)
+        std::this_thread::sleep_for(wait);
+}
+
+} // namespace zvc
