@@ -61,7 +61,7 @@ void paintWatermark(QPainter &p)
 {
     // The product mark, barely there, in the lower right corner.
     p.save();
-    p.setOpacity(0.07);
+    p.setOpacity(0.055);
     IrisMark::Style style;
     style.lidColour = Palette::navy();
     style.lidWidth = 7;

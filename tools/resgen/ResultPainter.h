@@ -25,8 +25,8 @@ public:
 
     static QVector<Verdict> verdicts();
 
-    // Opaque picture. Every verdict is set at one text size, the largest at
-    // which the longest line of all of them fits.
+    // Opaque picture. Every verdict is set at one text size and position: the
+    // largest at which the longest line of any of them fits.
     static QImage picture(const Verdict &verdict);
 };
 

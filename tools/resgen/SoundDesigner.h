@@ -10,7 +10,7 @@ namespace resgen {
 class SoundDesigner
 {
 public:
-    static constexpr int SampleRate = 22050;
+    static constexpr int SampleRate = 44100;
 
     static QVector<std::int16_t> startA();  // capture started, sound set 1
     static QVector<std::int16_t> startF();  // capture started, sound set 0
