@@ -1,0 +1,189 @@
+#include "app/AppContext.h"
+
+#include "admin/AutoRecoveryDlg.h"
+#include "app/FixedText.h"
+#include "app/MessageBox.h"
+#include "app/ScreenFit.h"
+#include "device/ResultText.h"
+
+#include <QMetaObject>
+#include <QStatusBar>
+#include <QThread>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+AppContext *g_context = nullptr;
+}
+
+AppContext *AppContext::instance()
+{
+    return g_context;
+}
+
+AppContext::AppContext()
+{
+    g_context = this;
+    deviceInfo.binocular = 1;
+}
+
+AppContext::~AppContext()
+{
+    // Closing the device is the last thing the context does for the camera.
+    if (deviceHandle != 0) {
+        lastResult = Zeph_CloseDevice(deviceHandle);
+        deviceHandle = 0;
+        cameraInitialized = 0;
+    }
+    delete autoRecoveryDlg;
+    autoRecoveryDlg = nullptr;
+    if (g_context == this)
+        g_context = nullptr;
+}
+
+void AppContext::initialize(const QRect &availableScreen, const QString &configDir)
+{
+    grayColorTable.resize(256);
+    for (int i = 0; i < 256; ++i)
+        grayColorTable[i] = qRgb(i, i, i);
+    if (!autoRecoveryDlg)
+        autoRecoveryDlg = new AutoRecoveryDlg(nullptr);
+
+    sdkVersion = Zeph_GetSdkVersion();
+    sdkDescriptionSize = 255;
+    lastResult = Zeph_GetSdkDescription(sdkDescription, &sdkDescriptionSize);
+    sdkDescription[sizeof sdkDescription - 1] = 0; // whatever the library wrote
+
+    frameBuffer.assign(kFrameBufferSize, 0);
+    configDirectory = configDir;
+    loadConfig();
+
+    const ScreenFit fit = ScreenFit::fit(availableScreen);
+    windowWidth = fit.windowWidth;
+    windowHeight = fit.windowHeight;
+    uiScale = fit.uiScale;
+}
+
+ZephResult AppContext::openDevice(bool quiet)
+{
+    if (deviceHandle != 0 && FixedText::equals(selectedDeviceName, openedDeviceName))
+        return 0;
+
+    if (selectedDeviceName[0] == 0) {
+        if (!quiet)
+            MessageBox::critical(nullptr, QStringLiteral("Error"),
+                                 QStringLiteral("No device selected or entered"));
+        return ZEPH_ERR_INVALID_PARAMETER;
+    }
+
+    if (deviceHandle != 0) {
+        lastResult = Zeph_CloseDevice(deviceHandle);
+        deviceHandle = 0;
+        cameraInitialized = 0;
+    }
+
+    FixedText::copy(openedDeviceName, FixedText::read(selectedDeviceName));
+    showStatus(1000, "Opening device...");
+
+    lastResult = Zeph_OpenDevice(openedDeviceName, &deviceHandle);
+    if (lastResult != 0) {
+        deviceHandle = 0;
+        showStatus(2000, "%s", ResultText(lastResult));
+        return lastResult;
+    }
+
+    lastResult = Zeph_GetDeviceInfo(deviceHandle, &deviceInfo);
+    if (autoRecoveryDlg && autoRecoveryDlg->offerRecovery(lastResult) && deviceHandle != 0)
+        lastResult = Zeph_GetDeviceInfo(deviceHandle, &deviceInfo);
+    if (lastResult != 0) {
+        // Without its information record the device is no use to anyone;
+        // close it so that the next call tries again from the start.
+        const ZephResult failure = lastResult;
+        if (deviceHandle != 0)
+            Zeph_CloseDevice(deviceHandle);
+        deviceHandle = 0;
+        cameraInitialized = 0;
+        lastResult = failure;
+        return failure;
+    }
+
+    resetCaptureState();
+    loginId.reset();
+    captureTime = 0;
+
+    std::memset(&deviceConfig, 0, sizeof deviceConfig);
+    const ZephResult configResult = Zeph_GetDeviceConfig(deviceHandle, &deviceConfig);
+    if (autoRecoveryDlg)
+        autoRecoveryDlg->offerRecovery(configResult);
+
+    return lastResult;
+}
+
+ZephResult AppContext::closeDevice()
+{
+    if (deviceHandle == 0)
+        return 0;
+    lastResult = Zeph_CloseDevice(deviceHandle);
+    deviceHandle = 0;
+    cameraInitialized = 0;
+    return lastResult;
+}
+
+void AppContext::showStatus(int milliseconds, const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(statusText, sizeof statusText, format ? format : "", args);
+    va_end(args);
+
+    QStatusBar *bar = statusBar.data();
+    if (!bar)
+        return;
+    const QString text = QString::fromLocal8Bit(statusText);
+    if (QThread::currentThread() == bar->thread()) {
+        if (text.isEmpty())
+            bar->clearMessage();
+        else
+            bar->showMessage(text, milliseconds);
+    } else {
+        QMetaObject::invokeMethod(bar, "showMessage", Qt::QueuedConnection,
+                                  Q_ARG(QString, text), Q_ARG(int, milliseconds));
+    }
+}
+
+void AppContext::resetCaptureState()
+{
+    lastCapture.lastCaptureResult = ZEPH_ERR_FRAME_NOT_AVAILABLE;
+    lastCapture.rightResult = 0;
+    lastCapture.leftResult = 0;
+    lastCapture.hasRightImage = false;
+    lastCapture.hasLeftImage = false;
+    lastCapture.rightQuality = ZephQuality{};
+    lastCapture.leftQuality = ZephQuality{};
+    lastCapture.captureTime = 0;
+    liveFrames.hasRightFrame = false;
+    liveFrames.hasLeftFrame = false;
+    liveFrames.captureStatus = 0;
+    liveFrames.previousCaptureStatus = 0;
+    liveFrames.captureError = 0;
+}
+
+void AppContext::releaseBuffers()
+{
+    lastCapture.rightImage.release();
+    lastCapture.leftImage.release();
+    liveFrames.rightFrame.release();
+    liveFrames.leftFrame.release();
+    std::vector<uint8_t>().swap(frameBuffer);
+}
+
+bool AppContext::loadConfig()
+{
+    return true;
+}
+
+bool AppContext::saveConfig()
+{
+    return true;
+}

@@ -1,0 +1,108 @@
+#ifndef GLINTVIEW_APPCONTEXT_H
+#define GLINTVIEW_APPCONTEXT_H
+
+// The one global application context: the link and device state, the
+// settings (inherited from AppSettings), the capture state and the shared
+// buffers. Work areas reach the camera only through it. It has no lock: the
+// GUI thread leaves the fields a background task writes alone until the
+// task has finished (the task runs behind a modal dialog).
+
+#include "app/AppSettings.h"
+#include "app/LastCapture.h"
+#include "zeph/zeph.h"
+
+#include <QPointer>
+#include <QRect>
+#include <QRgb>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class AutoRecoveryDlg;
+
+class QStatusBar;
+
+// Who is logged in on the camera: the ID as text, then the role.
+struct LoginSession {
+    char id[256] = {};
+    int32_t role = 0;
+};
+
+class AppContext : public AppSettings
+{
+public:
+    static constexpr int kFrameBufferSize = 640 * 480;
+
+    AppContext();
+    ~AppContext();
+    AppContext(const AppContext &) = delete;
+    AppContext &operator=(const AppContext &) = delete;
+
+    // The context of this run; null before start-up and after exit.
+    static AppContext *instance();
+
+    // Start-up initialisation: SDK version and description, buffers,
+    // Config.xml from `configDirectory`, and the fit to `availableScreen`.
+    void initialize(const QRect &availableScreen, const QString &configDirectory);
+
+    // Makes sure the selected device is open. quiet: no box for a missing name.
+    ZephResult openDevice(bool quiet = false);
+    ZephResult closeDevice();
+    // printf-style text in the status bar for `milliseconds`; empty clears it.
+    void showStatus(int milliseconds, const char *format, ...)
+#if defined(__GNUC__)
+        __attribute__((format(printf, 3, 4)))
+#endif
+        ;
+    QString statusMessage() const { return QString::fromLocal8Bit(statusText); }
+    void resetCaptureState();
+
+    bool loadConfig();
+    bool saveConfig();
+    // Frees the capture image buffers and the frame buffer (exit sequence).
+    void releaseBuffers();
+
+    // Link and device
+    std::unique_ptr<LoginSession> loginId;
+    ZephResult lastResult = 0;
+    int32_t sdkVersion = 0;
+    char sdkDescription[256] = {};
+    int32_t sdkDescriptionSize = 255;
+    char openedDeviceName[ZEPH_DEVICE_NAME_SIZE] = {};
+    char selectedDeviceName[ZEPH_DEVICE_NAME_SIZE] = {};
+    std::atomic<uint8_t> suppressUnplugNotice{0};
+    QStringList deviceList;
+    const char *const *scannedDeviceNames = nullptr;
+    int32_t scannedDeviceCount = 0;
+    ZephHandle deviceHandle = 0;
+    ZephDeviceInfo deviceInfo{};
+    char statusText[256] = {};
+    int32_t cameraValue1 = 0;
+    int32_t cameraValue2 = 0;
+    uint8_t cameraInitialized = 0;
+
+    // Capture
+    LiveFrames liveFrames;
+    LastCapture lastCapture;
+    int64_t captureTime = 0;
+    char currentEnrolleeId[ZEPH_ID_SIZE] = {};
+    QVector<QRgb> grayColorTable;
+    std::vector<uint8_t> frameBuffer;
+
+    // Window
+    int32_t currentWorkArea = -1;
+    QPointer<QStatusBar> statusBar;
+    int32_t windowWidth = 1300;
+    int32_t windowHeight = 700;
+    float uiScale = 1.0f;
+
+    AutoRecoveryDlg *autoRecoveryDlg = nullptr; // owned
+
+    QString configDirectory;
+};
+
+#endif

@@ -1,0 +1,250 @@
+#include "app/AppContext.h"
+#include "app/FixedText.h"
+#include "app/KeldTerminal.h"
+#include "app/WorkAreaFactory.h"
+#include "platform/DeviceNotifier.h"
+#include "support/MessageBoxScript.h"
+#include "support/VirtualCameraFixture.h"
+#include "zeph/virtual_camera.h"
+
+#include <QAction>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QDialog>
+#include <QLabel>
+#include <QPointer>
+#include <QtTest>
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void startsOnTheSettingWorkArea()
+    {
+        VirtualCameraFixture camera;
+        KeldTerminal window;
+        QCOMPARE(camera.context().currentWorkArea, 0);
+        QVERIFY(window.toolAction(WorkAreaSetting)->isChecked());
+        QVERIFY(window.mirrorAction("actionZeph_Setting")->isChecked());
+        QVERIFY(!window.mirrorAction("actionOptions")->isVisible());
+        QCOMPARE(window.windowTitle(), QStringLiteral("Glintview"));
+        QCOMPARE(camera.context().statusBar.data(), window.statusBar());
+        // Eight buttons in this order; all but About checkable.
+        QStringList texts;
+        for (QAction *a : window.toolBar()->actions())
+            texts << a->text() + (a->isCheckable() ? QString() : QStringLiteral("*"));
+        QCOMPARE(texts, QStringList({"Setting", "Capture", "Matching", "Login", "Power Management",
+                                     "System Management", "Recovery", "About*"}));
+        QCOMPARE(window.minimumSize(), QSize(1300, 750));
+        QCOMPARE(window.maximumSize(), QSize(1300, 750));
+    }
+
+    void switchingProtocol()
+    {
+        VirtualCameraFixture camera;
+        KeldTerminal window;
+        AppContext &ctx = camera.context();
+        QSignalSpy closing(&window, &KeldTerminal::CloseCurrentWidget);
+
+        // Same index: the work area stays untouched, the buttons are re-checked.
+        QPointer<QWidget> setting = window.centralWidget();
+        window.toolAction(WorkAreaSetting)->setChecked(false);
+        window.switchWorkArea(WorkAreaSetting);
+        QCOMPARE(window.centralWidget(), setting.data());
+        QVERIFY(window.toolAction(WorkAreaSetting)->isChecked());
+        QCOMPARE(closing.count(), 0);
+
+        // A real switch closes the old area first, and destroys it at once.
+        window.switchWorkArea(WorkAreaMatching);
+        QCOMPARE(closing.count(), 1);
+        QVERIFY(setting.isNull());
+        QCOMPARE(ctx.currentWorkArea, 2);
+        QVERIFY(window.toolAction(WorkAreaMatching)->isChecked());
+        QVERIFY(!window.toolAction(WorkAreaSetting)->isChecked());
+
+        // Indexes 6-9 and above 10 change nothing but the checks.
+        QPointer<QWidget> matching = window.centralWidget();
+        for (int index : {6, 7, 8, 9, 11, 42}) {
+            window.switchWorkArea(index);
+            QCOMPARE(ctx.currentWorkArea, 2);
+            QCOMPARE(window.centralWidget(), matching.data());
+        }
+        for (int i : {0, 1, 2, 3, 4, 5, 10})
+            QVERIFY(!window.toolAction(i)->isChecked());
+
+        window.switchWorkArea(WorkAreaPowerManagement);
+        QCOMPARE(ctx.currentWorkArea, 10);
+        QVERIFY(window.toolAction(WorkAreaPowerManagement)->isChecked());
+    }
+
+    void recoveryIsRefusedOnUart()
+    {
+        VirtualCameraFixture camera;
+        KeldTerminal window;
+        camera.context().sdkConfig.commStd = ZEPH_COMM_UART;
+        MessageBoxScript boxes;
+        boxes.expect(QStringLiteral("Unsuported function"), QStringLiteral("OK"),
+                     QStringLiteral("The recovery function is not supported in UART mode."));
+        window.toolAction(WorkAreaRecovery)->trigger();
+        QVERIFY2(boxes.satisfied(), qPrintable(boxes.describe()));
+        QCOMPARE(camera.context().currentWorkArea, 0);
+        QVERIFY(!window.toolAction(WorkAreaRecovery)->isChecked());
+        QVERIFY(!window.mirrorAction("actionRecovery")->isChecked());
+
+        camera.context().sdkConfig.commStd = ZEPH_COMM_USB;
+        window.toolAction(WorkAreaRecovery)->trigger();
+        QCOMPARE(camera.context().currentWorkArea, 5);
+    }
+
+    void aboutShowsVersionAndSdkDescription()
+    {
+        VirtualCameraFixture camera;
+        KeldTerminal window;
+        QString shown;
+        QTimer::singleShot(0, [&] {
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                if (w->windowTitle() == QLatin1String("About") && w->isVisible()) {
+                    shown = w->findChild<QLabel *>(QStringLiteral("lbDesc"))->text();
+                    static_cast<QDialog *>(w)->done(0);
+                }
+            }
+        });
+        window.aboutAction()->trigger();
+        QCOMPARE(shown, QStringLiteral("Glintview version 3.3.0.123\n\n")
+                            + QString::fromLocal8Bit(camera.context().sdkDescription));
+        QVERIFY(qstrlen(camera.context().sdkDescription) > 0);
+    }
+
+    void openingADevice()
+    {
+        VirtualCameraFixture camera;
+        AppContext &ctx = camera.context();
+
+        // No name: result 15 and a box, unless quiet.
+        {
+            MessageBoxScript boxes;
+            boxes.expect(QStringLiteral("Error"), QStringLiteral("OK"),
+                         QStringLiteral("No device selected or entered"));
+            QCOMPARE(ctx.openDevice(false), ZEPH_ERR_INVALID_PARAMETER);
+            QVERIFY2(boxes.satisfied(), qPrintable(boxes.describe()));
+            QCOMPARE(ctx.openDevice(true), ZEPH_ERR_INVALID_PARAMETER);
+            QCOMPARE(boxes.shown().size(), 1);
+        }
+
+        camera.select(ZVC_DEFAULT_USB_BINOCULAR);
+        ctx.loginId = std::make_unique<LoginSession>();
+        QCOMPARE(ctx.openDevice(false), 0);
+        QVERIFY(ctx.deviceHandle != 0);
+        QCOMPARE(QByteArray(ctx.openedDeviceName), QByteArray(ZVC_DEFAULT_USB_BINOCULAR));
+        QVERIFY(!ctx.loginId);
+        QCOMPARE(ctx.lastCapture.lastCaptureResult, ZEPH_ERR_FRAME_NOT_AVAILABLE);
+        QVERIFY(ctx.deviceInfo.productId != 0);
+
+        // The same name again: no SDK call at all.
+        Zvc_ResetCallCounts();
+        QCOMPARE(ctx.openDevice(false), 0);
+        QCOMPARE(Zvc_CallCount("Zeph_OpenDevice"), 0);
+        QCOMPARE(Zvc_CallCount("Zeph_GetDeviceInfo"), 0);
+
+        // Another name: the first device is closed before the second opens.
+        camera.select(ZVC_DEFAULT_USB_MONOCULAR);
+        QCOMPARE(ctx.openDevice(false), 0);
+        QCOMPARE(Zvc_CallCount("Zeph_CloseDevice"), 1);
+        QCOMPARE(ctx.deviceInfo.binocular, uint8_t(0));
+
+        QCOMPARE(ctx.closeDevice(), 0);
+        QCOMPARE(ctx.deviceHandle, ZephHandle(0));
+        QCOMPARE(ctx.closeDevice(), 0); // nothing open: nothing done
+    }
+
+    void openFailureLeavesNoHalfOpenDevice()
+    {
+        VirtualCameraFixture camera;
+        AppContext &ctx = camera.context();
+        camera.select(ZVC_DEFAULT_USB_BINOCULAR);
+
+        Zvc_FailNext("Zeph_GetDeviceInfo", 1, ZEPH_ERR_FAILED);
+        QCOMPARE(ctx.openDevice(true), ZEPH_ERR_FAILED);
+        QCOMPARE(ctx.deviceHandle, ZephHandle(0));
+        QCOMPARE(ctx.lastResult, ZEPH_ERR_FAILED);
+        // The next call starts again from the beginning, and succeeds.
+        QCOMPARE(ctx.openDevice(true), 0);
+        QVERIFY(ctx.deviceHandle != 0);
+
+        ctx.closeDevice();
+        camera.select("NO-SUCH-CAMERA");
+        QVERIFY(ctx.openDevice(true) != 0);
+        QCOMPARE(ctx.deviceHandle, ZephHandle(0));
+        QCOMPARE(ctx.statusMessage(), QString::fromLatin1("Device not found"));
+    }
+
+    void unterminatedDeviceTextsAreReadBounded()
+    {
+        VirtualCameraFixture camera;
+        ZephDeviceInfo info{};
+        info.productId = 0x1234;
+        std::memset(info.productName, 'P', sizeof info.productName);
+        std::memset(info.serialNumber, 'S', sizeof info.serialNumber);
+        Zvc_SetDeviceInfo(ZVC_DEFAULT_USB_BINOCULAR, &info);
+        camera.select(ZVC_DEFAULT_USB_BINOCULAR);
+        QCOMPARE(camera.context().openDevice(true), 0);
+        QCOMPARE(FixedText::read(camera.context().deviceInfo.productName), QByteArray(64, 'P'));
+        QCOMPARE(FixedText::read(camera.context().deviceInfo.serialNumber), QByteArray(19, 'S'));
+    }
+
+    void unplugHandling()
+    {
+        VirtualCameraFixture camera;
+        KeldTerminal window;
+        AppContext &ctx = camera.context();
+        MessageBoxScript boxes;
+
+        // Nothing open: consumed silently.
+        QVERIFY(window.handleDeviceChange(DeviceNotifier::RemovalComplete));
+        QVERIFY(window.handleDeviceChange(DeviceNotifier::Arrival));
+        QVERIFY(!window.handleDeviceChange(0x8003));
+
+        camera.select(ZVC_DEFAULT_USB_BINOCULAR);
+        QCOMPARE(ctx.openDevice(true), 0);
+
+        // Another camera leaves: ours still answers, nothing changes.
+        Zvc_UnplugDevice(ZVC_DEFAULT_USB_MONOCULAR);
+        QTRY_VERIFY(Zvc_CallCount("Zeph_GetCaptureStatus") >= 1);
+        QVERIFY(ctx.deviceHandle != 0);
+        QCOMPARE(boxes.shown().size(), 0);
+
+        // Ours leaves: closed, capture state forgotten, the operator told.
+        ctx.lastCapture.lastCaptureResult = 0;
+        boxes.expect(QStringLiteral("Notification"), QStringLiteral("OK"),
+                     QStringLiteral("The device was unplugged."));
+        Zvc_UnplugDevice(ZVC_DEFAULT_USB_BINOCULAR);
+        QTRY_COMPARE(ctx.deviceHandle, ZephHandle(0));
+        QCOMPARE(ctx.lastCapture.lastCaptureResult, ZEPH_ERR_FRAME_NOT_AVAILABLE);
+        QTRY_VERIFY2(boxes.satisfied(), qPrintable(boxes.describe()));
+    }
+
+    void suppressedUnplugNoticeIsOneShot()
+    {
+        VirtualCameraFixture camera;
+        KeldTerminal window;
+        AppContext &ctx = camera.context();
+        MessageBoxScript boxes;
+        camera.select(ZVC_DEFAULT_USB_BINOCULAR);
+
+        QCOMPARE(ctx.openDevice(true), 0);
+        ctx.suppressUnplugNotice = 1;
+        Zvc_UnplugDevice(ZVC_DEFAULT_USB_BINOCULAR);
+        QTRY_COMPARE(ctx.deviceHandle, ZephHandle(0));
+        QCOMPARE(ctx.suppressUnplugNotice.load(), uint8_t(0));
+        QCOMPARE(boxes.shown().size(), 0);
+
+        Zvc_PlugDevice(ZVC_DEFAULT_USB_BINOCULAR);
+        QCOMPARE(ctx.openDevice(true), 0);
+        boxes.expect(QStringLiteral("Notification"), QStringLiteral("OK"));
+        Zvc_UnplugDevice(ZVC_DEFAULT_USB_BINOCULAR);
+        QTRY_VERIFY2(boxes.satisfied(), qPrintable(boxes.describe()));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,157 @@
+#include "app/KeldWaitingDlg.h"
+#include "support/FakeClock.h"
+
+#include <QtConcurrent>
+#include <QtTest>
+
+// The dialog's 10 ms tick is driven by hand here, so nothing waits in real time.
+class TestWaitingDlg : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { KeldWaitingDlg::setManualTicksForTesting(true); }
+    void cleanupTestCase() { KeldWaitingDlg::setManualTicksForTesting(false); }
+
+    void autoProgressFillsInTheExpectedDuration()
+    {
+        KeldWaitingDlg dlg(nullptr);
+        dlg.setAutoProgress(true, 2000);
+        QCOMPARE(dlg.increment(), 5.0f);
+        QCOMPARE(dlg.barMaximum(), 1000);
+        QCOMPARE(dlg.barValue(), 1);
+        QVERIFY(dlg.isBarVisible());
+        for (int i = 0; i < 199; ++i)
+            dlg.onTimer();
+        QCOMPARE(dlg.barValue(), 995);
+        dlg.onTimer();
+        QCOMPARE(dlg.barValue(), 1000);
+        // More ticks never go past the end.
+        dlg.onTimer();
+        QCOMPARE(dlg.progress(), 1000.0f);
+        QCOMPARE(dlg.elapsedMs(), 2010);
+    }
+
+    void timeLimitClosesOnTheThirdTick()
+    {
+        KeldWaitingDlg dlg(nullptr);
+        int ticksBeforeClose = 0;
+        QTimer::singleShot(0, &dlg, [&] {
+            dlg.onTimer();
+            dlg.onTimer();
+            ticksBeforeClose = dlg.elapsedMs();
+            QVERIFY(dlg.isVisible());
+            dlg.onTimer(); // 30 ms: the limit
+        });
+        dlg.run(QStringLiteral("Retrieving result images..."), QString(), QString(), true, 30);
+        QCOMPARE(ticksBeforeClose, 20);
+        QCOMPARE(dlg.elapsedMs(), 30);
+        QVERIFY(!dlg.isVisible());
+    }
+
+    void noTimeLimitNeverClosesByItself()
+    {
+        KeldWaitingDlg dlg(nullptr);
+        bool stillOpen = false;
+        QTimer::singleShot(0, &dlg, [&] {
+            for (int i = 0; i < 10000; ++i)
+                dlg.onTimer();
+            QCoreApplication::processEvents();
+            stillOpen = dlg.isVisible();
+            dlg.finish();
+        });
+        dlg.run(QStringLiteral("Waiting"), QString(), QString(), true, -1);
+        QVERIFY(stillOpen);
+        QCOMPARE(dlg.elapsedMs(), 100000);
+    }
+
+    void backgroundTaskReportsAndFinishesFromItsOwnThread()
+    {
+        FakeClock clock;
+        KeldWaitingDlg dlg(nullptr);
+        dlg.setAutoProgress(true, 1000);
+        QStringList seen;
+        QFuture<void> work = QtConcurrent::run([&dlg] {
+            dlg.setMessage(QStringLiteral("Retrieving iso image..."));
+            dlg.setMessage(QStringLiteral("Saving image to file..."));
+            dlg.finish();
+        });
+        dlg.run(QStringLiteral("Retrieving result images..."), QString(), QString(), true, -1);
+        work.waitForFinished();
+        QCoreApplication::processEvents();
+        QCOMPARE(dlg.message(), QStringLiteral("Saving image to file..."));
+        // Each stage pauses the task for 10 ms, through the injected clock.
+        QCOMPARE(clock.sleeps(), QList<int>({10, 10}));
+    }
+
+    void setProgressFollowsFloatArithmetic()
+    {
+        KeldWaitingDlg dlg(nullptr);
+        dlg.run(QStringLiteral("Scanning COM ports..."), QString(), QString(), false, -1);
+        QVERIFY(dlg.isRunning());
+        QList<int> values;
+        for (int port = 1; port <= 20; ++port) {
+            dlg.setProgress(static_cast<float>(port * 0.05));
+            values << dlg.barValue();
+        }
+        QCOMPARE(values, QList<int>({5, 10, 15, 20, 25, 30, 34, 40, 44, 50, 55, 60, 64, 69, 75,
+                                     80, 85, 89, 94, 100}));
+        dlg.setProgress(1.7f);
+        QCOMPARE(dlg.barValue(), 100);
+        dlg.finish();
+        QVERIFY(!dlg.isRunning());
+    }
+
+    void setProgressInBlockingModeChangesNothing()
+    {
+        KeldWaitingDlg dlg(nullptr);
+        dlg.setAutoProgress(true, 2000);
+        int during = -1;
+        QTimer::singleShot(0, &dlg, [&] {
+            dlg.setProgress(0.5f);
+            during = dlg.barValue();
+            dlg.finish();
+        });
+        dlg.run(QStringLiteral("Waiting"), QString(), QString(), true, -1);
+        QCOMPARE(during, 1);
+    }
+
+    void messageLimits()
+    {
+        FakeClock clock;
+        KeldWaitingDlg dlg(nullptr);
+        const QString longest(KeldWaitingDlg::kMessageCapacity, QLatin1Char('m'));
+        dlg.setMessage(longest);
+        QCOMPARE(dlg.message(), longest);
+        // A longer text is cut at the buffer, never written past it.
+        dlg.setMessage(longest + QStringLiteral("overflow"));
+        QCOMPARE(dlg.message(), longest);
+    }
+
+    void buttonsStayHiddenWithoutTexts()
+    {
+        KeldWaitingDlg dlg(nullptr);
+        dlg.run(QStringLiteral("Putting device into sleep..."), QString(), QString(), false, -1);
+        auto *ok = dlg.findChild<QWidget *>(QStringLiteral("btnOK"));
+        auto *cancel = dlg.findChild<QWidget *>(QStringLiteral("btnCancel"));
+        QVERIFY(ok && cancel);
+        QVERIFY(ok->isHidden());
+        QVERIFY(cancel->isHidden());
+        QVERIFY(!dlg.isBarVisible());
+        dlg.finish();
+    }
+
+    void centresOnItsAnchor()
+    {
+        QWidget anchor;
+        anchor.setGeometry(100, 200, 600, 400);
+        anchor.show();
+        KeldWaitingDlg dlg(&anchor);
+        const QRect a(anchor.mapToGlobal(QPoint(0, 0)), anchor.mapToGlobal(QPoint(599, 399)));
+        const QPoint centre((a.left() + a.right()) / 2, (a.top() + a.bottom()) / 2);
+        const QRect own = dlg.rect();
+        QCOMPARE(dlg.pos(), centre - QPoint((own.left() + own.right()) / 2, (own.top() + own.bottom()) / 2));
+    }
+};
+
+QTEST_MAIN(TestWaitingDlg)
+#include "tst_waitingdlg.moc"

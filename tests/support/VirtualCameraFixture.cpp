@@ -1,0 +1,27 @@
+#include "support/VirtualCameraFixture.h"
+
+#include "app/FixedText.h"
+#include "zeph/virtual_camera.h"
+
+#include <QDir>
+
+VirtualCameraFixture::VirtualCameraFixture()
+{
+    const QByteArray state = QDir(m_dir.path()).filePath(QStringLiteral("camera")).toLocal8Bit();
+    Zvc_SetTimeScale(0.0);
+    Zvc_SetStateDirectory(state.constData());
+    Zvc_Reset();
+    m_context = std::make_unique<AppContext>();
+    m_context->initialize(QRect(0, 0, 1920, 1080), m_dir.path());
+}
+
+VirtualCameraFixture::~VirtualCameraFixture()
+{
+    m_context.reset();
+    Zvc_Reset();
+}
+
+void VirtualCameraFixture::select(const char *name)
+{
+    FixedText::copy(m_context->selectedDeviceName, name);
+}
