@@ -22,7 +22,10 @@ const char kToolBarStyle[] =
     "QToolButton{color:white; font-weight: bold}\n"
     "QToolButton:checked{background: #3E4A59; color:white; }\n"
     "QToolButton:hover{background: qlineargradient(x1: 0, y1: 0, x2: 0, y2: 1, stop: 0 #FFFFFF, "
-    "stop: 1 #204F82); color:white}";
+    "stop: 1 #204F82); color:white}"
+    // Qt 6 paints a tool bar whose gradient background keeps the default
+    // border solid black; without a border the gradient shows as intended.
+    "\nQToolBar {border: none}";
 const char kStatusBarStyle[] =
     "background: qlineargradient(x1: 0, y1: 0, x2: 0, y2: 1, stop: 0 #D1DAD6, stop: 0.3 #fff, "
     "stop: 1 #cccccc);\nborder-top: 1px solid #1E69AF";
