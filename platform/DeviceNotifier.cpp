@@ -15,18 +15,24 @@ DeviceNotifier *g_active = nullptr;
 DeviceNotifier::DeviceNotifier(QObject *parent)
     : QObject(parent)
 {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    g_active = this;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        g_active = this;
+    }
+    // Outside the lock: registering waits for a callback in flight, and that
+    // callback takes the lock.
     Zvc_SetNotificationCallback(&DeviceNotifier::onHostEvent, nullptr);
 }
 
 DeviceNotifier::~DeviceNotifier()
 {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    if (g_active == this) {
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        if (g_active != this)
+            return;
         g_active = nullptr;
-        Zvc_SetNotificationCallback(nullptr, nullptr);
     }
+    Zvc_SetNotificationCallback(nullptr, nullptr);
 }
 
 void DeviceNotifier::onHostEvent(void *, int32_t event, const char *deviceName)
