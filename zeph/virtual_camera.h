@@ -32,7 +32,10 @@ enum ZvcModel {
 enum ZvcEvent { ZVC_EVENT_ARRIVAL = 0x8000, ZVC_EVENT_REMOVAL_COMPLETE = 0x8004 };
 
 /* Called on whatever thread caused the change (the caller of Zvc_UnplugDevice,
- * or the library's own thread during a recovery step). */
+ * Zvc_PlugDevice, Zvc_AddDevice or Zvc_RemoveAllDevices, before that call
+ * returns; or the library's own notification thread for the removal and
+ * arrival of a recovery step). Events are delivered in the order they
+ * happened. */
 typedef void (*ZvcNotifyFn)(void *context, int32_t event, const char *deviceName);
 
 /* How the devices behave on the two links (Zeph_SetSdkConfig's commStd):
@@ -122,9 +125,11 @@ ZEPH_API void Zvc_FailNext(const char *function, int32_t count, ZephResult resul
 ZEPH_API ZephResult Zvc_SetStuckLink(const char *name, ZephResult result, int32_t clearingStep);
 
 /* Time: 1.0 is real time, 0.0 makes every modelled delay instant. Negative
- * or non-finite values are ignored. Modelled delays: probing a COM port that
- * answers 40 ms, one that stays silent 100 ms; recovery steps 10, 50, 200,
- * 300 and 500 ms (CANCEL_IO … SOFT_RESET). */
+ * or non-finite values are ignored. A new scale applies at once to delays in
+ * progress and to pending notifications (lowering it to 0 ends them).
+ * Modelled delays: probing a COM port that answers 40 ms, one that stays
+ * silent 100 ms; recovery steps 10, 50, 200, 300 and 500 ms (CANCEL_IO …
+ * SOFT_RESET), taken after the step's effect. */
 ZEPH_API void Zvc_SetTimeScale(double scale);
 ZEPH_API double Zvc_TimeScale(void);
 /* Sum of the modelled delays (unscaled milliseconds) since the last reset, so

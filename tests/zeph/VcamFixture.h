@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
@@ -37,6 +38,16 @@ public:
         auto *log = static_cast<EventLog *>(context);
         std::lock_guard<std::mutex> lock(log->m_);
         log->events_.emplace_back(event, name ? name : "");
+        log->arrived_.notify_all();
+    }
+
+    // Returns as soon as `count` events are in; the limit only guards
+    // against a hang when they never come.
+    bool waitFor(std::size_t count)
+    {
+        std::unique_lock<std::mutex> lock(m_);
+        return arrived_.wait_for(lock, std::chrono::seconds(30),
+                                 [&] { return events_.size() >= count; });
     }
 
     std::vector<Event> events()
@@ -47,6 +58,7 @@ public:
 
 private:
     std::mutex m_;
+    std::condition_variable arrived_;
     std::vector<Event> events_;
 };
 

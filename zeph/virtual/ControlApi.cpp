@@ -40,7 +40,7 @@ ZephResult Zvc_SetStuckLink(const char *name, ZephResult result, int32_t clearin
     return VirtualCamera::instance().setStuckLink(name, result, clearingStep);
 }
 
-void Zvc_SetTimeScale(double scale) { VirtualCamera::instance().clock().setScale(scale); }
+void Zvc_SetTimeScale(double scale) { VirtualCamera::instance().setTimeScale(scale); }
 
 double Zvc_TimeScale(void) { return VirtualCamera::instance().clock().scale(); }
 

@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <thread>
 
 namespace zvc {
 
@@ -22,8 +21,14 @@ double ModelClock::scaleFromEnvironment()
 
 void ModelClock::setScale(double scale)
 {
-    if (std::isfinite(scale) && scale >= 0.0)
+    if (!std::isfinite(scale) || scale < 0.0)
+        return;
+    {
+        std::lock_guard<std::mutex> lock(m_);
         scale_.store(scale);
+        ++scaleGeneration_;
+    }
+    scaleChanged_.notify_all();
 }
 
 std::chrono::nanoseconds ModelClock::scaled(int64_t nominalMs) const
@@ -35,19 +40,17 @@ std::chrono::nanoseconds ModelClock::scaled(int64_t nominalMs) const
     return std::chrono::nanoseconds(static_cast<int64_t>(std::fmin(ns, 86400e9)));
 }
 
-ModelClock::TimePoint ModelClock::after(int64_t nominalMs) const
-{
-    return now() + scaled(nominalMs);
-}
-
 void ModelClock::pause(int64_t nominalMs)
 {
     if (nominalMs <= 0)
         return;
     modelled_.fetch_add(nominalMs);
-    const auto wait = scaled(nominalMs);
-    if (wait.count() > 0)
-        std::this_thread::sleep_for(wait);
+    const Deadline d = after(nominalMs);
+    std::unique_lock<std::mutex> lock(m_);
+    while (!reached(d)) {
+        const uint64_t generation = scaleGeneration_;
+        scaleChanged_.wait_until(lock, when(d), [&] { return scaleGeneration_ != generation; });
+    }
 }
 
 } // namespace zvc

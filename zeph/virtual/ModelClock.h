@@ -7,7 +7,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 
 namespace zvc {
 
@@ -15,16 +17,26 @@ class ModelClock {
 public:
     using TimePoint = std::chrono::steady_clock::time_point;
 
+    // A moment `nominalMs` model milliseconds after `start`. Where it falls
+    // in real time follows the scale in force when it is asked, so lowering
+    // the scale brings every pending moment closer.
+    struct Deadline {
+        TimePoint start;
+        int64_t nominalMs;
+    };
+
     // Starts with $ZEPH_VIRTUAL_TIME_SCALE when it holds a number >= 0, else 1.0.
     ModelClock();
 
     double scale() const { return scale_.load(); }
-    // Negative and non-finite values are ignored.
+    // Negative and non-finite values are ignored. Pauses in progress are
+    // measured again against the new scale.
     void setScale(double scale);
 
     TimePoint now() const { return std::chrono::steady_clock::now(); }
-    // The moment `nominalMs` model milliseconds from now.
-    TimePoint after(int64_t nominalMs) const;
+    Deadline after(int64_t nominalMs) const { return Deadline{now(), nominalMs}; }
+    TimePoint when(const Deadline &d) const { return d.start + scaled(d.nominalMs); }
+    bool reached(const Deadline &d) const { return now() >= when(d); }
 
     // Waits `nominalMs` scaled; must not be called with the camera lock held.
     void pause(int64_t nominalMs);
@@ -41,6 +53,9 @@ private:
 
     std::atomic<double> scale_;
     std::atomic<int64_t> modelled_{0};
+    std::mutex m_;
+    std::condition_variable scaleChanged_;
+    uint64_t scaleGeneration_ = 0;
 };
 
 } // namespace zvc

@@ -35,22 +35,36 @@ void Notifier::call(std::unique_lock<std::mutex> &lock, int32_t event,
     changed_.notify_all();
 }
 
+bool Notifier::onNotifierThread() const
+{
+    return threadStarted_ && std::this_thread::get_id() == threadId_;
+}
+
+bool Notifier::threadBusy() const
+{
+    return threadStarted_
+           && std::find(delivering_.begin(), delivering_.end(), threadId_) != delivering_.end();
+}
+
 void Notifier::deliver(int32_t event, const std::string &deviceName)
 {
     std::unique_lock<std::mutex> lock(m_);
+    if (!onNotifierThread()) {
+        changed_.wait(lock, [this] {
+            const bool anyDue = std::any_of(queue_.begin(), queue_.end(), [this](const Pending &p) {
+                return clock_.reached(p.due);
+            });
+            return !anyDue && !threadBusy();
+        });
+    }
     call(lock, event, deviceName);
 }
 
-void Notifier::post(int32_t event, const std::string &deviceName, ModelClock::TimePoint due)
+void Notifier::post(int32_t event, const std::string &deviceName,
+                    const ModelClock::Deadline &due)
 {
     std::lock_guard<std::mutex> lock(m_);
-    Pending p{due, nextSequence_++, event, deviceName};
-    const auto at = std::upper_bound(queue_.begin(), queue_.end(), p,
-                                     [](const Pending &a, const Pending &b) {
-                                         return a.due < b.due
-                                                || (a.due == b.due && a.sequence < b.sequence);
-                                     });
-    queue_.insert(at, std::move(p));
+    queue_.push_back(Pending{due, nextSequence_++, event, deviceName});
     if (!threadStarted_) {
         threadStarted_ = true;
         // The notifier lives as long as the process; the thread is never joined.
@@ -61,11 +75,31 @@ void Notifier::post(int32_t event, const std::string &deviceName, ModelClock::Ti
     changed_.notify_all();
 }
 
-void Notifier::cancel(const std::string &deviceName)
+void Notifier::reschedule()
+{
+    std::lock_guard<std::mutex> lock(m_);
+    changed_.notify_all();
+}
+
+std::vector<Notifier::Pending>::iterator Notifier::next()
+{
+    auto best = queue_.begin();
+    for (auto it = queue_.begin(); it != queue_.end(); ++it) {
+        const auto due = clock_.when(it->due);
+        const auto bestDue = clock_.when(best->due);
+        if (due < bestDue || (due == bestDue && it->sequence < best->sequence))
+            best = it;
+    }
+    return best;
+}
+
+void Notifier::cancelFuture(const std::string &deviceName)
 {
     std::lock_guard<std::mutex> lock(m_);
     queue_.erase(std::remove_if(queue_.begin(), queue_.end(),
-                                [&](const Pending &p) { return p.deviceName == deviceName; }),
+                                [&](const Pending &p) {
+                                    return p.deviceName == deviceName && !clock_.reached(p.due);
+                                }),
                  queue_.end());
     changed_.notify_all();
 }
@@ -80,13 +114,9 @@ void Notifier::cancelAll()
 void Notifier::flush()
 {
     std::unique_lock<std::mutex> lock(m_);
-    if (threadStarted_ && std::this_thread::get_id() == threadId_)
+    if (onNotifierThread())
         return;
-    changed_.wait(lock, [this] {
-        const bool threadBusy = std::find(delivering_.begin(), delivering_.end(), threadId_)
-                                != delivering_.end();
-        return queue_.empty() && !threadBusy;
-    });
+    changed_.wait(lock, [this] { return queue_.empty() && !threadBusy(); });
 }
 
 void Notifier::run()
@@ -97,14 +127,15 @@ void Notifier::run()
             changed_.wait(lock);
             continue;
         }
-        const auto due = queue_.front().due;
-        if (std::chrono::steady_clock::now() < due) {
-            changed_.wait_until(lock, due);
+        const auto first = next();
+        if (!clock_.reached(first->due)) {
+            // Woken early by a post, a cancel or a new time scale: look again.
+            changed_.wait_until(lock, clock_.when(first->due));
             continue;
         }
-        Pending next = std::move(queue_.front());
-        queue_.erase(queue_.begin());
-        call(lock, next.event, next.deviceName);
+        Pending event = std::move(*first);
+        queue_.erase(first);
+        call(lock, event.event, event.deviceName);
         changed_.notify_all();
     }
 }

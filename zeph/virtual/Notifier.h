@@ -23,17 +23,22 @@ namespace zvc {
 
 class Notifier {
 public:
-    Notifier() = default;
+    explicit Notifier(const ModelClock &clock) : clock_(clock) {}
     Notifier(const Notifier &) = delete;
     Notifier &operator=(const Notifier &) = delete;
 
     void setCallback(ZvcNotifyFn fn, void *context);
 
+    // Events already due on the notifier's thread go out first, so the
+    // program sees them in the order they happened.
     void deliver(int32_t event, const std::string &deviceName);
-    void post(int32_t event, const std::string &deviceName, ModelClock::TimePoint due);
+    void post(int32_t event, const std::string &deviceName, const ModelClock::Deadline &due);
+    // The time scale changed: due times move.
+    void reschedule();
 
-    // Forget events not yet delivered (for one device, or all).
-    void cancel(const std::string &deviceName);
+    // Forget the device's events that are not due yet (it was unplugged
+    // before it could come back), or every event not yet sent (reset).
+    void cancelFuture(const std::string &deviceName);
     void cancelAll();
 
     // Waits until every posted event has been delivered. Returns at once when
@@ -42,7 +47,7 @@ public:
 
 private:
     struct Pending {
-        ModelClock::TimePoint due;
+        ModelClock::Deadline due;
         uint64_t sequence;
         int32_t event;
         std::string deviceName;
@@ -52,12 +57,17 @@ private:
     // Called with m_ held by `lock`; releases it around the callback.
     void call(std::unique_lock<std::mutex> &lock, int32_t event, const std::string &deviceName);
     bool othersDelivering() const;
+    bool onNotifierThread() const;
+    bool threadBusy() const;
+    // The event to send first: the earliest due, then the first posted.
+    std::vector<Pending>::iterator next();
 
+    const ModelClock &clock_;
     std::mutex m_;
     std::condition_variable changed_;
     ZvcNotifyFn fn_ = nullptr;
     void *context_ = nullptr;
-    std::vector<Pending> queue_; // by due time, then by order of posting
+    std::vector<Pending> queue_;
     uint64_t nextSequence_ = 0;
     std::vector<std::thread::id> delivering_;
     bool threadStarted_ = false;

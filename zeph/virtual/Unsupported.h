@@ -11,7 +11,8 @@ namespace zvc {
 inline ZephResult unsupported(Fn fn, ZephHandle handle)
 {
     return VirtualCamera::instance().onDevice(
-        fn, handle, [](VirtualDevice &, AfterUnlock &) -> ZephResult { return ZEPH_ERR_UNSUPPORTED; });
+        fn, handle,
+        [](VirtualDevice &, AfterUnlock &) -> ZephResult { return ZEPH_ERR_UNSUPPORTED; });
 }
 
 } // namespace zvc

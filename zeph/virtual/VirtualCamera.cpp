@@ -34,7 +34,7 @@ VirtualCamera &VirtualCamera::instance()
     return *camera;
 }
 
-VirtualCamera::VirtualCamera()
+VirtualCamera::VirtualCamera() : notifier_(clock_)
 {
     Lock lock(mutex_);
     installDefaultDevices();
@@ -176,9 +176,8 @@ ZephResult VirtualCamera::scanDevices(const char *const **names, int32_t *count)
     scanNames_.clear();
     // A serial port cannot be enumerated; on the UART link only opening one tells.
     if (!sdk_.usesUart()) {
-        const auto now = clock_.now();
         for (const auto &d : devices_)
-            if (d->onUsb() && d->present(now))
+            if (d->onUsb() && d->present(clock_))
                 scanNames_.push_back(d->name());
     }
     scanList_.clear();
@@ -193,7 +192,7 @@ ZephResult VirtualCamera::scanDevices(const char *const **names, int32_t *count)
 ZephResult VirtualCamera::openUsb(const std::string &name, ZephHandle *handle)
 {
     VirtualDevice *device = findByName(name);
-    if (!device || !device->onUsb() || !device->present(clock_.now()))
+    if (!device || !device->onUsb() || !device->present(clock_))
         return ZEPH_ERR_DEVICE_NOT_FOUND;
     if (device->model() == ZVC_MODEL_BUSY_PORT)
         return ZEPH_ERR_ACCESS_DENIED;
@@ -209,7 +208,7 @@ ZephResult VirtualCamera::openUart(const std::string &name, ZephHandle *handle,
     if (!DeviceNames::isComPort(name))
         return ZEPH_ERR_DEVICE_NOT_FOUND;
     VirtualDevice *device = findByName(name);
-    const bool answers = device && !device->onUsb() && device->present(clock_.now());
+    const bool answers = device && !device->onUsb() && device->present(clock_);
     if (answers && handles_.isOpen(device->id()))
         return ZEPH_ERR_ALREADY_OPEN; // known to the driver without asking the port
     ModelClock &clock = clock_;
@@ -264,22 +263,24 @@ ZephResult VirtualCamera::closeDevice(ZephHandle handle)
 
 ZephResult VirtualCamera::deviceInfo(ZephHandle handle, ZephDeviceInfo *info)
 {
-    return onDevice(Fn::GetDeviceInfo, handle, [info](VirtualDevice &device, AfterUnlock &) -> ZephResult {
-        if (!info)
-            return ZEPH_ERR_INVALID_PARAMETER;
-        *info = device.info();
-        return ZEPH_OK;
-    });
+    return onDevice(Fn::GetDeviceInfo, handle,
+                    [info](VirtualDevice &device, AfterUnlock &) -> ZephResult {
+                        if (!info)
+                            return ZEPH_ERR_INVALID_PARAMETER;
+                        *info = device.info();
+                        return ZEPH_OK;
+                    });
 }
 
 ZephResult VirtualCamera::deviceConfig(ZephHandle handle, ZephDeviceConfig *config)
 {
-    return onDevice(Fn::GetDeviceConfig, handle, [config](VirtualDevice &device, AfterUnlock &) -> ZephResult {
-        if (!config)
-            return ZEPH_ERR_INVALID_PARAMETER;
-        *config = device.config();
-        return ZEPH_OK;
-    });
+    return onDevice(Fn::GetDeviceConfig, handle,
+                    [config](VirtualDevice &device, AfterUnlock &) -> ZephResult {
+                        if (!config)
+                            return ZEPH_ERR_INVALID_PARAMETER;
+                        *config = device.config();
+                        return ZEPH_OK;
+                    });
 }
 
 ZephResult VirtualCamera::setDeviceConfig(ZephHandle handle, const ZephDeviceConfig *config)
@@ -294,34 +295,39 @@ ZephResult VirtualCamera::setDeviceConfig(ZephHandle handle, const ZephDeviceCon
 
 ZephResult VirtualCamera::recovery(ZephHandle handle, int32_t step)
 {
-    return onDevice(Fn::Recovery, handle, [this, step](VirtualDevice &device, AfterUnlock &after) -> ZephResult {
-        if (!device.onUsb())
-            return ZEPH_ERR_UNSUPPORTED; // every step is a USB-level operation
-        if (step < ZEPH_RECOVERY_CANCEL_IO || step > ZEPH_RECOVERY_SOFT_RESET)
-            return ZEPH_ERR_INVALID_PARAMETER;
-        // The step always goes through; whether the link answers again
-        // depends on its weight against the fault.
-        device.recover(step);
-        ModelClock &clock = clock_;
-        const int64_t stepMs = kRecoveryStepMs[step];
-        if (step == ZEPH_RECOVERY_CYCLE_PORT || step == ZEPH_RECOVERY_SOFT_RESET) {
-            if (!handles_.dropDevice(device.id()).empty())
-                device.handleClosed(after);
-            if (step == ZEPH_RECOVERY_SOFT_RESET)
-                device.softReset(after);
-            // Off the bus and back, as the host sees a replug; at time scale 0
-            // the device is back at once and both events are queued together.
-            const auto now = clock_.now();
-            const auto back = clock_.after(step == ZEPH_RECOVERY_CYCLE_PORT ? kCyclePortAbsentMs
-                                                                            : kSoftResetAbsentMs);
-            device.reenumerateUntil(back);
-            notifier_.cancel(device.name());
-            notifier_.post(ZVC_EVENT_REMOVAL_COMPLETE, device.name(), now);
-            notifier_.post(ZVC_EVENT_ARRIVAL, device.name(), back);
-        }
-        after.add([&clock, stepMs] { clock.pause(stepMs); });
-        return ZEPH_OK;
-    });
+    return onDevice(Fn::Recovery, handle,
+                    [this, step](VirtualDevice &device, AfterUnlock &after) -> ZephResult {
+                        return runRecoveryStep(device, step, after);
+                    });
+}
+
+ZephResult VirtualCamera::runRecoveryStep(VirtualDevice &device, int32_t step, AfterUnlock &after)
+{
+    if (!device.onUsb())
+        return ZEPH_ERR_UNSUPPORTED; // every step is a USB-level operation
+    if (step < ZEPH_RECOVERY_CANCEL_IO || step > ZEPH_RECOVERY_SOFT_RESET)
+        return ZEPH_ERR_INVALID_PARAMETER;
+    // The step always goes through; whether the link answers again depends
+    // on its weight against the fault.
+    device.recover(step);
+    if (step == ZEPH_RECOVERY_CYCLE_PORT || step == ZEPH_RECOVERY_SOFT_RESET) {
+        if (!handles_.dropDevice(device.id()).empty())
+            device.handleClosed(after);
+        if (step == ZEPH_RECOVERY_SOFT_RESET)
+            device.softReset(after);
+        // Off the bus and back, as the host sees a replug. At time scale 0
+        // the device is back at once and both events are due together.
+        const auto gone = clock_.after(0);
+        const ModelClock::Deadline back{
+            gone.start, step == ZEPH_RECOVERY_CYCLE_PORT ? kCyclePortAbsentMs : kSoftResetAbsentMs};
+        device.reenumerateUntil(back);
+        notifier_.post(ZVC_EVENT_REMOVAL_COMPLETE, device.name(), gone);
+        notifier_.post(ZVC_EVENT_ARRIVAL, device.name(), back);
+    }
+    ModelClock &clock = clock_;
+    const int64_t stepMs = kRecoveryStepMs[step];
+    after.add([&clock, stepMs] { clock.pause(stepMs); });
+    return ZEPH_OK;
 }
 
 // ---- Bench ----------------------------------------------------------------
@@ -412,7 +418,7 @@ ZephResult VirtualCamera::unplugDevice(const char *name)
         device->setPlugged(false);
         if (!handles_.loseDevice(device->id()).empty())
             device->handleClosed(after);
-        notifier_.cancel(device->name());
+        notifier_.cancelFuture(device->name());
         unplugged = device->name();
     }
     after.run();
@@ -464,6 +470,12 @@ ZephResult VirtualCamera::setStuckLink(const char *name, ZephResult result, int3
         return ZEPH_ERR_INVALID_PARAMETER;
     device->setStuckLink(result, clearingStep);
     return ZEPH_OK;
+}
+
+void VirtualCamera::setTimeScale(double scale)
+{
+    clock_.setScale(scale);
+    notifier_.reschedule();
 }
 
 void VirtualCamera::setNotificationCallback(ZvcNotifyFn fn, void *context)

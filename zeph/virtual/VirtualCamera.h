@@ -65,6 +65,7 @@ public:
     ZephResult setDeviceInfo(const char *name, const ZephDeviceInfo *info);
     void failNext(const char *function, int32_t count, ZephResult result);
     ZephResult setStuckLink(const char *name, ZephResult result, int32_t clearingStep);
+    void setTimeScale(double scale);
     void setNotificationCallback(ZvcNotifyFn fn, void *context);
     int32_t callCount(const char *function) const { return calls_.get(function); }
     void resetCallCounts() { calls_.clear(); }
@@ -90,6 +91,7 @@ private:
     ZephResult gate(Fn fn, ZephHandle handle, VirtualDevice *&device);
     ZephResult openUart(const std::string &name, ZephHandle *handle, AfterUnlock &after);
     ZephResult openUsb(const std::string &name, ZephHandle *handle);
+    ZephResult runRecoveryStep(VirtualDevice &device, int32_t step, AfterUnlock &after);
 
     mutable std::mutex mutex_;
     ModelClock clock_;

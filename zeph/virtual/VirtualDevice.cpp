@@ -16,7 +16,7 @@ VirtualDevice::VirtualDevice(uint64_t id, std::string name, int32_t link, int32_
 void VirtualDevice::setPlugged(bool plugged)
 {
     plugged_ = plugged;
-    backOnBusAt_ = ModelClock::TimePoint{};
+    backOnBus_.reset();
     // Power goes away with the cable: whatever hung the link is gone after a replug.
     if (plugged)
         setStuckLink(ZEPH_OK, 0);

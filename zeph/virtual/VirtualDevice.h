@@ -28,11 +28,14 @@ public:
     bool onUsb() const { return link_ == ZVC_LINK_USB; }
 
     // Plugged in and not in the middle of re-enumerating after a port cycle.
-    bool present(ModelClock::TimePoint now) const { return plugged_ && now >= backOnBusAt_; }
+    bool present(const ModelClock &clock) const
+    {
+        return plugged_ && (!backOnBus_ || clock.reached(*backOnBus_));
+    }
     bool plugged() const { return plugged_; }
     void setPlugged(bool plugged);
-    // The device leaves the bus until `when` (port cycle, soft reset).
-    void reenumerateUntil(ModelClock::TimePoint when) { backOnBusAt_ = when; }
+    // The device leaves the bus until `back` (port cycle, soft reset).
+    void reenumerateUntil(const ModelClock::Deadline &back) { backOnBus_ = back; }
 
     const ZephDeviceInfo &info() const { return infoOverride_ ? *infoOverride_ : builtInInfo_; }
     void overrideInfo(const ZephDeviceInfo *info);
@@ -70,7 +73,7 @@ private:
     int32_t link_;
     int32_t model_;
     bool plugged_ = true;
-    ModelClock::TimePoint backOnBusAt_{};
+    std::optional<ModelClock::Deadline> backOnBus_;
     ZephDeviceInfo builtInInfo_;
     std::optional<ZephDeviceInfo> infoOverride_;
     ZephDeviceConfig config_;

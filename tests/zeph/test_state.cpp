@@ -1,0 +1,316 @@
+// The state folder: where it is, what is kept in it, byte by byte, and how
+// damaged or unwritable files are handled.
+#include "VcamFixture.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+using vcamtest::VcamTest;
+namespace fs = std::filesystem;
+
+namespace {
+
+const char *const kBino = ZVC_DEFAULT_USB_BINOCULAR;
+const char *const kMono = ZVC_DEFAULT_USB_MONOCULAR;
+
+std::vector<uint8_t> readBytes(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeBytes(const fs::path &path, const std::vector<uint8_t> &bytes)
+{
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char *>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+uint32_t le32(const std::vector<uint8_t> &b, std::size_t at)
+{
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
+}
+
+void putLe32(std::vector<uint8_t> &b, std::size_t at, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        b[at + static_cast<std::size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+uint32_t referenceCrc32(const uint8_t *data, std::size_t size)
+{
+    uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void resealCrc(std::vector<uint8_t> &file)
+{
+    putLe32(file, 60, referenceCrc32(file.data(), 60));
+}
+
+uint32_t floatBits(float f)
+{
+    uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    return bits;
+}
+
+// A distinctive, valid record.
+ZephDeviceConfig customConfig()
+{
+    ZephDeviceConfig c{};
+    c.forceEncryption = 1;
+    c.enableDedup = 0;
+    c.reserved2[0] = 0x12;
+    c.dedupThreshold = 0.85f;
+    c.authThreshold = 1.05f;
+    c.supervisedEnrollment = 1;
+    c.enableStream = 1;
+    c.streamScale = 8;
+    c.streamFormat = ZEPH_FORMAT_MONO_JPEG;
+    c.compressionQuality = 55;
+    c.reserved18[1] = 0x34;
+    c.uartBaudrate = 460800;
+    c.uartFlowControl = 1;
+    c.reserved25[10] = 0x56;
+    c.deepSleepInterrupt = 1;
+    c.sleepMode = ZEPH_SLEEP_DEEP;
+    c.sleepTimeout = 0x1234;
+    c.reserved40[11] = 0x78;
+    return c;
+}
+
+ZephDeviceConfig configOf(const char *name)
+{
+    ZephHandle h = 0;
+    EXPECT_EQ(Zeph_OpenDevice(name, &h), ZEPH_OK);
+    ZephDeviceConfig c{};
+    EXPECT_EQ(Zeph_GetDeviceConfig(h, &c), ZEPH_OK);
+    Zeph_CloseDevice(h);
+    return c;
+}
+
+void storeConfig(const char *name, const ZephDeviceConfig &c)
+{
+    ZephHandle h = 0;
+    ASSERT_EQ(Zeph_OpenDevice(name, &h), ZEPH_OK);
+    ASSERT_EQ(Zeph_SetDeviceConfig(h, &c), ZEPH_OK);
+    Zeph_CloseDevice(h);
+}
+
+bool same(const ZephDeviceConfig &a, const ZephDeviceConfig &b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// Sets or unsets an environment variable for the lifetime of the object.
+class EnvOverride {
+public:
+    EnvOverride(const char *name, const char *value) : name_(name)
+    {
+        if (const char *old = std::getenv(name))
+            old_ = old;
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+    ~EnvOverride()
+    {
+        if (old_)
+            setenv(name_, old_->c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+private:
+    const char *name_;
+    std::optional<std::string> old_;
+};
+
+} // namespace
+
+using State = VcamTest;
+
+TEST_F(State, ConfigurationSurvivesAResetPerDevice)
+{
+    const ZephDeviceConfig monoBefore = configOf(kMono);
+    storeConfig(kBino, customConfig());
+    Zvc_Reset();
+    EXPECT_TRUE(same(configOf(kBino), customConfig())) << "reserved bytes included";
+    EXPECT_TRUE(same(configOf(kMono), monoBefore));
+}
+
+TEST_F(State, FileLayoutIsLittleEndianFieldByField)
+{
+    storeConfig(kBino, customConfig());
+    const auto file = readBytes(fs::path(stateDir_) / "devices" / kBino / "config.bin");
+    ASSERT_EQ(file.size(), 64u);
+    EXPECT_EQ(std::string(file.begin(), file.begin() + 4), "ZVDC");
+    EXPECT_EQ(file[4] | (file[5] << 8), 1) << "format version";
+    EXPECT_EQ(file[6] | (file[7] << 8), 52) << "record size";
+    const std::size_t r = 8; // the record as the camera sends it
+    EXPECT_EQ(file[r + 0], 1);
+    EXPECT_EQ(file[r + 2], 0x12);
+    EXPECT_EQ(le32(file, r + 4), floatBits(0.85f));
+    EXPECT_EQ(le32(file, r + 8), floatBits(1.05f));
+    EXPECT_EQ(file[r + 12], 1);
+    EXPECT_EQ(file[r + 15], 8);
+    EXPECT_EQ(file[r + 16], 6);
+    EXPECT_EQ(file[r + 17], 55);
+    EXPECT_EQ(file[r + 19], 0x34);
+    EXPECT_EQ(le32(file, r + 20), 460800u);
+    EXPECT_EQ(file[r + 24], 1);
+    EXPECT_EQ(file[r + 35], 0x56);
+    EXPECT_EQ(file[r + 36], 1);
+    EXPECT_EQ(file[r + 37], 4);
+    EXPECT_EQ(file[r + 38], 0x34);
+    EXPECT_EQ(file[r + 39], 0x12);
+    EXPECT_EQ(file[r + 51], 0x78);
+    EXPECT_EQ(le32(file, 60), referenceCrc32(file.data(), 60));
+}
+
+TEST_F(State, WritesLeaveNoTemporaryFilesBehind)
+{
+    ZephDeviceConfig c = customConfig();
+    for (int i = 0; i < 5; ++i) {
+        c.sleepTimeout = static_cast<uint16_t>(10 + i);
+        storeConfig(kBino, c);
+        storeConfig(kMono, c);
+    }
+    std::vector<std::string> files;
+    for (const auto &entry : fs::recursive_directory_iterator(stateDir_))
+        if (entry.is_regular_file())
+            files.push_back(fs::relative(entry.path(), stateDir_).string());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{std::string("devices/") + kBino + "/config.bin",
+                                               std::string("devices/") + kMono + "/config.bin"}));
+}
+
+TEST_F(State, DamagedFilesGiveTheFactoryConfiguration)
+{
+    const ZephDeviceConfig factory = configOf(kBino);
+    storeConfig(kBino, customConfig());
+    const fs::path path = fs::path(stateDir_) / "devices" / kBino / "config.bin";
+    const auto good = readBytes(path);
+    ASSERT_EQ(good.size(), 64u);
+    using Damage = std::function<void(std::vector<uint8_t> &)>;
+    struct Case {
+        const char *what;
+        Damage damage;
+    } cases[] = {
+        {"empty", [](std::vector<uint8_t> &f) { f.clear(); }},
+        {"cut short", [](std::vector<uint8_t> &f) { f.resize(63); }},
+        {"one byte too many", [](std::vector<uint8_t> &f) { f.push_back(0); }},
+        {"wrong magic", [](std::vector<uint8_t> &f) { f[0] = 'X'; resealCrc(f); }},
+        {"newer version", [](std::vector<uint8_t> &f) { f[4] = 2; resealCrc(f); }},
+        {"other record size", [](std::vector<uint8_t> &f) { f[6] = 51; resealCrc(f); }},
+        {"flipped bit", [](std::vector<uint8_t> &f) { f[8 + 20] ^= 0x01; }},
+        {"bad checksum", [](std::vector<uint8_t> &f) { f[63] ^= 0xFF; }},
+        {"invalid record, sealed", [](std::vector<uint8_t> &f) { f[8 + 15] = 3; resealCrc(f); }},
+        {"huge file", [](std::vector<uint8_t> &f) { f.resize(1 << 20, 0xAB); }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        auto damaged = good;
+        c.damage(damaged);
+        writeBytes(path, damaged);
+        Zvc_Reset();
+        EXPECT_TRUE(same(configOf(kBino), factory));
+    }
+    writeBytes(path, good);
+    Zvc_Reset();
+    EXPECT_TRUE(same(configOf(kBino), customConfig())) << "the intact file is accepted again";
+}
+
+TEST_F(State, MovingTheFolderTakesEffectAtOnce)
+{
+    const ZephDeviceConfig factory = configOf(kBino);
+    storeConfig(kBino, customConfig());
+    const std::string other = stateDir_ + "-other";
+    fs::remove_all(other);
+    Zvc_SetStateDirectory(other.c_str());
+    EXPECT_EQ(std::string(Zvc_StateDirectory()), other);
+    EXPECT_TRUE(same(configOf(kBino), factory));
+    EXPECT_FALSE(fs::exists(other)) << "created only when something is written";
+    Zvc_SetStateDirectory(stateDir_.c_str());
+    EXPECT_TRUE(same(configOf(kBino), customConfig()));
+}
+
+TEST_F(State, DefaultFolderComesFromTheEnvironment)
+{
+    struct Case {
+        const char *stateDir;
+        const char *xdgDataHome;
+        const char *home;
+        std::string expected;
+    } cases[] = {
+        {"/tmp/zvc-explicit", "/tmp/xdg", "/tmp/home", "/tmp/zvc-explicit"},
+        {nullptr, "/tmp/xdg", "/tmp/home", "/tmp/xdg/zeph-virtual-camera"},
+        {"", "/tmp/xdg", "/tmp/home", "/tmp/xdg/zeph-virtual-camera"},
+        {nullptr, nullptr, "/tmp/home", "/tmp/home/.local/share/zeph-virtual-camera"},
+        {nullptr, "relative/xdg", "/tmp/home", "/tmp/home/.local/share/zeph-virtual-camera"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.expected);
+        EnvOverride state("ZEPH_VIRTUAL_STATE_DIR", c.stateDir);
+        EnvOverride xdg("XDG_DATA_HOME", c.xdgDataHome);
+        EnvOverride home("HOME", c.home);
+        Zvc_SetStateDirectory(nullptr);
+        EXPECT_EQ(std::string(Zvc_StateDirectory()), c.expected);
+    }
+    Zvc_SetStateDirectory(stateDir_.c_str());
+}
+
+TEST_F(State, AnUnwritableFolderKeepsTheOldConfiguration)
+{
+    const ZephDeviceConfig factory = configOf(kBino);
+    fs::create_directories(stateDir_);
+    writeBytes(fs::path(stateDir_) / "blocker", {1});
+    Zvc_SetStateDirectory((stateDir_ + "/blocker").c_str()); // a file where a folder should be
+    ZephHandle h = 0;
+    ASSERT_EQ(Zeph_OpenDevice(kBino, &h), ZEPH_OK);
+    const ZephDeviceConfig custom = customConfig();
+    EXPECT_EQ(Zeph_SetDeviceConfig(h, &custom), 0x1005) << "(Device) IO failed";
+    ZephDeviceConfig read{};
+    ASSERT_EQ(Zeph_GetDeviceConfig(h, &read), ZEPH_OK);
+    EXPECT_TRUE(same(read, factory));
+    Zvc_SetStateDirectory(stateDir_.c_str());
+}
+
+TEST_F(State, OddDeviceNamesGetSeparateSafeFolders)
+{
+    ASSERT_EQ(Zvc_AddDevice("../a/b", ZVC_LINK_USB, ZVC_MODEL_MONOCULAR), ZEPH_OK);
+    ASSERT_EQ(Zvc_AddDevice("../a_b", ZVC_LINK_USB, ZVC_MODEL_MONOCULAR), ZEPH_OK);
+    ZephDeviceConfig one = customConfig();
+    ZephDeviceConfig two = customConfig();
+    two.sleepTimeout = 99;
+    storeConfig("../a/b", one);
+    storeConfig("../a_b", two);
+    EXPECT_TRUE(same(configOf("../a/b"), one));
+    EXPECT_TRUE(same(configOf("../a_b"), two));
+    int files = 0;
+    for (const auto &entry : fs::recursive_directory_iterator(stateDir_)) {
+        if (!entry.is_regular_file())
+            continue;
+        ++files;
+        const fs::path rel = fs::relative(entry.path(), stateDir_);
+        EXPECT_EQ(std::distance(rel.begin(), rel.end()), 3) << rel; // devices/<key>/config.bin
+        EXPECT_EQ(rel.string().find(".."), std::string::npos) << rel;
+    }
+    EXPECT_EQ(files, 2);
+    EXPECT_FALSE(fs::exists(fs::path(stateDir_).parent_path() / "a"));
+}
