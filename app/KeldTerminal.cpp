@@ -7,11 +7,13 @@
 #include "app/VersionText.h"
 #include "app/WorkAreaFactory.h"
 #include "platform/DeviceNotifier.h"
+#include "platform/VirtualCameraPanel.h"
 
 #include <QAction>
 #include <QIcon>
 #include <QMenuBar>
 #include <QPainter>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -81,6 +83,17 @@ KeldTerminal::KeldTerminal(QWidget *parent)
 
     m_notifier = new DeviceNotifier(this);
     connect(m_notifier, &DeviceNotifier::deviceChanged, this, &KeldTerminal::onDeviceChanged);
+
+    auto *bench = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+V")), this);
+    connect(bench, &QShortcut::activated, this, &KeldTerminal::showVirtualCameraPanel);
+}
+
+void KeldTerminal::showVirtualCameraPanel()
+{
+    if (!m_cameraPanel)
+        m_cameraPanel = new VirtualCameraPanel(this);
+    m_cameraPanel->show();
+    m_cameraPanel->raise();
 }
 
 KeldTerminal::~KeldTerminal()

@@ -12,6 +12,7 @@ class QAction;
 class QToolBar;
 class QStatusBar;
 class DeviceNotifier;
+class VirtualCameraPanel;
 
 class KeldTerminal : public QMainWindow
 {
@@ -46,6 +47,8 @@ public slots:
     void OnActionLogin();
     void OnActionRecovery();
     void OnActionPowerMgt();
+    // The virtual camera's demonstration bench (Ctrl+Shift+V).
+    void showVirtualCameraPanel();
 
 private slots:
     void onDeviceChanged(int eventType, const QString &deviceName);
@@ -79,6 +82,7 @@ private:
     QAction *m_actAbout = nullptr;
 
     DeviceNotifier *m_notifier = nullptr;
+    QPointer<VirtualCameraPanel> m_cameraPanel;
 };
 
 #endif

@@ -1,0 +1,165 @@
+#include "platform/VirtualCameraPanel.h"
+
+#include "zeph/virtual_camera.h"
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace {
+const char *const kDevices[] = {ZVC_DEFAULT_USB_BINOCULAR, ZVC_DEFAULT_USB_MONOCULAR,
+                                ZVC_DEFAULT_UART_PORT, ZVC_DEFAULT_BUSY_PORT};
+const char *const kFunctions[] = {"*", "Zeph_OpenDevice", "Zeph_GetDeviceInfo",
+                                  "Zeph_GetDeviceConfig", "Zeph_SetDeviceConfig",
+                                  "Zeph_SetSdkConfig", "Zeph_ScanDevices", "Zeph_GetCaptureStatus",
+                                  "Zeph_Recovery"};
+struct Choice {
+    const char *label;
+    int value;
+};
+const Choice kResults[] = {{"8  Device IO failed", 8},
+                           {"9  Device IO timeout", 9},
+                           {"10 Device IO data is invalid", 10},
+                           {"1  Function failed", 1},
+                           {"2  Device not found", 2},
+                           {"15 Invalid parameter", 15},
+                           {"0x100A Device locked", 0x100A}};
+const Choice kSteps[] = {{"CANCEL_IO", 0}, {"RESET_PIPES", 1}, {"RESET_PORT", 2},
+                         {"CYCLE_PORT", 3}, {"SOFT_RESET", 4}};
+} // namespace
+
+VirtualCameraPanel::VirtualCameraPanel(QWidget *parent)
+    : QWidget(parent, Qt::Tool)
+{
+    setObjectName(QStringLiteral("VirtualCameraPanel"));
+    setWindowTitle(QStringLiteral("Virtual camera"));
+    setStyleSheet(QStringLiteral("QWidget#VirtualCameraPanel{background: #E1EAF6}"));
+    auto *layout = new QVBoxLayout(this);
+
+    auto *devices = new QGroupBox(QStringLiteral("Devices"), this);
+    auto *deviceRow = new QHBoxLayout(devices);
+    m_device = new QComboBox(devices);
+    m_device->setObjectName(QStringLiteral("cbDevice"));
+    for (const char *name : kDevices)
+        m_device->addItem(QString::fromLatin1(name));
+    auto *unplug = new QPushButton(QStringLiteral("Unplug"), devices);
+    auto *plug = new QPushButton(QStringLiteral("Plug in"), devices);
+    deviceRow->addWidget(m_device, 1);
+    deviceRow->addWidget(unplug);
+    deviceRow->addWidget(plug);
+    connect(unplug, &QPushButton::clicked, this, [this] {
+        const ZephResult r = Zvc_UnplugDevice(deviceName().toLatin1().constData());
+        report(r == 0 ? deviceName() + QStringLiteral(" unplugged") : QStringLiteral("Unplug refused: %1").arg(r));
+    });
+    connect(plug, &QPushButton::clicked, this, [this] {
+        const ZephResult r = Zvc_PlugDevice(deviceName().toLatin1().constData());
+        report(r == 0 ? deviceName() + QStringLiteral(" plugged in") : QStringLiteral("Plug refused: %1").arg(r));
+    });
+    layout->addWidget(devices);
+
+    auto *faults = new QGroupBox(QStringLiteral("Faults"), this);
+    auto *form = new QFormLayout(faults);
+    m_function = new QComboBox(faults);
+    m_function->setEditable(true);
+    for (const char *f : kFunctions)
+        m_function->addItem(QString::fromLatin1(f));
+    m_result = new QComboBox(faults);
+    for (const Choice &c : kResults)
+        m_result->addItem(QString::fromLatin1(c.label), c.value);
+    m_count = new QSpinBox(faults);
+    m_count->setRange(0, 1000);
+    m_count->setValue(1);
+    auto *inject = new QPushButton(QStringLiteral("Fail next calls"), faults);
+    connect(inject, &QPushButton::clicked, this, &VirtualCameraPanel::injectFault);
+    form->addRow(QStringLiteral("Function"), m_function);
+    form->addRow(QStringLiteral("Result"), m_result);
+    form->addRow(QStringLiteral("Calls"), m_count);
+    form->addRow(QString(), inject);
+
+    m_clearingStep = new QComboBox(faults);
+    for (const Choice &c : kSteps)
+        m_clearingStep->addItem(QString::fromLatin1(c.label), c.value);
+    m_clearingStep->setCurrentIndex(1);
+    auto *jamRow = new QHBoxLayout;
+    auto *jam = new QPushButton(QStringLiteral("Jam the link"), faults);
+    auto *clear = new QPushButton(QStringLiteral("Clear"), faults);
+    connect(jam, &QPushButton::clicked, this, &VirtualCameraPanel::jamLink);
+    connect(clear, &QPushButton::clicked, this, &VirtualCameraPanel::clearLink);
+    jamRow->addWidget(jam);
+    jamRow->addWidget(clear);
+    form->addRow(QStringLiteral("Cleared by"), m_clearingStep);
+    form->addRow(QString(), jamRow);
+    layout->addWidget(faults);
+
+    auto *timing = new QGroupBox(QStringLiteral("Device time"), this);
+    auto *timeRow = new QFormLayout(timing);
+    m_timeScale = new QDoubleSpinBox(timing);
+    m_timeScale->setRange(0.0, 10.0);
+    m_timeScale->setSingleStep(0.25);
+    m_timeScale->setValue(Zvc_TimeScale());
+    connect(m_timeScale, &QDoubleSpinBox::valueChanged, this, &VirtualCameraPanel::applyTimeScale);
+    timeRow->addRow(QStringLiteral("Time scale (1 = real time)"), m_timeScale);
+    layout->addWidget(timing);
+
+    m_outcome = new QLabel(this);
+    m_outcome->setObjectName(QStringLiteral("lbOutcome"));
+    m_outcome->setWordWrap(true);
+    layout->addWidget(m_outcome);
+    layout->addStretch();
+}
+
+QString VirtualCameraPanel::deviceName() const
+{
+    return m_device->currentText();
+}
+
+QString VirtualCameraPanel::lastOutcome() const
+{
+    return m_outcome->text();
+}
+
+void VirtualCameraPanel::report(const QString &text)
+{
+    m_outcome->setText(text);
+}
+
+void VirtualCameraPanel::injectFault()
+{
+    const QByteArray function = m_function->currentText().toLatin1();
+    const int result = m_result->currentData().toInt();
+    Zvc_FailNext(function.constData(), m_count->value(), result);
+    report(QStringLiteral("The next %1 call(s) of %2 answer %3")
+               .arg(m_count->value())
+               .arg(QString::fromLatin1(function))
+               .arg(result));
+}
+
+void VirtualCameraPanel::jamLink()
+{
+    const int result = m_result->currentData().toInt();
+    const ZephResult r = Zvc_SetStuckLink(deviceName().toLatin1().constData(), result,
+                                          m_clearingStep->currentData().toInt());
+    report(r == 0 ? QStringLiteral("%1 answers %2 until %3 runs")
+                        .arg(deviceName())
+                        .arg(result)
+                        .arg(m_clearingStep->currentText())
+                  : QStringLiteral("Cannot jam %1 with %2 (%3)").arg(deviceName()).arg(result).arg(r));
+}
+
+void VirtualCameraPanel::clearLink()
+{
+    Zvc_SetStuckLink(deviceName().toLatin1().constData(), 0, 0);
+    report(deviceName() + QStringLiteral(" answers normally"));
+}
+
+void VirtualCameraPanel::applyTimeScale(double scale)
+{
+    Zvc_SetTimeScale(scale);
+    report(QStringLiteral("Device time scale %1").arg(scale));
+}
