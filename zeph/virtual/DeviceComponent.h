@@ -4,7 +4,8 @@
 //
 // Every hook runs with the camera lock held: it must not block, call the
 // program, or take the lock again. Work that would (joining a capture
-// thread, calling a frame callback) goes into `after`.
+// thread, calling a frame callback) goes into `after`; the component is
+// still alive when that work runs, even when the device is being removed.
 #ifndef ZEPH_VIRTUAL_DEVICECOMPONENT_H
 #define ZEPH_VIRTUAL_DEVICECOMPONENT_H
 

@@ -26,8 +26,6 @@ bool isIoError(ZephResult r)
 
 } // namespace
 
-constexpr int64_t VirtualCamera::kRecoveryStepMs[5];
-
 VirtualCamera &VirtualCamera::instance()
 {
     static VirtualCamera *const camera = new VirtualCamera;
@@ -334,6 +332,9 @@ ZephResult VirtualCamera::runRecoveryStep(VirtualDevice &device, int32_t step, A
 
 void VirtualCamera::reset()
 {
+    // Retired devices outlive the work their components queued (a capture
+    // thread to join), then go when this function returns.
+    std::vector<std::unique_ptr<VirtualDevice>> retired;
     AfterUnlock after;
     {
         Lock lock(mutex_);
@@ -341,7 +342,7 @@ void VirtualCamera::reset()
             if (handles_.isOpen(d->id()))
                 d->handleClosed(after);
         handles_.clear();
-        devices_.clear();
+        retired.swap(devices_);
         notifier_.cancelAll();
         installDefaultDevices();
         faults_.clear();
@@ -385,6 +386,7 @@ ZephResult VirtualCamera::addDevice(const char *name, int32_t link, int32_t mode
 
 ZephResult VirtualCamera::removeAllDevices()
 {
+    std::vector<std::unique_ptr<VirtualDevice>> retired; // see reset()
     AfterUnlock after;
     std::vector<std::string> removed;
     {
@@ -395,7 +397,7 @@ ZephResult VirtualCamera::removeAllDevices()
             if (d->plugged())
                 removed.push_back(d->name());
         }
-        devices_.clear();
+        retired.swap(devices_);
         notifier_.cancelAll();
     }
     after.run();
