@@ -1,0 +1,681 @@
+// The XML library through its public header: result codes, tree shapes,
+// lookups and updates, the written bytes, the encoding guess and tables,
+// file input (UTF-16 included), and bad input of every kind.
+
+#include "xml/Xml.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace glint::xml;
+
+namespace {
+
+class Xml : public ::testing::Test {
+protected:
+    void SetUp() override { resetOptions(); }
+    void TearDown() override { resetOptions(); }
+
+    std::string path(const std::string &name) const { return ::testing::TempDir() + "glint_xml_" + name; }
+
+    std::string writeFile(const std::string &name, const std::string &bytes) const
+    {
+        const std::string p = path(name);
+        std::ofstream(p, std::ios::binary) << bytes;
+        return p;
+    }
+
+    static std::string readFile(const std::string &p)
+    {
+        std::ifstream in(p, std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    }
+};
+
+const std::string kBom = "\xEF\xBB\xBF";
+
+std::string utf16le(const std::string &ascii, bool bom)
+{
+    std::string out = bom ? std::string("\xFF\xFE", 2) : std::string();
+    for (char c : ascii) {
+        out += c;
+        out += '\0';
+    }
+    return out;
+}
+
+std::string utf16be(const std::string &ascii, bool bom)
+{
+    std::string out = bom ? std::string("\xFE\xFF", 2) : std::string();
+    for (char c : ascii) {
+        out += '\0';
+        out += c;
+    }
+    return out;
+}
+
+// ---- Result codes ----------------------------------------------------------
+
+struct CodeCase {
+    const char *input;
+    int code;
+    int line;
+    int column;
+};
+
+TEST_F(Xml, ParseGivesTheCodeAndWhere)
+{
+    const CodeCase cases[] = {
+        {"<?xml version=\"1.0\"?>\n<root a=\"1\"/>", NoError, 0, 0},
+        {"<a><b></a>", WarningUnmatchedEndTag, 1, 7},
+        {"hello", WarningNoTag, 0, 0},
+        {"", ErrorNoData, 0, 0},
+        {" \t\r\n ", ErrorNoData, 0, 0},
+        {"<a></>", ErrorMissingEndTagName, 1, 4},
+        {"< a/>", ErrorMissingStartTagName, 1, 1},
+        {"<>", ErrorMissingStartTagName, 1, 1},
+        {"<", ErrorMissingStartTagName, 1, 1},
+        {"<?" "?>", ErrorMissingStartTagName, 1, 1},
+        {"</a>", ErrorUnmatchedEndTag, 1, 1},
+        {"<a>\n  <b/>\n</c>", ErrorUnmatchedEndTag, 3, 1},
+        {"<a><![CDATA[x</a>", ErrorUnmatchedClearTagEnd, 1, 4},
+        {"<a><!-- x</a>", ErrorUnmatchedClearTagEnd, 1, 4},
+        {"<!DOCTYPE x [ <!ELEMENT x ANY> ", ErrorUnmatchedClearTagEnd, 1, 1},
+        {"<a><PRE>x</a>", ErrorUnmatchedClearTagEnd, 1, 4},
+        {"<a", ErrorUnexpectedToken, 1, 3},
+        {"<a b=\"1", ErrorUnexpectedToken, 1, 6},
+        {"<a b=\"1'/>", ErrorUnexpectedToken, 1, 6},
+        {"<a b=1/>", ErrorUnexpectedToken, 1, 6},
+        {"<a/ >", ErrorUnexpectedToken, 1, 3},
+        {"<a></a b>", ErrorUnexpectedToken, 1, 8},
+        {"<a><b>text", ErrorUnexpectedToken, 1, 11},
+        {"<!ELEMENT x>", ErrorUnexpectedToken, 1, 1},
+        {"<?xml version=\"1.0\"", ErrorUnexpectedToken, 1, 20},
+        {"<?xml version=\"1.0\"?>", ErrorNoElements, 0, 0},
+        {"<!-- only a comment -->", ErrorNoElements, 0, 0},
+        {"<a>&</a>", ErrorUnknownEntity, 1, 4},
+        {"<a>&amp</a>", ErrorUnknownEntity, 1, 4},
+        {"<a>&nbsp;</a>", ErrorUnknownEntity, 1, 4},
+        {"<a>&#;</a>", ErrorUnknownEntity, 1, 4},
+        {"<a>&#x;</a>", ErrorUnknownEntity, 1, 4},
+        {"<a>&#12a;</a>", ErrorUnknownEntity, 1, 4},
+        {"<a>&#xG1;</a>", ErrorUnknownEntity, 1, 4},
+        {"<a>&#0;</a>", ErrorUnknownEntity, 1, 4},
+        {"<a b=\"&bogus;\"/>", ErrorUnknownEntity, 1, 7},
+        {"<a>&#256;</a>", ErrorCharCodeAbove255, 1, 4},
+        {"<a>&#x100;</a>", ErrorCharCodeAbove255, 1, 4},
+        // Past 255 the value stops growing, so it cannot wrap round to 1.
+        {"<a>&#4294967297;</a>", ErrorCharCodeAbove255, 1, 4},
+        {"<a>&#x100000001;</a>", ErrorCharCodeAbove255, 1, 4},
+        {"<a b='&#999999999999999999999;'/>", ErrorCharCodeAbove255, 1, 7},
+    };
+    for (const CodeCase &c : cases) {
+        Result r;
+        Node n = parseString(c.input, nullptr, &r);
+        EXPECT_EQ(r.code, c.code) << c.input;
+        EXPECT_EQ(r.line, c.line) << c.input;
+        EXPECT_EQ(r.column, c.column) << c.input;
+        EXPECT_EQ(n.isEmpty(), !keepsTree(c.code)) << c.input;
+    }
+}
+
+TEST_F(Xml, ErrorTexts)
+{
+    EXPECT_STREQ(errorText(0), "No error");
+    EXPECT_STREQ(errorText(1), "Warning: Unmatched end tag");
+    EXPECT_STREQ(errorText(12), "Error: Unknown character entity");
+    EXPECT_STREQ(errorText(13), "Error: Character code above 255 is forbidden in MultiByte char mode.");
+    EXPECT_STREQ(errorText(16), "Error: cannot write into file");
+    EXPECT_STREQ(errorText(20), "Error: Base64 decode output buffer is too small");
+    EXPECT_STREQ(errorText(21), "Unknown");
+    EXPECT_STREQ(errorText(-1), "Unknown");
+}
+
+// ---- Tree shapes and lookups -----------------------------------------------
+
+TEST_F(Xml, DeclarationAndRootGiveTheDocumentRecordRootAloneGivesTheRoot)
+{
+    Node doc = parseString("<?xml version=\"1.0\"?>\n<root a=\"1\"><c/></root>");
+    ASSERT_FALSE(doc.isEmpty());
+    EXPECT_EQ(doc.name(), nullptr);
+    ASSERT_EQ(doc.childCount(), 2);
+    EXPECT_TRUE(doc.child(0).isDeclaration());
+    EXPECT_STREQ(doc.child(0).name(), "xml");
+    EXPECT_STREQ(doc.child(0).attributeByName("version"), "1.0");
+    EXPECT_STREQ(doc.child(1).name(), "root");
+
+    Node root = parseString("<root a=\"1\"><c/></root>");
+    EXPECT_STREQ(root.name(), "root");
+    EXPECT_TRUE(root.parent().isEmpty());
+    EXPECT_EQ(root.childCount(), 1);
+
+    Node mixed = parseString("<root/><!-- after -->");
+    EXPECT_EQ(mixed.name(), nullptr);
+    EXPECT_EQ(mixed.clearCount(), 1);
+}
+
+TEST_F(Xml, NamedElementIsFoundAnywhere)
+{
+    const char *text = "<?xml version=\"1.0\"?><a><b><target k=\"v\"/></b><target k=\"w\"/></a>";
+    Result r;
+    Node t = parseString(text, "TARGET", &r);
+    EXPECT_EQ(r.code, NoError);
+    EXPECT_STREQ(t.attributeByName("k"), "v");
+    EXPECT_TRUE(t.parent().isEmpty()); // the rest of the document is gone
+
+    Node none = parseString(text, "missing", &r);
+    EXPECT_EQ(r.code, ErrorFirstTagNotFound);
+    EXPECT_TRUE(none.isEmpty());
+}
+
+TEST_F(Xml, NamesAreFoundWithoutRegardToCase)
+{
+    Node a = parseString("<a><Item n=\"1\"/><x/><ITEM n=\"2\"/><item N=\"3\" n=\"4\"/></a>");
+    int pos = 0;
+    std::vector<std::string> found;
+    for (Node c = a.childByName("item", &pos); !c.isEmpty(); c = a.childByName("item", &pos))
+        found.push_back(c.attributeByName("n"));
+    EXPECT_EQ(found, (std::vector<std::string>{"1", "2", "3"}));
+    EXPECT_EQ(pos, 4);
+
+    Node last = a.child(3);
+    int apos = 0;
+    EXPECT_STREQ(last.attributeByName("n", &apos), "3");
+    EXPECT_EQ(apos, 1);
+    EXPECT_STREQ(last.attributeByName("n", &apos), "4");
+    EXPECT_EQ(last.attributeByName("n", &apos), nullptr);
+    EXPECT_EQ(a.childByName("nothing"), Node());
+}
+
+TEST_F(Xml, EntitiesDecode)
+{
+    Node a = parseString("<a v=\"&AMP;&Lt;&gt;&quot;&apos;&#65;&#x42;&#X63;\">x &amp; y&#33;</a>");
+    EXPECT_STREQ(a.attributeByName("v"), "&<>\"'ABc");
+    EXPECT_STREQ(a.text(0), "x & y!");
+}
+
+TEST_F(Xml, ClearSectionsAreKeptVerbatim)
+{
+    Node a = parseString("<a><![CDATA[ <x> & ]]><!DOCTYPE d [ <!ENTITY e \"v\"> ]><pre>a<b</PRE></a>");
+    ASSERT_EQ(a.clearCount(), 3);
+    EXPECT_STREQ(a.clear(0).content, " <x> & ");
+    EXPECT_STREQ(a.clear(0).open, "<![CDATA[");
+    EXPECT_STREQ(a.clear(1).content, " d [ <!ENTITY e \"v\"> ]");
+    EXPECT_STREQ(a.clear(1).close, ">");
+    EXPECT_STREQ(a.clear(2).content, "a<b");
+    EXPECT_EQ(a.childCount(), 0);
+}
+
+struct OptionCase {
+    bool dropWhiteSpace;
+    bool commentsInsideText;
+    const char *input;
+    std::vector<std::string> texts;
+    int clears;
+};
+
+TEST_F(Xml, WhiteSpaceAndCommentOptions)
+{
+    const OptionCase cases[] = {
+        {true, true, "<a>\n  <b/>\n</a>", {}, 0},
+        {true, true, "<a>  two  words \n</a>", {"two  words"}, 0},
+        {true, true, "<a>x<!-- gone -->y</a>", {"xy"}, 0},
+        {true, true, "<a><!-- kept -->y</a>", {"y"}, 1},
+        {true, true, "<a>&#32;edge&#10;</a>", {" edge\n"}, 0},
+        {true, false, "<a>x<!-- kept -->y</a>", {"x", "y"}, 1},
+        {false, true, "<a>\n  <b/>\n</a>", {"\n  ", "\n"}, 0},
+        {false, true, "<a> x <!-- gone --> y </a>", {" x  y "}, 0},
+    };
+    for (const OptionCase &c : cases) {
+        options().dropWhiteSpace = c.dropWhiteSpace;
+        options().commentsInsideText = c.commentsInsideText;
+        Node a = parseString(c.input);
+        ASSERT_FALSE(a.isEmpty()) << c.input;
+        std::vector<std::string> texts;
+        for (int i = 0; i < a.textCount(); ++i)
+            texts.push_back(a.text(i));
+        EXPECT_EQ(texts, c.texts) << c.input;
+        EXPECT_EQ(a.clearCount(), c.clears) << c.input;
+    }
+}
+
+// ---- Updates ---------------------------------------------------------------
+
+TEST_F(Xml, SetAttributeUpdatesInPlaceOrAppends)
+{
+    Node a = parseString("<a x=\"1\"/>");
+    Attribute b = a.setAttribute("v", nullptr, "b");
+    EXPECT_STREQ(b.name, "b");
+    EXPECT_EQ(a.createString(), "<a x=\"1\" b=\"v\"/>\n");
+
+    Attribute x = a.setAttribute("2", nullptr, "X");
+    EXPECT_STREQ(x.name, "x"); // the stored name stays
+    EXPECT_EQ(a.createString(), "<a x=\"2\" b=\"v\"/>\n");
+
+    a.setAttribute("a longer value than before", nullptr, "x");
+    a.setAttribute("3", "renamed", "B");
+    a.setAttribute(nullptr, nullptr, "flag");
+    EXPECT_EQ(a.createString(), "<a x=\"a longer value than before\" renamed=\"3\" flag/>\n");
+    EXPECT_STREQ(a.attributeByName("flag"), "");
+    EXPECT_EQ(a.attribute(2).value, nullptr);
+
+    Node doc = parseString("<?xml version=\"1.0\"?><r/>");
+    EXPECT_FALSE(doc.setAttribute("1", nullptr, "k")); // the document record has no tag
+    EXPECT_FALSE(Node().setAttribute("1", nullptr, "k"));
+}
+
+TEST_F(Xml, AddChildAtPositions)
+{
+    Node r = createTopElement("r");
+    r.addChild("b");
+    r.addChild("d");
+    r.addChild("a", false, 0);
+    r.addChild("c", false, 2);
+    r.addChild("e", false, 99);
+    std::string names;
+    for (Node c = r.firstChild(); !c.isEmpty(); c = c.nextSibling())
+        names += c.name();
+    EXPECT_EQ(names, "abcde");
+    Node decl = r.addChild("xml", true);
+    EXPECT_TRUE(decl.addChild("inner").isEmpty()); // declarations take no children
+    EXPECT_EQ(r.child(2).parent(), r);
+}
+
+// ---- Writing ---------------------------------------------------------------
+
+struct HeaderCase {
+    Encoding encoding;
+    const char *encodingName;
+    bool ownDeclaration;
+    std::string expected;
+};
+
+TEST_F(Xml, FileHeaderFollowsTheEncoding)
+{
+    const std::string decl = "<?xml version=\"1.0\"?>\n";
+    const HeaderCase cases[] = {
+        {Encoding::Utf8, nullptr, false, kBom + "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<r/>\n"},
+        {Encoding::Utf8, "ignored", false, kBom + "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<r/>\n"},
+        {Encoding::Utf8, nullptr, true, kBom + decl + "<r/>\n"},
+        {Encoding::ShiftJis, nullptr, false, "<?xml version=\"1.0\" encoding=\"SHIFT-JIS\"?>\n<r/>\n"},
+        {Encoding::SingleByte, nullptr, false, "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<r/>\n"},
+        {Encoding::Gbk, "GBK", false, "<?xml version=\"1.0\" encoding=\"GBK\"?>\n<r/>\n"},
+        {Encoding::Big5, nullptr, true, decl + "<r/>\n"},
+    };
+    for (const HeaderCase &c : cases) {
+        options().encoding = c.encoding;
+        Node top = c.ownDeclaration ? parseString("<?xml version=\"1.0\"?><r/>") : createTopElement("r");
+        EXPECT_EQ(top.createFileText(c.encodingName), c.expected);
+        const std::string p = path("header.xml");
+        EXPECT_EQ(top.writeToFile(p.c_str(), c.encodingName), NoError);
+        EXPECT_EQ(readFile(p), c.expected);
+    }
+}
+
+TEST_F(Xml, FormattedAndUnformattedText)
+{
+    const char *in = "<r a='x&amp;y&lt;\"' b=\"it's\tok\n\r\"><c>text &lt; &gt;</c><![CDATA[ raw ]]><e/>tail</r>";
+    Node r = parseString(in);
+    EXPECT_EQ(r.createString(true),
+              "<r a=\"x&amp;y&lt;&quot;\" b=\"it&apos;s&#9;ok&#10;&#13;\">\n"
+              "\t<c>\n"
+              "\t\ttext &lt; &gt;\n"
+              "\t</c>\n"
+              "\t<![CDATA[ raw ]]>\n"
+              "\t<e/>\n"
+              "\ttail\n"
+              "</r>\n");
+    EXPECT_EQ(r.createString(false), "<r a=\"x&amp;y&lt;&quot;\" b=\"it&apos;s&#9;ok&#10;&#13;\"><c>text &lt; &gt;</c>"
+                                     "<![CDATA[ raw ]]><e/>tail</r>");
+    Node back = parseString(r.createString().c_str());
+    EXPECT_STREQ(back.attributeByName("a"), "x&y<\"");
+    EXPECT_STREQ(back.attributeByName("b"), "it's\tok\n\r");
+}
+
+TEST_F(Xml, WritingAnEmptyHandleOrToABadPath)
+{
+    const std::string p = path("never.xml");
+    std::remove(p.c_str());
+    EXPECT_EQ(Node().writeToFile(p.c_str()), NoError);
+    EXPECT_FALSE(std::ifstream(p).good());
+    Node r = createTopElement("r");
+    EXPECT_EQ(r.writeToFile((path("no/such/dir") + "/x.xml").c_str()), ErrorCannotOpenForWriting);
+    if (std::ifstream("/dev/full").good()) {
+        EXPECT_EQ(r.writeToFile("/dev/full"), ErrorCannotWrite);
+    }
+}
+
+// Written, read and written again, a document gives the same bytes; what
+// the first write lost (comments inside text, white space) stays lost.
+TEST_F(Xml, WriteParseWriteGivesTheSameBytes)
+{
+    const char *docs[] = {
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!DOCTYPE r>\n<r a=\"1\"><b c='&lt;&amp;&gt;'/>t&amp;t</r>",
+        "<r>  lead and trail  <x/>&#32;spaces&#9;</r>",
+        "<r>a<!--c-->b<![CDATA[]]>]]&gt;<PRE >p</PRE><pre/></r>",
+        "<r><PRE>clear</PRE><PRE a=\"1\">element</PRE></r>",
+        "<r>\xC3\xA9t\xC3\xA9 &#233;</r>",
+        "<r>&#226;</r>",
+        "text before<r/>text after",
+        "<a><b><c><d>deep</d></c></b></a><!-- end -->",
+        "<r v=\"&#13;&#10;\" w/>",
+    };
+    for (bool formatted : {true, false}) {
+        for (const char *d : docs) {
+            Result r1;
+            Node first = parseString(d, nullptr, &r1);
+            ASSERT_EQ(r1.code, NoError) << d;
+            const std::string w1 = first.createString(formatted);
+            Result r2;
+            Node second = parseString(w1.c_str(), nullptr, &r2);
+            ASSERT_EQ(r2.code, NoError) << w1;
+            EXPECT_EQ(second.createString(formatted), w1) << d;
+        }
+    }
+}
+
+// ---- Encodings -------------------------------------------------------------
+
+struct GuessCase {
+    const char *what;
+    std::string bytes;
+    Encoding expected;
+};
+
+std::string declared(const std::string &name, const std::string &body = "<r/>")
+{
+    return "<?xml version=\"1.0\" encoding=\"" + name + "\"?>" + body;
+}
+
+TEST_F(Xml, EncodingGuess)
+{
+    const std::string pad(30, ' ');
+    const std::string latin = "<r>caf\xE9 au lait, cr\xE8me br\xFBl\xE9" "e</r>";
+    const GuessCase cases[] = {
+        {"under 25 bytes", "<r>\xE9</r>", Encoding::None},
+        {"utf-16 text", utf16le("<?xml version=\"1.0\"?><root/>", true), Encoding::None},
+        {"byte-order mark", kBom + "<r>" + pad + "</r>", Encoding::Utf8},
+        {"declared utf-8, valid", declared("UTF-8", "<r>\xC3\xA9</r>"), Encoding::Utf8},
+        {"declared utf8", declared("utf8"), Encoding::Utf8},
+        {"declared utf-8, not valid", declared("utf-8", "<r>\xE9t\xE9</r>"), Encoding::None},
+        {"shiftjis", declared("shiftjis"), Encoding::ShiftJis},
+        {"Shift-JIS", declared("Shift-JIS"), Encoding::ShiftJis},
+        {"sjis", declared("SJIS"), Encoding::ShiftJis},
+        {"Shift_JIS", declared("Shift_JIS"), Encoding::ShiftJis},
+        {"gb2312", declared("gb2312"), Encoding::Gb2312},
+        {"big5", declared("BIG5"), Encoding::Big5},
+        {"gbk", declared("GBK"), Encoding::Gbk},
+        {"iso-8859-1", declared("ISO-8859-1"), Encoding::SingleByte},
+        {"blanks around", "<?xml version='1.0' encoding \t=\r\n' gbk '?><r/>", Encoding::Gbk},
+        {"no declaration, valid", "<r>\xE6\x97\xA5\xE6\x9C\xAC" + pad + "</r>", Encoding::Utf8},
+        {"no declaration, not valid", latin, Encoding::SingleByte},
+        {"a zero byte ends the scan", "<r>" + pad + std::string(1, '\0') + "\xE9\xE9</r>", Encoding::Utf8},
+        {"word without = is no declaration", "<r encoding>" + pad + "\xE9</r>", Encoding::SingleByte},
+    };
+    for (const GuessCase &c : cases)
+        EXPECT_EQ(guessEncoding(c.bytes.data(), c.bytes.size()), c.expected) << c.what;
+
+    options().wideCharDetection = false;
+    const std::string wide = utf16le("<?xml version=\"1.0\"?><root/>", false);
+    EXPECT_EQ(guessEncoding(wide.data(), wide.size()), Encoding::Utf8) << "detection off";
+}
+
+// Every scan stops at the bytes actually there, however the data ends.
+TEST_F(Xml, EncodingGuessStaysInsideTheBytes)
+{
+    // Only 200 bytes are looked at: a character cut at byte 200 is no fault,
+    // and a name cut there is compared as it stands.
+    std::string s(197, ' ');
+    s[0] = '<';
+    s += "\xE6\x97\xA5 rest";
+    EXPECT_EQ(guessEncoding(s.data(), s.size()), Encoding::Utf8);
+    std::string cut = std::string(176, ' ') + "<?xml encoding=\"shift-jis\"?>";
+    EXPECT_EQ(guessEncoding(cut.data(), cut.size()), Encoding::SingleByte); // "shift-j" at byte 200
+
+    // The scans see only `size` bytes, even with more behind them.
+    const std::string decl = declared("gbk");
+    EXPECT_EQ(guessEncoding(decl.data(), 24), Encoding::None);
+    EXPECT_EQ(guessEncoding(decl.data(), 27), Encoding::Utf8);       // "encodi": no declaration
+    EXPECT_EQ(guessEncoding(decl.data(), 31), Encoding::SingleByte); // the name "g" is none we know
+    const std::string lead = std::string(30, ' ') + "\xE6\x97\xA5";
+    EXPECT_EQ(guessEncoding(lead.data(), lead.size() - 1), Encoding::Utf8);
+}
+
+struct LengthCase {
+    Encoding encoding;
+    std::string bytes;
+    int length;
+};
+
+TEST_F(Xml, LeadByteTables)
+{
+    EXPECT_EQ(leadByteLength(Encoding::Utf8, 'a'), 1);
+    EXPECT_EQ(leadByteLength(Encoding::Utf8, 0xC3), 2);
+    EXPECT_EQ(leadByteLength(Encoding::Utf8, 0xE6), 3);
+    EXPECT_EQ(leadByteLength(Encoding::Utf8, 0xF0), 4);
+    EXPECT_EQ(leadByteLength(Encoding::Utf8, 0x85), 1);
+    EXPECT_EQ(leadByteLength(Encoding::SingleByte, 0xE6), 1);
+    EXPECT_EQ(leadByteLength(Encoding::ShiftJis, 0x81), 2);
+    EXPECT_EQ(leadByteLength(Encoding::ShiftJis, 0xB1), 1); // half-width katakana
+    EXPECT_EQ(leadByteLength(Encoding::Gb2312, 0xB0), 2);
+    EXPECT_EQ(leadByteLength(Encoding::Gb2312, 0x81), 1);
+    EXPECT_EQ(leadByteLength(Encoding::Big5, 0x81), 2);
+    EXPECT_EQ(leadByteLength(Encoding::Gbk, 0x81), 2);
+
+    const LengthCase cases[] = {
+        {Encoding::Utf8, "\xE6\x97\xA5", 3},
+        {Encoding::Utf8, "\xE6\x97", 2},   // cut to what remains
+        {Encoding::Utf8, "\xE6<b", 1},     // markup is never swallowed
+        {Encoding::Utf8, "\xF0\x9F\x98\x80", 4},
+        {Encoding::ShiftJis, "\x81]", 2},  // a trail byte may look like ']'
+        {Encoding::ShiftJis, "\x81<", 1},
+        {Encoding::Gb2312, "\xB0]", 1},
+        {Encoding::Big5, "\xA4\x40", 2},
+        {Encoding::SingleByte, "\xE6\x97", 1},
+    };
+    for (const LengthCase &c : cases)
+        EXPECT_EQ(characterLength(c.encoding, reinterpret_cast<const unsigned char *>(c.bytes.data()),
+                                  c.bytes.size()),
+                  c.length)
+            << c.bytes;
+    EXPECT_EQ(characterLength(Encoding::Utf8, nullptr, 0), 0);
+
+    const auto ends = [](Encoding e, const std::string &b) {
+        return endsInsideCharacter(e, reinterpret_cast<const unsigned char *>(b.data()), b.size());
+    };
+    EXPECT_TRUE(ends(Encoding::Utf8, "ab\xE6\x97"));
+    EXPECT_FALSE(ends(Encoding::Utf8, "ab\xE6\x97\xA5"));
+    EXPECT_FALSE(ends(Encoding::Utf8, "ab\x97"));
+    EXPECT_TRUE(ends(Encoding::ShiftJis, "ab\x81"));
+    EXPECT_FALSE(ends(Encoding::ShiftJis, "ab\x81\x81"));
+    EXPECT_TRUE(ends(Encoding::ShiftJis, "ab\x81\x81\x81"));
+    EXPECT_FALSE(ends(Encoding::SingleByte, "ab\xE6"));
+}
+
+// In the double-byte encodings ']' may be the second byte of a character,
+// and then it does not close a CDATA section.
+TEST_F(Xml, DoubleByteCharactersAreNotSplit)
+{
+    options().encoding = Encoding::ShiftJis;
+    Node a = parseString("<a><![CDATA[\x81]]>x]]></a>");
+    ASSERT_FALSE(a.isEmpty());
+    EXPECT_STREQ(a.clear(0).content, "\x81]]>x");
+    options().encoding = Encoding::Utf8;
+    a = parseString("<a><![CDATA[\x81]]>x]]></a>");
+    EXPECT_STREQ(a.clear(0).content, "\x81");
+}
+
+// ---- Files -----------------------------------------------------------------
+
+struct FileCase {
+    const char *what;
+    std::string bytes;
+    Encoding before;
+    int code;
+    const char *rootValue; // attribute v of the root when parsed
+    Encoding after;
+};
+
+TEST_F(Xml, ParseFile)
+{
+    const std::string doc = "<?xml version=\"1.0\"?><root v=\"caf\xC3\xA9\"/>";
+    const std::string latinDoc = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><root v=\"caf\xE9\"/>";
+    std::string wideAccent = utf16le("<?xml version=\"1.0\"?><root v=\"caf", true) + std::string("\xE9\0", 2)
+                             + utf16le("\"/>", false);
+    std::string wideEuro = utf16le("<?xml version=\"1.0\"?><root v=\"", true) + std::string("\xAC\x20", 2)
+                           + utf16le("\"/>", false);
+    std::string pair = utf16le("<?xml version=\"1.0\"?><root v=\"", true) + std::string("\x3D\xD8\x00\xDE", 4)
+                       + utf16le("\"/>", false);
+    std::string lone = utf16le("<?xml version=\"1.0\"?><root v=\"", true) + std::string("\x3D\xD8", 2)
+                       + utf16le("\"/>", false);
+    std::string loneLow = utf16le("<?xml version=\"1.0\"?><root v=\"", true) + std::string("\x00\xDE", 2)
+                          + utf16le("\"/>", false);
+    const FileCase cases[] = {
+        {"utf-8", doc, Encoding::Utf8, NoError, "caf\xC3\xA9", Encoding::Utf8},
+        {"utf-8 with mark", kBom + doc, Encoding::SingleByte, NoError, "caf\xC3\xA9", Encoding::Utf8},
+        {"iso-8859-1", latinDoc, Encoding::Utf8, NoError, "caf\xE9", Encoding::SingleByte},
+        {"shift-jis declared", declared("Shift-JIS", "<root v=\"\x93\xFA\"/>"), Encoding::Utf8, NoError,
+         "\x93\xFA", Encoding::ShiftJis},
+        {"empty", "", Encoding::Utf8, ErrorNoData, nullptr, Encoding::Utf8},
+        {"utf-16le", wideAccent, Encoding::Utf8, NoError, "caf\xC3\xA9", Encoding::Utf8},
+        {"utf-16le to latin-1", wideAccent, Encoding::SingleByte, NoError, "caf\xE9", Encoding::SingleByte},
+        {"utf-16be", utf16be("<?xml version=\"1.0\"?><root v=\"x\"/>", true), Encoding::Utf8, NoError, "x",
+         Encoding::Utf8},
+        {"utf-16le without mark", utf16le("<?xml version=\"1.0\"?><root v=\"x\"/>", false), Encoding::Utf8,
+         NoError, "x", Encoding::Utf8},
+        {"utf-16 to double-byte mode", wideEuro, Encoding::Gbk, NoError, "\xE2\x82\xAC", Encoding::Utf8},
+        {"surrogate pair", pair, Encoding::Utf8, NoError, "\xF0\x9F\x98\x80", Encoding::Utf8},
+        {"above 255 in latin-1", wideEuro, Encoding::SingleByte, ErrorWideCharConversion, nullptr,
+         Encoding::SingleByte},
+        {"odd length", wideAccent + "x", Encoding::Utf8, ErrorWideCharConversion, nullptr, Encoding::Utf8},
+        {"lone high half", lone, Encoding::Utf8, ErrorWideCharConversion, nullptr, Encoding::Utf8},
+        {"lone low half", loneLow, Encoding::Utf8, ErrorWideCharConversion, nullptr, Encoding::Utf8},
+        {"NUL in the middle", "<?xml version=\"1.0\"?><root v=\"x\">" + std::string(1, '\0') + "</root>",
+         Encoding::Utf8, ErrorUnexpectedToken, nullptr, Encoding::Utf8},
+        {"truncated character at the end", doc + "\n\xE6\x97", Encoding::Utf8, ErrorUnexpectedToken, nullptr,
+         Encoding::Utf8},
+    };
+    for (const FileCase &c : cases) {
+        options().encoding = c.before;
+        const std::string p = writeFile("case.xml", c.bytes);
+        Result r;
+        Node doc = parseFile(p.c_str(), nullptr, &r);
+        EXPECT_EQ(r.code, c.code) << c.what;
+        EXPECT_EQ(options().encoding, c.after) << c.what;
+        if (c.rootValue) {
+            Node root = doc.childByName("root");
+            ASSERT_FALSE(root.isEmpty()) << c.what;
+            EXPECT_STREQ(root.attributeByName("v"), c.rootValue) << c.what;
+        }
+    }
+    Result r;
+    EXPECT_TRUE(parseFile(path("missing.xml").c_str(), nullptr, &r).isEmpty());
+    EXPECT_EQ(r.code, ErrorFileNotFound);
+    EXPECT_TRUE(parseFile(nullptr, nullptr, &r).isEmpty());
+    EXPECT_EQ(r.code, ErrorFileNotFound);
+}
+
+TEST_F(Xml, ParseBufferRejectsNulBytes)
+{
+    const std::string bytes("<a>x\0y</a>", 10);
+    Result r;
+    EXPECT_TRUE(parseBuffer(bytes.data(), bytes.size(), nullptr, &r).isEmpty());
+    EXPECT_EQ(r.code, ErrorUnexpectedToken);
+    EXPECT_EQ(r.column, 5);
+    EXPECT_FALSE(parseBuffer(bytes.data(), 4, nullptr, &r).isEmpty() && r.code == NoError);
+    EXPECT_TRUE(parseString(nullptr, nullptr, &r).isEmpty());
+    EXPECT_EQ(r.code, ErrorNoData);
+}
+
+// ---- Size and depth --------------------------------------------------------
+
+TEST_F(Xml, HugeAttributeValue)
+{
+    std::string doc = "<a v=\"";
+    doc.append(100u << 20, 'x');
+    doc += "\"/>";
+    Result r;
+    Node a = parseString(doc.c_str(), nullptr, &r);
+    EXPECT_EQ(r.code, NoError);
+    EXPECT_EQ(std::string(a.attributeByName("v")).size(), 100u << 20);
+    doc.resize(doc.size() - 3); // and the same without its closing quote
+    EXPECT_TRUE(parseString(doc.c_str(), nullptr, &r).isEmpty());
+    EXPECT_EQ(r.code, ErrorUnexpectedToken);
+}
+
+TEST_F(Xml, NestingIsLimited)
+{
+    const auto nested = [](int depth, bool closed) {
+        std::string s;
+        for (int i = 0; i < depth; ++i)
+            s += "<e>";
+        if (closed) {
+            for (int i = 0; i < depth; ++i)
+                s += "</e>";
+        }
+        return s;
+    };
+    Result r;
+    EXPECT_FALSE(parseString(nested(kMaxDepth, true).c_str(), nullptr, &r).isEmpty());
+    EXPECT_EQ(r.code, NoError);
+    for (bool closed : {true, false}) {
+        EXPECT_TRUE(parseString(nested(100000, closed).c_str(), nullptr, &r).isEmpty());
+        EXPECT_EQ(r.code, ErrorUnexpectedToken);
+        EXPECT_EQ(r.column, 3 * kMaxDepth + 1);
+    }
+}
+
+// A tree built deeper than any parse allows is written and freed without
+// recursion.
+TEST_F(Xml, DeepBuiltTreeIsWrittenAndFreed)
+{
+    Node top = createTopElement("t");
+    Node leaf = top;
+    for (int i = 0; i < 100000; ++i)
+        leaf = leaf.addChild("e");
+    const std::string s = top.createString(false);
+    EXPECT_EQ(s.size(), 3u + 99999u * 7 + 4 + 4); // <t>, <e>...</e> pairs, <e/>, </t>
+    top = Node(); // dies while the leaf is still held
+    EXPECT_TRUE(leaf.parent().isEmpty());
+    EXPECT_STREQ(leaf.name(), "e");
+}
+
+// ---- Handles ---------------------------------------------------------------
+
+TEST_F(Xml, ChildOutlivesItsDocument)
+{
+    Node child;
+    Node grandchild;
+    {
+        Node doc = parseString("<?xml version=\"1.0\"?><r><c k=\"v\"><g/></c><d/></r>");
+        child = doc.childByName("r").childByName("c");
+        grandchild = child.firstChild();
+        EXPECT_EQ(child.parent().parent(), doc);
+    }
+    EXPECT_TRUE(child.parent().isEmpty());
+    EXPECT_TRUE(child.nextSibling().isEmpty());
+    EXPECT_STREQ(child.attributeByName("k"), "v");
+    EXPECT_EQ(grandchild.parent(), child);
+    EXPECT_EQ(child.createString(), "<c k=\"v\">\n\t<g/>\n</c>\n");
+
+    // Parent and child holding each other through handles leak nothing
+    // (the sanitizer build of this test checks).
+    Node a = createTopElement("a");
+    Node b = a.addChild("b");
+    Node back = b.parent();
+    Node copy = back;
+    Node &alias = copy;
+    copy = alias; // assignment to itself keeps the count
+    Node moved = std::move(copy);
+    EXPECT_EQ(moved, a);
+    EXPECT_TRUE(copy.isEmpty());
+}
+
+} // namespace

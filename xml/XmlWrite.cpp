@@ -1,0 +1,361 @@
+// The writer: a tree out as text, formatted with one tab per level or all on
+// one line, walked with an explicit stack and sent to a sink in chunks.
+
+#include "xml/XmlTree.h"
+
+#include <memory>
+#include <vector>
+
+namespace glint::xml::detail {
+namespace {
+
+// Escape tables: 0 writes the byte as it is, 1 stops the scan (the NUL),
+// anything else indexes kEntities.
+const char *const kEntities[] = {nullptr, nullptr, "&amp;", "&lt;", "&gt;", "&quot;", "&apos;", "&#9;", "&#10;", "&#13;"};
+const std::uint8_t kEntityLength[] = {0, 0, 5, 4, 4, 6, 6, 4, 5, 5};
+
+struct EscapeTable {
+    std::uint8_t t[256];
+    constexpr explicit EscapeTable(bool attribute) : t()
+    {
+        t[0] = 1;
+        t[static_cast<unsigned char>('&')] = 2;
+        t[static_cast<unsigned char>('<')] = 3;
+        t[static_cast<unsigned char>('>')] = 4;
+        // A carriage return would be folded into a line feed by other readers.
+        t[static_cast<unsigned char>('\r')] = 9;
+        if (attribute) {
+            t[static_cast<unsigned char>('"')] = 5;
+            t[static_cast<unsigned char>('\'')] = 6;
+            // Other readers turn white space in values into spaces.
+            t[static_cast<unsigned char>('\t')] = 7;
+            t[static_cast<unsigned char>('\n')] = 8;
+        }
+    }
+};
+constexpr EscapeTable kTextEscapes(false);
+constexpr EscapeTable kAttributeEscapes(true);
+
+// Names are written as they are, up to their NUL.
+struct RawTable {
+    std::uint8_t t[256];
+    constexpr RawTable() : t() { t[0] = 1; }
+};
+constexpr RawTable kRaw;
+
+inline bool isWs(unsigned char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+class Writer {
+public:
+    Writer(Sink &sink, bool formatted) : sink_(sink), formatted_(formatted) {}
+
+    bool finish()
+    {
+        flush();
+        return ok_;
+    }
+
+    void put(const char *s, std::size_t n)
+    {
+        if (n <= kSize - used_) {
+            copyBytes(buf_ + used_, s, n);
+            used_ += n;
+            return;
+        }
+        putLong(s, n);
+    }
+
+    void putLong(const char *s, std::size_t n)
+    {
+        flush();
+        if (n > kSize) {
+            if (ok_ && !sink_.write(s, n))
+                ok_ = false;
+            return;
+        }
+        std::memcpy(buf_ + used_, s, n);
+        used_ += n;
+    }
+
+    // Up to the NUL, with the bytes the table marks written as entities.
+    template <typename Table>
+    void putEscaped(const char *s, const Table &table)
+    {
+        for (;;) {
+            const char *run = s;
+            for (;;) {
+                if (table.t[static_cast<unsigned char>(s[0])])
+                    break;
+                if (table.t[static_cast<unsigned char>(s[1])]) {
+                    s += 1;
+                    break;
+                }
+                if (table.t[static_cast<unsigned char>(s[2])]) {
+                    s += 2;
+                    break;
+                }
+                if (table.t[static_cast<unsigned char>(s[3])]) {
+                    s += 3;
+                    break;
+                }
+                s += 4;
+            }
+            if (s > run)
+                put(run, static_cast<std::size_t>(s - run));
+            const std::uint8_t e = table.t[static_cast<unsigned char>(*s)];
+            if (e == 1)
+                return;
+            put(kEntities[e], kEntityLength[e]);
+            ++s;
+        }
+    }
+    void put(const char *s) { putEscaped(s, kRaw); }
+    void put(char c)
+    {
+        if (used_ == kSize)
+            flush();
+        buf_[used_++] = c;
+    }
+
+    void newline()
+    {
+        if (formatted_)
+            put('\n');
+    }
+
+    void indent(int level)
+    {
+        if (!formatted_)
+            return;
+        std::size_t n = static_cast<std::size_t>(level);
+        static const char kTabs[17] = "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
+        if (n <= 16 && n <= kSize - used_) {
+            copyBytes(buf_ + used_, kTabs, n);
+            used_ += n;
+            return;
+        }
+        while (n) {
+            if (used_ == kSize)
+                flush();
+            std::size_t k = kSize - used_ < n ? kSize - used_ : n;
+            std::memset(buf_ + used_, '\t', k);
+            used_ += k;
+            n -= k;
+        }
+    }
+
+    void escaped(const char *s, std::size_t n, const EscapeTable &table)
+    {
+        const char *end = s + n;
+        while (s < end) {
+            const char *run = s;
+            while (s < end && !table.t[static_cast<unsigned char>(*s)])
+                ++s;
+            if (s > run)
+                put(run, static_cast<std::size_t>(s - run));
+            if (s < end) {
+                const std::uint8_t e = table.t[static_cast<unsigned char>(*s)];
+                put(kEntities[e], kEntityLength[e]);
+                ++s;
+            }
+        }
+    }
+
+    void reference(unsigned char c)
+    {
+        char tmp[8] = {'&', '#'};
+        int n = 2;
+        if (c >= 100)
+            tmp[n++] = static_cast<char>('0' + c / 100);
+        if (c >= 10)
+            tmp[n++] = static_cast<char>('0' + c / 10 % 10);
+        tmp[n++] = static_cast<char>('0' + c % 10);
+        tmp[n++] = ';';
+        put(tmp, static_cast<std::size_t>(n));
+    }
+
+    void text(const char *s, bool keepEdges)
+    {
+        const std::size_t n = std::strlen(s);
+        // White space at the ends would be dropped when read back, and a
+        // character cut short at the end could swallow what follows: such
+        // bytes are written as references.
+        std::size_t lead = 0, stop = n;
+        if (!keepEdges) {
+            while (lead < n && isWs(static_cast<unsigned char>(s[lead])))
+                ++lead;
+            while (stop > lead && isWs(static_cast<unsigned char>(s[stop - 1])))
+                --stop;
+        }
+        std::size_t cut = stop;
+        if (cut > lead && static_cast<unsigned char>(s[cut - 1]) >= 0x80) {
+            const Encoding enc = options().encoding;
+            while (cut > lead
+                   && endsInsideCharacter(enc, reinterpret_cast<const unsigned char *>(s + lead), cut - lead))
+                --cut;
+        }
+        for (std::size_t i = 0; i < lead; ++i)
+            reference(static_cast<unsigned char>(s[i]));
+        escaped(s + lead, cut - lead, kTextEscapes);
+        for (std::size_t i = cut; i < n; ++i) {
+            if (i >= stop || !kTextEscapes.t[static_cast<unsigned char>(s[i])])
+                reference(static_cast<unsigned char>(s[i]));
+            else
+                escaped(s + i, 1, kTextEscapes);
+        }
+    }
+
+    void attributes(const Record *r)
+    {
+        for (std::uint32_t i = 0; i < r->attrCount; ++i) {
+            put(' ');
+            put(r->attrs[i].name);
+            if (r->attrs[i].value) {
+                put("=\"", 2);
+                putEscaped(r->attrs[i].value, kAttributeEscapes);
+                put('"');
+            }
+        }
+    }
+
+    // Writes the start tag; true when the element has content to follow.
+    bool startTag(const Record *r)
+    {
+        if (r->declaration) {
+            put("<?", 2);
+            put(r->name);
+            attributes(r);
+            put("?>", 2);
+            newline();
+            return false;
+        }
+        put('<');
+        put(r->name, r->nameLength);
+        attributes(r);
+        if (!r->first) {
+            put("/>", 2);
+            newline();
+            return false;
+        }
+        // "<PRE>" alone would read back as a clear section.
+        if (r->attrCount == 0 && equalsFolded(r->name, "PRE"))
+            put(' ');
+        put('>');
+        newline();
+        return true;
+    }
+
+    void endTag(const Record *r, int level)
+    {
+        indent(level);
+        put("</", 2);
+        put(r->name, r->nameLength);
+        put('>');
+        newline();
+    }
+
+private:
+    void flush()
+    {
+        if (used_ && ok_ && !sink_.write(buf_, used_))
+            ok_ = false;
+        used_ = 0;
+    }
+
+    static constexpr std::size_t kSize = 64 * 1024;
+    Sink &sink_;
+    bool formatted_;
+    bool ok_ = true;
+    std::size_t used_ = 0;
+    char buf_[kSize];
+};
+
+void writeHeader(Writer &w, const Record *rec, const char *encodingName)
+{
+    bool ownDeclaration = false;
+    for (const Item *it = rec->first; it; it = it->next) {
+        if (it->kind == ItemKind::Element) {
+            ownDeclaration = it->declaration;
+            break;
+        }
+    }
+    const Encoding enc = options().encoding;
+    const char *name = enc == Encoding::Utf8 ? "utf-8"
+                       : enc == Encoding::ShiftJis ? "SHIFT-JIS"
+                       : encodingName ? encodingName
+                                      : "ISO-8859-1";
+    if (enc == Encoding::Utf8)
+        w.put("\xEF\xBB\xBF", 3);
+    if (!ownDeclaration) {
+        w.put("<?xml version=\"1.0\" encoding=\"");
+        w.put(name);
+        w.put("\"?>\n");
+    }
+}
+
+} // namespace
+
+bool writeDocument(const Record *rec, const char *encodingName, bool header, bool formatted, Sink &sink)
+{
+    // Formatted output needs white space to be dropped when read back.
+    const bool keepEdges = !options().dropWhiteSpace;
+    formatted = formatted && !keepEdges;
+    auto w = std::make_unique<Writer>(sink, formatted);
+    if (header)
+        writeHeader(*w, rec, encodingName);
+
+    struct Frame {
+        const Record *rec;
+        const Item *next;
+        int level; // of the content
+    };
+    std::vector<Frame> stack;
+    stack.reserve(64);
+    if (rec->name) {
+        if (w->startTag(rec))
+            stack.push_back({rec, rec->first, 1});
+    } else {
+        stack.push_back({rec, rec->first, 0});
+    }
+    while (!stack.empty()) {
+        Frame &f = stack.back();
+        const Item *it = f.next;
+        if (!it) {
+            const Record *done = f.rec;
+            const int level = f.level - 1;
+            stack.pop_back();
+            if (done->name)
+                w->endTag(done, level);
+            continue;
+        }
+        f.next = it->next;
+        const int level = f.level;
+        w->indent(level);
+        switch (it->kind) {
+        case ItemKind::Text:
+            w->text(static_cast<const TextItem *>(it)->text, keepEdges);
+            w->newline();
+            break;
+        case ItemKind::Clear: {
+            const ClearItem *c = static_cast<const ClearItem *>(it);
+            w->put(kMarkers[c->marker].open, kMarkers[c->marker].openLength);
+            w->put(c->content);
+            w->put(kMarkers[c->marker].close, kMarkers[c->marker].closeLength);
+            w->newline();
+            break;
+        }
+        case ItemKind::Element: {
+            const Record *r = static_cast<const Record *>(it);
+            if (w->startTag(r))
+                stack.push_back({r, r->first, level + 1});
+            break;
+        }
+        }
+    }
+    return w->finish();
+}
+
+} // namespace glint::xml::detail
