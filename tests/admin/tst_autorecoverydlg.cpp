@@ -1,0 +1,448 @@
+// The automatic recovery dialog on the virtual camera: the worker on the
+// pool thread, the texts as the operator sees them, the buttons answered
+// from a timer, and the main window's unplug handling while it runs.
+
+#include "SleepHookClock.h"
+#include "admin/AutoRecoveryDlg.h"
+#include "app/AppContext.h"
+#include "app/KeldTerminal.h"
+#include "platform/DeviceNotifier.h"
+#include "support/MessageBoxScript.h"
+#include "support/VirtualCameraFixture.h"
+#include "zeph/virtual_camera.h"
+
+#include <QDeadlineTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+#include <atomic>
+
+namespace {
+
+const QString D = QStringLiteral("Device IO error detected. Please wait for auto-recovery completed.");
+const QString S = QStringLiteral("Recovery done successfully!");
+const QString U = QStringLiteral(
+    "Recovery is unsuccessful. Please disconnect the device then connect it again.");
+const QString V = QStringLiteral("Verifying IO requests to device...");
+const QString C0 = QStringLiteral("Cancelling USB IO requests...");
+const QString P1 = QStringLiteral("Resetting USB pipes...");
+const QString Q = QStringLiteral(
+    "You are suggested to soft-reset the device. This will reset the device's firmware to "
+    "initial state and any uncommitted data will be lost.\nDo you want to soft-reset the "
+    "device?");
+
+// Watches the dialog from a timer and presses its buttons as an operator would.
+class DialogDriver : public QObject
+{
+public:
+    enum Answer { PressYes, PressCancel };
+
+    DialogDriver(AutoRecoveryDlg *dialog, SleepHookClock &clock)
+        : m_dialog(dialog), m_clock(clock)
+    {
+        status = dialog->findChild<QLabel *>(QStringLiteral("m_Status"));
+        yes = dialog->findChild<QPushButton *>(QStringLiteral("m_btnYes"));
+        cancel = dialog->findChild<QPushButton *>(QStringLiteral("m_btnCancel"));
+        connect(dialog, &AutoRecoveryDlg::statusShown, this,
+                [this](const QString &text) { statuses << text; });
+        dialog->installEventFilter(this);
+        connect(&m_timer, &QTimer::timeout, this, &DialogDriver::tick);
+        m_timer.start(1);
+    }
+
+    Answer answer = PressYes;
+    int cancelAfterPasses = 0; // press Cancel once this many "Cancelling" texts were shown
+    std::function<void()> beforeClose;
+
+    QLabel *status = nullptr;
+    QPushButton *yes = nullptr;
+    QPushButton *cancel = nullptr;
+
+    QStringList statuses;
+    int shows = 0;
+    bool runningWhileShown = true;
+    bool yesWasDefault = false;
+    Qt::Alignment questionAlignment;
+    QString questionText;
+    QString finalText;
+    Qt::Alignment finalAlignment;
+    QStringList cancelLabels; // the label each time a button was pressed
+
+private:
+    void press(QPushButton *button)
+    {
+        cancelLabels << cancel->text();
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_dialog && event->type() == QEvent::Show)
+            ++shows;
+        return false;
+    }
+
+    void tick()
+    {
+        if (!m_dialog->isVisible())
+            return;
+        runningWhileShown = runningWhileShown && m_dialog->isRecoveryRunning();
+        if (yes->isVisible()) {
+            // Let the worker poll for the answer at least once first.
+            if (!m_clock.sleeps().contains(100))
+                return;
+            yesWasDefault = yes->isDefault();
+            questionAlignment = status->alignment();
+            questionText = status->text();
+            press(answer == PressYes ? yes : cancel);
+            return;
+        }
+        if (cancel->text() == QLatin1String("Close")) {
+            if (beforeClose)
+                beforeClose();
+            finalText = status->text();
+            finalAlignment = status->alignment();
+            press(cancel);
+            return;
+        }
+        if (cancelAfterPasses > 0 && statuses.count(C0) >= cancelAfterPasses) {
+            cancelAfterPasses = 0;
+            press(cancel);
+        }
+    }
+
+    AutoRecoveryDlg *m_dialog;
+    SleepHookClock &m_clock;
+    QTimer m_timer;
+};
+
+QString failed(const char *resultText)
+{
+    return QStringLiteral("Failed to perform recovery function. %1. Please check the device is "
+                          "being connected.")
+        .arg(QLatin1String(resultText));
+}
+
+} // namespace
+
+class TestAutoRecoveryDlg : public QObject
+{
+    Q_OBJECT
+private slots:
+    void form()
+    {
+        VirtualCameraFixture camera;
+        AutoRecoveryDlg *dialog = camera.context().autoRecoveryDlg;
+        QVERIFY(dialog);
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Auto-recovery"));
+        QCOMPARE(dialog->styleSheet(),
+                 QStringLiteral("QDialog { background-color : white; color : black; }"));
+        const Qt::WindowFlags flags = dialog->windowFlags();
+        QVERIFY(flags & Qt::CustomizeWindowHint);
+        QVERIFY(flags & Qt::WindowTitleHint);
+        QVERIFY(!(flags & Qt::WindowCloseButtonHint));
+        auto *status = dialog->findChild<QLabel *>(QStringLiteral("m_Status"));
+        QCOMPARE(status->text(), QStringLiteral("text"));
+        QVERIFY(status->wordWrap());
+        QCOMPARE(status->alignment(), Qt::Alignment(Qt::AlignCenter));
+        auto *yes = dialog->findChild<QPushButton *>(QStringLiteral("m_btnYes"));
+        auto *cancel = dialog->findChild<QPushButton *>(QStringLiteral("m_btnCancel"));
+        QCOMPARE(yes->text(), QStringLiteral("Yes"));
+        QVERIFY(yes->isHidden());
+        QCOMPARE(cancel->text(), QStringLiteral("Cancel"));
+        QVERIFY(!dialog->isRecoveryRunning());
+        QCOMPARE(dialog->recoveryState(), 1);
+    }
+
+    // I/O timeout: the four texts in order, true once the operator closes.
+    void timeoutIsRecovered()
+    {
+        VirtualCameraFixture camera;
+        AppContext &ctx = camera.context();
+        camera.select(ZVC_DEFAULT_USB_BINOCULAR);
+        QCOMPARE(ctx.openDevice(), 0);
+        Zvc_SetStuckLink(ZVC_DEFAULT_USB_BINOCULAR, ZEPH_ERR_IO_TIMEOUT, ZEPH_RECOVERY_RESET_PIPES);
+        SleepHookClock clock;
+        DialogDriver driver(ctx.autoRecoveryDlg, clock);
+
+        QVERIFY(ctx.autoRecoveryDlg->offerRecovery(ZEPH_ERR_IO_TIMEOUT));
+
+        QCOMPARE(driver.statuses, QStringList({D, P1, V, S}));
+        QCOMPARE(clock.sleeps(), QList<int>({3000, 1000, 1000}));
+        QCOMPARE(driver.shows, 1);
+        QVERIFY(driver.runningWhileShown);
+        QCOMPARE(driver.finalText, S);
+        QCOMPARE(driver.finalAlignment, Qt::Alignment(Qt::AlignCenter));
+        QCOMPARE(driver.cancelLabels, QStringList({"Close"}));
+        // Ready for the next offer.
+        QCOMPARE(driver.cancel->text(), QStringLiteral("Cancel"));
+        QVERIFY(!ctx.autoRecoveryDlg->isRecoveryRunning());
+        QCOMPARE(ctx.autoRecoveryDlg->recoveryState(), 0);
+        int32_t status = 0;
+        QCOMPARE(Zeph_GetCaptureStatus(ctx.deviceHandle, &status), 0);
+    }
+
+    // The way the program meets it: opening a device whose link is stuck.
+    void openingAStuckDeviceRecoversIt()
+    {
+        VirtualCameraFixture camera;
+        AppContext &ctx = camera.context();
+        camera.select(ZVC_DEFAULT_USB_MONOCULAR);
+        Zvc_SetStuckLink(ZVC_DEFAULT_USB_MONOCULAR, ZEPH_ERR_IO_FAILED, ZEPH_RECOVERY_RESET_PORT);
+        SleepHookClock clock;
+        DialogDriver driver(ctx.autoRecoveryDlg, clock);
+
+        QCOMPARE(ctx.openDevice(), 0);
+        QCOMPARE(driver.shows, 1);
+        QCOMPARE(driver.statuses.last(), S);
+        QCOMPARE(ctx.deviceInfo.productId, 0x0A12u);
+        QCOMPARE(ctx.lastResult, 0);
+    }
+
+    void invalidData_data()
+    {
+        QTest::addColumn<int>("clearingStep");
+        QTest::addColumn<int>("failingResets");  // Zeph_Recovery calls answering 14
+        QTest::addColumn<int>("cancelAfterPasses");
+        QTest::addColumn<bool>("recovered");
+        QTest::addColumn<QString>("finalText");
+
+        QTest::newRow("pipes clear it") << int(ZEPH_RECOVERY_RESET_PIPES) << 0 << 0 << true << S;
+        QTest::newRow("failing reset")
+            << int(ZEPH_RECOVERY_SOFT_RESET) << 2 << 0 << false << failed("Invalid handle");
+        QTest::newRow("cancelled") << int(ZEPH_RECOVERY_SOFT_RESET) << 0 << 3 << false << QString();
+    }
+
+    // Invalid data: CANCEL_IO then RESET_PIPES on every pass, never a heavier step.
+    void invalidData()
+    {
+        QFETCH(int, clearingStep);
+        QFETCH(int, failingResets);
+        QFETCH(int, cancelAfterPasses);
+        QFETCH(bool, recovered);
+        QFETCH(QString, finalText);
+
+        VirtualCameraFixture camera;
+        AppContext &ctx = camera.context();
+        camera.select(ZVC_DEFAULT_USB_BINOCULAR);
+        QCOMPARE(ctx.openDevice(), 0);
+        Zvc_SetStuckLink(ZVC_DEFAULT_USB_BINOCULAR, ZEPH_ERR_IO_INVALID, clearingStep);
+        if (failingResets)
+            Zvc_FailNext("Zeph_Recovery", failingResets, ZEPH_ERR_INVALID_HANDLE);
+        Zvc_ResetCallCounts();
+        SleepHookClock clock;
+        DialogDriver driver(ctx.autoRecoveryDlg, clock);
+        driver.cancelAfterPasses = cancelAfterPasses;
+
+        QCOMPARE(ctx.autoRecoveryDlg->offerRecovery(ZEPH_ERR_IO_INVALID), recovered);
+
+        for (const QString &s : driver.statuses)
+            QVERIFY2(QStringList({D, C0, P1, V, S, U, failed("Invalid handle")}).contains(s),
+                     qPrintable(s));
+        QCOMPARE(driver.statuses.mid(0, 3), QStringList({D, C0, P1}));
+        for (int ms : clock.sleeps())
+            QVERIFY(ms == 3000 || ms == 1000);
+        QCOMPARE(Zvc_CallCount("Zeph_OpenDevice"), 0);
+        QCOMPARE(Zvc_CallCount("Zeph_CloseDevice"), 0);
+        QCOMPARE(ctx.autoRecoveryDlg->recoveryState(), recovered ? 0 : 2);
+        if (cancelAfterPasses) {
+            // One press stops and closes the running dialog.
+            QCOMPARE(driver.cancelLabels, QStringList({"Cancel"}));
+            QVERIFY(driver.statuses.count(C0) >= cancelAfterPasses);
+            QVERIFY(!driver.statuses.contains(S));
+        } else {
+            QCOMPARE(driver.finalText, finalText);
+            QCOMPARE(driver.cancelLabels, QStringList({"Close"}));
+        }
+        // Nothing the worker queued leaks into the next offer.
+        const int shownBefore = driver.statuses.size();
+        QCoreApplication::processEvents();
+        QCOMPARE(driver.statuses.size(), shownBefore);
+        QCOMPARE(driver.cancel->text(), QStringLiteral("Cancel"));
+        QVERIFY(driver.yes->isHidden());
+    }
+
+    void softResetQuestion_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("recovered");
+        QTest::addColumn<int>("recoveryCalls");
+        QTest::newRow("Yes") << int(DialogDriver::PressYes) << true << 4;
+        QTest::newRow("Cancel") << int(DialogDriver::PressCancel) << false << 3;
+    }
+
+    void softResetQuestion()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, recovered);
+        QFETCH(int, recoveryCalls);
+
+        VirtualCameraFixture camera;
+        AppContext &ctx = camera.context();
+        camera.select(ZVC_DEFAULT_USB_BINOCULAR);
+        QCOMPARE(ctx.openDevice(), 0);
+        Zvc_SetStuckLink(ZVC_DEFAULT_USB_BINOCULAR, ZEPH_ERR_IO_FAILED, ZEPH_RECOVERY_SOFT_RESET);
+        Zvc_ResetCallCounts();
+        SleepHookClock clock;
+        DialogDriver driver(ctx.autoRecoveryDlg, clock);
+        driver.answer = DialogDriver::Answer(answer);
+
+        QCOMPARE(ctx.autoRecoveryDlg->offerRecovery(ZEPH_ERR_IO_FAILED), recovered);
+
+        QCOMPARE(driver.questionText, Q);
+        QCOMPARE(driver.questionAlignment & Qt::AlignHorizontal_Mask, Qt::Alignment(Qt::AlignLeft));
+        QVERIFY(driver.yesWasDefault);
+        QCOMPARE(Zvc_CallCount("Zeph_Recovery"), recoveryCalls);
+        QList<int> pauses = {3000, 1000, 1000, 1000, 1000, 1000, 2000, 1000, 100};
+        if (recovered)
+            pauses << 1000 << 3000 << 1000;
+        QCOMPARE(clock.pausesWithPollsCollapsed(), pauses);
+        QCOMPARE(driver.finalText, recovered ? S : U);
+        QCOMPARE(driver.finalAlignment, Qt::Alignment(Qt::AlignCenter));
+        // Cancel at the question keeps the dialog up; Close ends it.
+        QCOMPARE(driver.cancelLabels, QStringList({"Cancel", "Close"}));
+        QCOMPARE(int(ctx.suppressUnplugNotice), 0);
+        QVERIFY(driver.yes->isHidden());
+    }
+
+    void noDialogOnUart()
+    {
+        VirtualCameraFixture camera;
+        AppContext &ctx = camera.context();
+        camera.select(ZVC_DEFAULT_USB_BINOCULAR);
+        QCOMPARE(ctx.openDevice(), 0);
+        ctx.sdkConfig.commStd = ZEPH_COMM_UART;
+        Zvc_ResetCallCounts();
+        SleepHookClock clock;
+        DialogDriver driver(ctx.autoRecoveryDlg, clock);
+        for (ZephResult r : {ZEPH_ERR_IO_FAILED, ZEPH_ERR_IO_TIMEOUT, ZEPH_ERR_IO_INVALID})
+            QVERIFY(ctx.autoRecoveryDlg->offerRecovery(r));
+        QCOMPARE(driver.shows, 0);
+        QVERIFY(driver.statuses.isEmpty());
+        QVERIFY(clock.sleeps().isEmpty());
+        QCOMPARE(Zvc_CallCount("*"), 0);
+    }
+
+    // After a failure the operator has been told to replug: no more offers
+    // until some call works again.
+    void noSecondOfferAfterFailure()
+    {
+        VirtualCameraFixture camera;
+        AppContext &ctx = camera.context();
+        AutoRecoveryDlg *dialog = ctx.autoRecoveryDlg;
+        camera.select(ZVC_DEFAULT_USB_BINOCULAR);
+        QCOMPARE(ctx.openDevice(), 0);
+        Zvc_SetStuckLink(ZVC_DEFAULT_USB_BINOCULAR, ZEPH_ERR_IO_TIMEOUT, ZEPH_RECOVERY_RESET_PIPES);
+        Zvc_FailNext("Zeph_Recovery", 1, ZEPH_ERR_UNSUPPORTED);
+        SleepHookClock clock;
+        DialogDriver driver(dialog, clock);
+
+        QVERIFY(!dialog->offerRecovery(ZEPH_ERR_IO_TIMEOUT));
+        QCOMPARE(driver.finalText, failed("Command unsupported"));
+        QCOMPARE(dialog->recoveryState(), 2);
+        QCOMPARE(driver.shows, 1);
+
+        QVERIFY(!dialog->offerRecovery(ZEPH_ERR_IO_TIMEOUT));
+        QVERIFY(!dialog->offerRecovery(ZEPH_ERR_IO_FAILED));
+        QCOMPARE(driver.shows, 1);
+
+        QVERIFY(!dialog->offerRecovery(0)); // a good call
+        QCOMPARE(dialog->recoveryState(), 0);
+        driver.statuses.clear();
+        QVERIFY(dialog->offerRecovery(ZEPH_ERR_IO_TIMEOUT));
+        QCOMPARE(driver.shows, 2);
+        QCOMPARE(driver.statuses, QStringList({D, P1, V, S}));
+    }
+
+    void noOfferWithoutAnIoErrorOrADevice()
+    {
+        VirtualCameraFixture camera;
+        AppContext &ctx = camera.context();
+        SleepHookClock clock;
+        DialogDriver driver(ctx.autoRecoveryDlg, clock);
+        QVERIFY(!ctx.autoRecoveryDlg->offerRecovery(ZEPH_ERR_IO_TIMEOUT)); // nothing open
+        camera.select(ZVC_DEFAULT_USB_BINOCULAR);
+        QCOMPARE(ctx.openDevice(), 0);
+        QVERIFY(!ctx.autoRecoveryDlg->offerRecovery(ZEPH_ERR_INVALID_PARAMETER));
+        QVERIFY(!ctx.autoRecoveryDlg->offerRecovery(ZEPH_ERR_DEVICE_BUSY));
+        QCOMPARE(driver.shows, 0);
+    }
+
+    void removalDuringRecovery_data()
+    {
+        QTest::addColumn<int>("clearingStep");
+        QTest::addColumn<int>("workerCloses");
+        QTest::newRow("cycle port") << int(ZEPH_RECOVERY_CYCLE_PORT) << 1;
+        QTest::newRow("soft reset") << int(ZEPH_RECOVERY_SOFT_RESET) << 2;
+    }
+
+    // The removal a step causes reaches the main window while the worker runs:
+    // it is taken for the recovery's, the worker alone closes and re-opens, and
+    // no "unplugged" box appears. A real unplug afterwards is announced.
+    void removalDuringRecovery()
+    {
+        QFETCH(int, clearingStep);
+        QFETCH(int, workerCloses);
+
+        VirtualCameraFixture camera;
+        AppContext &ctx = camera.context();
+        MessageBoxScript boxes;
+        KeldTerminal window;
+        QCoreApplication::processEvents(); // the start-up scan
+        // Whatever the start-up scan had to say is not this test's business.
+        const int startupBoxes = boxes.unexpected().size();
+        std::atomic<int> removalsHandled{0};
+        auto *notifier = window.findChild<DeviceNotifier *>();
+        QVERIFY(notifier);
+        // Connected after the window's own handler, so it runs once that is done.
+        connect(notifier, &DeviceNotifier::deviceChanged, this, [&](int event, const QString &) {
+            if (event == DeviceNotifier::RemovalComplete)
+                ++removalsHandled;
+        });
+
+        camera.select(ZVC_DEFAULT_USB_BINOCULAR);
+        QCOMPARE(ctx.openDevice(), 0);
+        Zvc_SetStuckLink(ZVC_DEFAULT_USB_BINOCULAR, ZEPH_ERR_IO_FAILED, clearingStep);
+        Zvc_ResetCallCounts();
+
+        // Deliver each removal after the worker has re-opened the device, in
+        // the pause before it verifies the link: the most awkward moment.
+        SleepHookClock clock;
+        int last = 0;
+        int reopens = 0;
+        clock.onSleep = [&](int ms, int count) {
+            // The pause after a re-open (the first 3000 ms one is no re-open).
+            if (last == 2000 || (last == 3000 && count > 2)) {
+                ++reopens;
+                Zvc_FlushNotifications();
+                QDeadlineTimer guard(5000);
+                while (removalsHandled < reopens && !guard.hasExpired())
+                    QThread::yieldCurrentThread();
+            }
+            last = ms;
+        };
+        DialogDriver driver(ctx.autoRecoveryDlg, clock);
+
+        QVERIFY(ctx.autoRecoveryDlg->offerRecovery(ZEPH_ERR_IO_FAILED));
+        QCOMPARE(int(removalsHandled), workerCloses);
+        QCOMPARE(boxes.unexpected().size(), startupBoxes);
+        QCOMPARE(Zvc_CallCount("Zeph_CloseDevice"), workerCloses);
+        QVERIFY(ctx.deviceHandle != 0);
+        QCOMPARE(int(ctx.suppressUnplugNotice), 0);
+        QCOMPARE(int(ctx.cameraInitialized), 0);
+        int32_t status = 0;
+        QCOMPARE(Zeph_GetCaptureStatus(ctx.deviceHandle, &status), 0);
+
+        boxes.expect(QStringLiteral("Notification"), QStringLiteral("OK"),
+                     QStringLiteral("The device was unplugged."));
+        QCOMPARE(Zvc_UnplugDevice(ZVC_DEFAULT_USB_BINOCULAR), 0);
+        Zvc_FlushNotifications();
+        QCoreApplication::processEvents();
+        QCOMPARE(boxes.pending(), 0);
+        QCOMPARE(boxes.unexpected().size(), startupBoxes);
+        QCOMPARE(ctx.deviceHandle, 0u);
+    }
+};
+
+QTEST_MAIN(TestAutoRecoveryDlg)
+#include "tst_autorecoverydlg.moc"
