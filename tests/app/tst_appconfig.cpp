@@ -1,0 +1,447 @@
+// Config.xml through AppConfig and ConfigFile, in a temporary folder that
+// stands for the executable's directory: what loads from files of every
+// kind, what the checks make of the thresholds, and what is written back,
+// byte for byte.
+
+#include "app/AppConfig.h"
+#include "app/ConfigFile.h"
+#include "app/FixedText.h"
+#include "xml/Xml.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMap>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QByteArray kHeader = QByteArray("\xEF\xBB\xBF") + "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n";
+const QByteArray kRootOnly = kHeader + "<Halvern_Demo_Options/>\n";
+
+QByteArray options(const QByteArray &groups)
+{
+    return kHeader + "<Halvern_Demo_Options>\n" + groups + "</Halvern_Demo_Options>\n";
+}
+
+// Every loaded field by its key, as text.
+QMap<QString, QString> fields(const AppSettings &s)
+{
+    QMap<QString, QString> f;
+    f["commStd"] = QString::number(s.sdkConfig.commStd);
+    f["enableLog"] = QString::number(s.sdkConfig.enableLog);
+    f["uartBaudrate"] = QString::number(s.sdkConfig.uartBaudrate);
+    f["captureMode"] = QString::number(s.captureMode);
+    f["frameCount"] = QString::number(s.frameCount);
+    f["captureSeconds"] = QString::number(s.captureSeconds);
+    f["operationMode"] = QString::number(s.operationMode);
+    f["qualityMode"] = QString::number(s.qualityMode);
+    f["enableStream"] = QString::number(s.deviceConfig.enableStream);
+    f["streamScale"] = QString::number(s.deviceConfig.streamScale);
+    f["streamFormat"] = QString::number(s.deviceConfig.streamFormat);
+    f["jpegQuality"] = QString::number(s.jpegQuality);
+    f["resultKind"] = QString::number(s.resultKind);
+    f["resultFormat"] = QString::number(s.resultFormat);
+    f["j2kQuality"] = QString::number(s.j2kQuality);
+    f["capturedResultTimeout"] = QString::number(s.capturedResultTimeout);
+    f["usb"] = QStringLiteral("%1/%2/%3/%4")
+                   .arg(s.usbResultOptions.resultKind)
+                   .arg(s.usbResultOptions.isoRevision)
+                   .arg(s.usbResultOptions.resultFormat)
+                   .arg(s.usbResultOptions.j2kQuality);
+    f["noCaptureOptions"] = QString::number(s.noCaptureOptions);
+    f["import"] = QString::number(s.galleryImport);
+    f["irisDataBaseLength"] = QString::number(qstrlen(s.irisDataBase));
+    f["genuine"] = QString::number(s.genuineThreshold);
+    f["imposter"] = QString::number(s.imposterThreshold);
+    f["qualifiedScoreForMatching"] = QString::number(s.qualifiedScoreForMatching);
+    f["badScoreForMatching"] = QString::number(s.badScoreForMatching);
+    f["qualifiedUsableAreaForMatching"] = QString::number(s.qualifiedUsableAreaForMatching);
+    f["badUsableAreaForMatching"] = QString::number(s.badUsableAreaForMatching);
+    f["qualifiedScoreForEnrollment"] = QString::number(s.qualifiedScoreForEnrollment);
+    f["rejectedScoreForEnrollment"] = QString::number(s.rejectedScoreForEnrollment);
+    f["qualifiedUsableAreaForEnrollment"] = QString::number(s.qualifiedUsableAreaForEnrollment);
+    f["rejectedUsableAreaForEnrollment"] = QString::number(s.rejectedUsableAreaForEnrollment);
+    return f;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+} // namespace
+
+class TestAppConfig : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void load_data();
+    void load();
+    void brokenFileIsKeptAsBad_data();
+    void brokenFileIsKeptAsBad();
+    void saveFromStartValues();
+    void saveKeepsOrderAndForeignContent();
+    void saveWritesWhatWasLoaded_data();
+    void saveWritesWhatWasLoaded();
+    void settingSurvivesARestart();
+    void interruptedSaveKeepsTheOldFile();
+    void unwritableFileIsLogged();
+    void pathThatDoesNotFit();
+    void valuesAreCopiedBounded();
+
+private:
+    QString configPath() const { return m_dir->filePath(QStringLiteral("Config.xml")); }
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestAppConfig::init()
+{
+    glint::xml::resetOptions();
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+void TestAppConfig::load_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("expected"); // key=value, blank separated
+
+    const QString defaults = "commStd=1 enableLog=1 uartBaudrate=115200 captureMode=1 frameCount=3 "
+                             "captureSeconds=20 capturedResultTimeout=30 genuine=1 imposter=1.1 "
+                             "qualifiedScoreForMatching=50 badScoreForMatching=30 qualifiedScoreForEnrollment=70 "
+                             "rejectedScoreForEnrollment=50 usb=3/0/2/100";
+    QTest::newRow("missing") << QByteArray() << defaults + " noCaptureOptions=1";
+    QTest::newRow("empty") << QByteArray("") << defaults + " noCaptureOptions=1";
+    QTest::newRow("root only") << kRootOnly << defaults + " noCaptureOptions=1";
+    QTest::newRow("partial") << options("\t<ZephConfig commStd=\"2\"/>\n")
+                             << "commStd=2 enableLog=1 noCaptureOptions=1 usb=3/0/2/100";
+    QTest::newRow("foreign elements and keys")
+        << options("\t<FOO bar=\"1\"/>\n\t<CAPTURE_OPTION other=\"x\" captureMode=\"2\"/>\n\t<BAR/>\n")
+        << "captureMode=2 noCaptureOptions=0 captureSeconds=20";
+    QTest::newRow("names in any case")
+        << QByteArray("<halvern_demo_options><zephconfig COMMSTD=\"2\" EnableLog=\"5\" uartbaudrate=\"9600\"/>"
+                      "<capture_option CaptureMode=\"1\"/></halvern_demo_options>")
+        << "commStd=2 enableLog=1 uartBaudrate=9600 noCaptureOptions=0 usb=1/0/2/100";
+    QTest::newRow("time-based capture") << options("\t<CAPTURE_OPTION captureMode=\"2\" captureModeParam=\"10\"/>\n")
+                                        << "captureMode=2 captureSeconds=10 frameCount=3";
+    QTest::newRow("frame-based capture") << options("\t<CAPTURE_OPTION captureMode=\"1\" captureModeParam=\"7\"/>\n")
+                                         << "captureMode=1 frameCount=7 captureSeconds=5";
+    QTest::newRow("no param") << options("\t<CAPTURE_OPTION captureMode=\"2\"/>\n")
+                              << "captureMode=2 frameCount=3 captureSeconds=20";
+    QTest::newRow("capture keys")
+        << options("\t<CAPTURE_OPTION operationMode=\"2\" qualityMode=\"0\" enableStream=\"7\" streamScale=\"258\" "
+                   "streamFormat=\"6\" jpegQuality=\"300\" resultKind=\"5\" resultFormat=\"6\" j2kQuality=\"80\" "
+                   "capturedResultTimeout=\"45\"/>\n")
+        << "operationMode=2 qualityMode=0 enableStream=1 streamScale=2 streamFormat=6 jpegQuality=44 resultKind=5 "
+           "resultFormat=6 j2kQuality=80 capturedResultTimeout=45";
+    QTest::newRow("uart sets the usb copies")
+        << options("\t<ZephConfig commStd=\"2\"/>\n\t<CAPTURE_OPTION resultKind=\"4\"/>\n") << "usb=1/0/2/100 resultKind=4";
+    QTest::newRow("gallery") << options("\t<GALLERY_OPTION import=\"0\" irisDataBase=\"C:\\db\"/>\n")
+                             << "import=0 irisDataBaseLength=5";
+    QTest::newRow("thresholds equal") << options("\t<MATCHING_OPTION genuineThreshold=\"0.5\" imposterThreshold=\"0.5\"/>\n")
+                                      << "genuine=1 imposter=1.1";
+    QTest::newRow("thresholds kept") << options("\t<MATCHING_OPTION genuineThreshold=\"0.3\" imposterThreshold=\"0.9\"/>\n")
+                                     << "genuine=0.3 imposter=0.9";
+    // A non-positive genuine threshold is replaced first; checking the order
+    // before that would have left 1.0 above 0.5.
+    QTest::newRow("genuine negative")
+        << options("\t<MATCHING_OPTION genuineThreshold=\"-1\" imposterThreshold=\"0.5\"/>\n") << "genuine=1 imposter=1.1";
+    QTest::newRow("imposter zero") << options("\t<MATCHING_OPTION genuineThreshold=\"0.5\" imposterThreshold=\"0\"/>\n")
+                                   << "genuine=0.5 imposter=1.1";
+    QTest::newRow("thresholds not numbers")
+        << options("\t<MATCHING_OPTION genuineThreshold=\"abc\" imposterThreshold=\".\"/>\n") << "genuine=1 imposter=1.1";
+    QTest::newRow("lenient decimals")
+        << options("\t<MATCHING_OPTION genuineThreshold=\" \t+.25x\" imposterThreshold=\"2.50e3\"/>\n")
+        << "genuine=0.25 imposter=2.5";
+    QTest::newRow("score pair inverted")
+        << options("\t<MATCHING_OPTION qualifiedScoreForMatching=\"20\" badScoreForMatching=\"40\"/>\n")
+        << "qualifiedScoreForMatching=50 badScoreForMatching=30";
+    QTest::newRow("usable area pair non-positive")
+        << options("\t<MATCHING_OPTION qualifiedUsableAreaForMatching=\"0\" badUsableAreaForMatching=\"-5\"/>\n")
+        << "qualifiedUsableAreaForMatching=50 badUsableAreaForMatching=30";
+    QTest::newRow("bad above the fallback")
+        << options("\t<MATCHING_OPTION qualifiedScoreForMatching=\"-1\" badScoreForMatching=\"60\"/>\n")
+        << "qualifiedScoreForMatching=50 badScoreForMatching=30";
+    QTest::newRow("enrollment zero") << options("\t<ENROLLMENT_QUALITY qualifiedScoreForEnrollment=\"0\"/>\n")
+                                     << "qualifiedScoreForEnrollment=70 rejectedScoreForEnrollment=50";
+    QTest::newRow("enrollment inverted after fallback")
+        << options("\t<ENROLLMENT_QUALITY qualifiedUsableAreaForEnrollment=\"-3\" rejectedUsableAreaForEnrollment=\"80\"/>\n")
+        << "qualifiedUsableAreaForEnrollment=70 rejectedUsableAreaForEnrollment=50";
+    QTest::newRow("enrollment kept")
+        << options("\t<ENROLLMENT_QUALITY qualifiedScoreForEnrollment=\"90\" rejectedScoreForEnrollment=\"10\"/>\n")
+        << "qualifiedScoreForEnrollment=90 rejectedScoreForEnrollment=10";
+    QTest::newRow("lenient integers")
+        << options("\t<CAPTURE_OPTION operationMode=\"  +42xyz\" qualityMode=\"-12\" resultKind=\"x\" "
+                   "resultFormat=\"99999999999999999999999\" capturedResultTimeout=\"-99999999999999999999\"/>\n")
+        << "operationMode=42 qualityMode=-12 resultKind=0 resultFormat=2147483647 capturedResultTimeout=-2147483648";
+}
+
+void TestAppConfig::load()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, expected);
+    if (!content.isNull())
+        writeAll(configPath(), content);
+
+    AppSettings s;
+    ConfigFile file;
+    QVERIFY(AppConfig::load(s, file, m_dir->path()));
+    const QMap<QString, QString> got = fields(s);
+    for (const QString &pair : expected.split(' ', Qt::SkipEmptyParts)) {
+        const QString key = pair.section('=', 0, 0);
+        QVERIFY2(got.contains(key), qPrintable(key));
+        QCOMPARE(key + "=" + got[key], pair);
+    }
+    QVERIFY(QFile::exists(configPath()));
+    QVERIFY(!QFile::exists(configPath() + ".bad"));
+    if (content.isEmpty())
+        QCOMPARE(readAll(configPath()), kRootOnly);
+    else
+        QCOMPARE(readAll(configPath()), content); // loading never rewrites a good file
+}
+
+void TestAppConfig::brokenFileIsKeptAsBad_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("unterminated value") << options("\t<ZephConfig commStd=\"2/>\n");
+    QTest::newRow("truncated") << options("\t<ZephConfig commStd=\"2\"/>\n").left(60);
+    QTest::newRow("unknown entity") << options("\t<ZephConfig commStd=\"&two;\"/>\n");
+    QTest::newRow("binary") << QByteArray("\x00\x01\x02<Halvern_Demo_Options/>", 26);
+    QTest::newRow("another root") << QByteArray("<Options><ZephConfig commStd=\"2\"/></Options>");
+    QTest::newRow("declaration only") << QByteArray("<?xml version=\"1.0\"?>");
+}
+
+void TestAppConfig::brokenFileIsKeptAsBad()
+{
+    QFETCH(QByteArray, content);
+    writeAll(configPath(), content);
+    AppSettings s;
+    ConfigFile file;
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Config.xml: .*replaced"));
+    QVERIFY(AppConfig::load(s, file, m_dir->path()));
+    QCOMPARE(s.sdkConfig.commStd, 1);
+    QCOMPARE(readAll(configPath() + ".bad"), content);
+    QCOMPARE(readAll(configPath()), kRootOnly);
+    QVERIFY(file.isLoaded());
+}
+
+void TestAppConfig::saveFromStartValues()
+{
+    AppSettings s;
+    ConfigFile file;
+    QVERIFY(AppConfig::load(s, file, m_dir->path()));
+    QCOMPARE(readAll(configPath()), kRootOnly);
+    QVERIFY(AppConfig::save(s, file));
+    QCOMPARE(readAll(configPath()),
+             options("\t<ZephConfig commStd=\"1\" enableLog=\"1\" uartBaudrate=\"115200\"/>\n"
+                     "\t<CAPTURE_OPTION captureMode=\"1\" captureModeParam=\"3\" operationMode=\"1\" qualityMode=\"1\" "
+                     "jpegQuality=\"15\" resultKind=\"3\" resultFormat=\"2\" j2kQuality=\"100\" "
+                     "capturedResultTimeout=\"30\"/>\n"
+                     "\t<GALLERY_OPTION import=\"1\" irisDataBase=\"\"/>\n"
+                     "\t<MATCHING_OPTION genuineThreshold=\"1.00\" imposterThreshold=\"1.10\" badScoreForMatching=\"30\" "
+                     "badUsableAreaForMatching=\"30\" qualifiedScoreForMatching=\"50\" "
+                     "qualifiedUsableAreaForMatching=\"50\"/>\n"
+                     "\t<ENROLLMENT_QUALITY rejectedScoreForEnrollment=\"50\" rejectedUsableAreaForEnrollment=\"50\" "
+                     "qualifiedScoreForEnrollment=\"70\" qualifiedUsableAreaForEnrollment=\"70\"/>\n"));
+}
+
+// Attributes stay where the file had them, in whatever case; unknown ones
+// (the streaming keys, a foreign element) survive; new ones are appended.
+void TestAppConfig::saveKeepsOrderAndForeignContent()
+{
+    writeAll(configPath(),
+             "<?xml version=\"1.0\"?>\n<!-- written by hand -->\n<Halvern_Demo_Options>\n"
+             "  <capture_option J2KQUALITY=\"90\" enableStream=\"1\" captureMode=\"1\" streamScale=\"4\"/>\n"
+             "  <Custom note=\"keep &amp; me\"><inner/></Custom>\n"
+             "  <MATCHING_OPTION imposterThreshold=\"0.9\" genuineThreshold=\"0.3\"/>\n"
+             "</Halvern_Demo_Options>\n");
+    AppSettings s;
+    ConfigFile file;
+    QVERIFY(AppConfig::load(s, file, m_dir->path()));
+    QCOMPARE(s.j2kQuality, uint8_t(90));
+    QVERIFY(AppConfig::save(s, file));
+    QCOMPARE(readAll(configPath()),
+             QByteArray("\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!-- written by hand -->\n<Halvern_Demo_Options>\n"
+                        "\t<capture_option J2KQUALITY=\"90\" enableStream=\"1\" captureMode=\"1\" streamScale=\"4\" "
+                        "captureModeParam=\"3\" operationMode=\"1\" qualityMode=\"1\" jpegQuality=\"15\" "
+                        "resultKind=\"3\" resultFormat=\"2\" capturedResultTimeout=\"30\"/>\n"
+                        "\t<Custom note=\"keep &amp; me\">\n\t\t<inner/>\n\t</Custom>\n"
+                        "\t<MATCHING_OPTION imposterThreshold=\"0.90\" genuineThreshold=\"0.30\" "
+                        "badScoreForMatching=\"30\" badUsableAreaForMatching=\"30\" qualifiedScoreForMatching=\"50\" "
+                        "qualifiedUsableAreaForMatching=\"50\"/>\n"
+                        "\t<ZephConfig commStd=\"1\" enableLog=\"1\" uartBaudrate=\"115200\"/>\n"
+                        "\t<GALLERY_OPTION import=\"1\" irisDataBase=\"\"/>\n"
+                        "\t<ENROLLMENT_QUALITY rejectedScoreForEnrollment=\"50\" rejectedUsableAreaForEnrollment=\"50\" "
+                        "qualifiedScoreForEnrollment=\"70\" qualifiedUsableAreaForEnrollment=\"70\"/>\n"
+                        "</Halvern_Demo_Options>\n"));
+}
+
+void TestAppConfig::saveWritesWhatWasLoaded_data()
+{
+    QTest::addColumn<QByteArray>("group");
+    QTest::addColumn<QByteArray>("written"); // a piece of the saved file
+    QTest::newRow("time-based") << QByteArray("<CAPTURE_OPTION captureMode=\"2\" captureModeParam=\"10\"/>")
+                                << QByteArray("captureMode=\"2\" captureModeParam=\"10\"");
+    QTest::newRow("frame-based") << QByteArray("<CAPTURE_OPTION captureMode=\"1\" captureModeParam=\"7\"/>")
+                                 << QByteArray("captureMode=\"1\" captureModeParam=\"7\"");
+    QTest::newRow("thresholds") << QByteArray("<MATCHING_OPTION genuineThreshold=\"0.3\" imposterThreshold=\"0.9\"/>")
+                                << QByteArray("genuineThreshold=\"0.30\" imposterThreshold=\"0.90\"");
+    QTest::newRow("rounded") << QByteArray("<MATCHING_OPTION genuineThreshold=\"0.125\" imposterThreshold=\"0.994\"/>")
+                             << QByteArray("genuineThreshold=\"0.12\" imposterThreshold=\"0.99\"");
+    QTest::newRow("huge") << QByteArray("<MATCHING_OPTION imposterThreshold=\"1" + QByteArray(60, '0') + "\"/>")
+                          << QByteArray("imposterThreshold=\"340282346638528859811704183484516925440.00\"");
+    QTest::newRow("gallery text") << QByteArray("<GALLERY_OPTION irisDataBase=\"D:\\a &amp; b\"/>")
+                                  << QByteArray("irisDataBase=\"D:\\a &amp; b\"");
+    QTest::newRow("large baudrate") << QByteArray("<ZephConfig uartBaudrate=\"-1\"/>")
+                                    << QByteArray("uartBaudrate=\"-1\"");
+}
+
+void TestAppConfig::saveWritesWhatWasLoaded()
+{
+    QFETCH(QByteArray, group);
+    QFETCH(QByteArray, written);
+    writeAll(configPath(), "<Halvern_Demo_Options>" + group + "</Halvern_Demo_Options>");
+    AppSettings s;
+    ConfigFile file;
+    QVERIFY(AppConfig::load(s, file, m_dir->path()));
+    QVERIFY(AppConfig::save(s, file));
+    const QByteArray saved = readAll(configPath());
+    QVERIFY2(saved.contains(written), saved.constData());
+
+    AppSettings again;
+    ConfigFile second;
+    QVERIFY(AppConfig::load(again, second, m_dir->path()));
+    QVERIFY(AppConfig::save(again, second));
+    QCOMPARE(readAll(configPath()), saved); // and stays so over more runs
+}
+
+void TestAppConfig::settingSurvivesARestart()
+{
+    {
+        AppSettings s;
+        ConfigFile file;
+        QVERIFY(AppConfig::load(s, file, m_dir->path()));
+        s.captureMode = 2;
+        s.captureSeconds = 12;
+        s.genuineThreshold = 0.45f;
+        s.imposterThreshold = 0.8f;
+        s.rejectedScoreForEnrollment = 40;
+        FixedText::copy(s.irisDataBase, "gallery/db");
+        QVERIFY(AppConfig::save(s, file));
+    }
+    AppSettings s;
+    ConfigFile file;
+    QVERIFY(AppConfig::load(s, file, m_dir->path()));
+    QCOMPARE(s.captureMode, 2);
+    QCOMPARE(s.captureSeconds, 12);
+    QCOMPARE(s.frameCount, 3);
+    QCOMPARE(s.genuineThreshold, 0.45f);
+    QCOMPARE(s.imposterThreshold, 0.8f);
+    QCOMPARE(s.rejectedScoreForEnrollment, 40);
+    QCOMPARE(QByteArray(s.irisDataBase), QByteArray("gallery/db"));
+    QCOMPARE(s.noCaptureOptions, uint8_t(0));
+}
+
+void TestAppConfig::interruptedSaveKeepsTheOldFile()
+{
+    const QByteArray before = options("\t<ZephConfig commStd=\"2\" enableLog=\"0\" uartBaudrate=\"9600\"/>\n");
+    writeAll(configPath(), before);
+    AppSettings s;
+    ConfigFile file;
+    QVERIFY(AppConfig::load(s, file, m_dir->path()));
+    s.sdkConfig.commStd = 1;
+
+    // The exit stops after half the text has gone out.
+    file.setWriter([](QIODevice &out, const QByteArray &bytes) {
+        out.write(bytes.left(bytes.size() / 2));
+        return false;
+    });
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("writing .*Config.xml stopped"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("settings of this run could not be saved"));
+    QVERIFY(!AppConfig::save(s, file));
+    QCOMPARE(readAll(configPath()), before);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"Config.xml"}); // no leftovers
+
+    file.setWriter(nullptr); // the next exit goes through
+    QVERIFY(AppConfig::save(s, file));
+    QVERIFY(readAll(configPath()).contains("commStd=\"1\""));
+}
+
+void TestAppConfig::unwritableFileIsLogged()
+{
+    AppSettings s;
+    ConfigFile file;
+    QVERIFY(AppConfig::load(s, file, m_dir->path()));
+    // Config.xml turned into a folder cannot be replaced by a file.
+    QVERIFY(QFile::remove(configPath()));
+    QVERIFY(QDir(m_dir->path()).mkdir("Config.xml"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Config.xml: cannot (write|replace) "));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("settings of this run could not be saved"));
+    QVERIFY(!AppConfig::save(s, file));
+
+    ConfigFile never;
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("nothing loaded"));
+    QVERIFY(!never.save());
+    QCOMPARE(never.set("1", "commStd", "ZephConfig"), 0);
+}
+
+void TestAppConfig::pathThatDoesNotFit()
+{
+    AppSettings s;
+    s.captureMode = 9;
+    ConfigFile file;
+    const QString longDir = m_dir->path() + "/" + QString(ConfigFile::kPathSize, 'd');
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("too long for the path"));
+    QVERIFY(!AppConfig::load(s, file, longDir));
+    QCOMPARE(s.captureMode, 9);
+    QVERIFY(!file.isLoaded());
+
+    // Exactly as long as fits: 259 characters with "/Config.xml".
+    QString dir = m_dir->path() + "/";
+    dir += QString(int(ConfigFile::kPathSize) - 1 - dir.size() - 11, 'e');
+    QVERIFY(QDir().mkpath(dir));
+    QVERIFY(AppConfig::load(s, file, dir));
+    QCOMPARE(qstrlen(file.path()), ConfigFile::kPathSize - 1);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("too long for the path"));
+    QVERIFY(!AppConfig::load(s, file, dir + "e"));
+}
+
+// Values longer than the buffers they go to are cut, never overrun.
+void TestAppConfig::valuesAreCopiedBounded()
+{
+    const QByteArray longText(5000, '7');
+    writeAll(configPath(), options("\t<CAPTURE_OPTION operationMode=\"" + longText + "\"/>\n\t<GALLERY_OPTION irisDataBase=\""
+                                   + QByteArray(5000, 'p') + "\"/>\n"));
+    AppSettings s;
+    ConfigFile file;
+    QVERIFY(AppConfig::load(s, file, m_dir->path()));
+    QCOMPARE(s.operationMode, 2147483647);
+    QCOMPARE(qstrlen(s.irisDataBase), size_t(299));
+    QCOMPARE(s.irisDataBase[299], '\0');
+
+    char small[8] = {'x', 'x', 'x', 'x', 'x', 'x', 'x', 'x'};
+    QCOMPARE(file.get("operationMode", "capture_option", small), 1);
+    QCOMPARE(QByteArray(small), QByteArray("7777777"));
+    QCOMPARE(file.found(), 1);
+    QCOMPARE(file.get("missing", "CAPTURE_OPTION", small), 0);
+    QCOMPARE(file.found(), 0);
+    QCOMPARE(QByteArray(small), QByteArray("7777777")); // left alone
+
+    QVERIFY(AppConfig::save(s, file));
+    QVERIFY(readAll(configPath()).contains("irisDataBase=\"" + QByteArray(299, 'p') + "\""));
+}
+
+QTEST_GUILESS_MAIN(TestAppConfig)
+#include "tst_appconfig.moc"
