@@ -1,9 +1,10 @@
+#include "SettingsFileBytes.h"
+
 #include "app/AppSettings.h"
 #include "device/SettingsTempCodec.h"
 #include "device/SettingsTempFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -11,37 +12,7 @@ using SettingsTempCodec::Record;
 
 namespace {
 
-void putLe32(QByteArray &bytes, int offset, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[offset + i] = char((v >> (8 * i)) & 0xFF);
-}
-
-uint32_t le32(const QByteArray &bytes, int offset)
-{
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i)
-        v |= uint32_t(uint8_t(bytes[offset + i])) << (8 * i);
-    return v;
-}
-
-// A well-formed file built by hand, independent of the encoder.
-QByteArray goodFile()
-{
-    QByteArray b(544, '\0');
-    putLe32(b, 0, 32);
-    b[4] = 1;
-    const QString path = QStringLiteral("/srv/iris");
-    for (int i = 0; i < path.size(); ++i) {
-        b[8 + 2 * i] = char(path[i].unicode() & 0xFF);
-        b[9 + 2 * i] = char(path[i].unicode() >> 8);
-    }
-    putLe32(b, 528, 1);
-    putLe32(b, 532, 57600);
-    putLe32(b, 536, 1);
-    putLe32(b, 540, 2);
-    return b;
-}
+const QByteArray kGood = settingsFile(QStringLiteral("/srv/iris"), 1, 57600, 1, 2);
 
 std::optional<Record> decodeBytes(const QByteArray &b)
 {
@@ -55,6 +26,12 @@ QByteArray encodeBytes(const Record &r)
     return QByteArray(reinterpret_cast<const char *>(bytes.data()), int(bytes.size()));
 }
 
+QByteArray with(QByteArray b, int offset, uint32_t v)
+{
+    putLe32(b, offset, v);
+    return b;
+}
+
 } // namespace
 
 class TestSettingsTempFile : public QObject
@@ -65,28 +42,19 @@ private slots:
     {
         Record r;
         r.saveBestImage = true;
-        // A character outside the BMP takes two UTF-16 code units.
-        r.savedImagePath = u"D:/B\u00e9st/\U0001F441";
+        r.savedImagePath = u"D:/\u00e9/\U0001F441"; // outside the BMP: two units
         r.rawImageAsBmp = true;
         r.uartBaudrate = 921600;
         r.uartFlowControl = 1;
         r.pendingCommStd = 2;
         const QByteArray b = encodeBytes(r);
         QCOMPARE(b.size(), 544);
-        QCOMPARE(le32(b, 0), 32u);
-        QCOMPARE(b.mid(4, 4), QByteArray("\x01\x00\x00\x00", 4));
-        const char16_t units[] = {u'D', u':', u'/', u'B', 0x00E9, u's', u't', u'/', 0xD83D, 0xDC41};
-        for (int i = 0; i < 10; ++i) {
-            QCOMPARE(uint8_t(b[8 + 2 * i]), uint8_t(units[i] & 0xFF));
-            QCOMPARE(uint8_t(b[9 + 2 * i]), uint8_t(units[i] >> 8));
-        }
-        QCOMPARE(b.mid(28, 500), QByteArray(500, '\0')); // terminated and zero-padded
-        QCOMPARE(le32(b, 528), 1u);
-        QCOMPARE(le32(b, 532), 921600u);
-        QCOMPARE(le32(b, 536), 1u);
-        QCOMPARE(le32(b, 540), 2u);
+        QCOMPARE(b.left(8), QByteArray("\x20\0\0\0\x01\0\0\0", 8));
+        QCOMPARE(b.mid(8, 16), QByteArray("D\0:\0/\0\xe9\0/\0\x3d\xd8\x41\xdc\0\0", 16));
+        QCOMPARE(b.mid(24, 504), QByteArray(504, '\0'));
+        QCOMPARE(b.mid(528), QByteArray("\x01\0\0\0\0\x10\x0e\0\x01\0\0\0\x02\0\0\0", 16));
         QCOMPARE(decodeBytes(b), std::optional<Record>(r));
-        QCOMPARE(encodeBytes(*decodeBytes(goodFile())), goodFile());
+        QCOMPARE(encodeBytes(*decodeBytes(kGood)), kGood);
     }
 
     void malformedFiles_data()
@@ -94,55 +62,33 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<QString>("path");
-        QTest::addColumn<int>("baud");       // -1: absent
-        QTest::addColumn<int>("flow");       // -1: absent
-        QTest::addColumn<int>("commStd");    // -1: absent
+        QTest::addColumn<int>("baud"); // -1: absent, the current value stays
+        QTest::addColumn<int>("flow");
+        QTest::addColumn<int>("commStd");
 
-        const QByteArray good = goodFile();
-        QTest::newRow("good") << good << true << "/srv/iris" << 57600 << 1 << 2;
+        QTest::newRow("good") << kGood << true << "/srv/iris" << 57600 << 1 << 2;
         QTest::newRow("empty") << QByteArray() << false << "" << 0 << 0 << 0;
-        QTest::newRow("one byte short") << good.left(543) << false << "" << 0 << 0 << 0;
-        QTest::newRow("tag only") << good.left(4) << false << "" << 0 << 0 << 0;
-        QTest::newRow("one byte long") << good + '\0' << false << "" << 0 << 0 << 0;
-        QTest::newRow("twice") << good + good << false << "" << 0 << 0 << 0;
-        QByteArray b = good;
-        putLe32(b, 0, 31);
-        QTest::newRow("tag 31") << b << false << "" << 0 << 0 << 0;
-        putLe32(b, 0, 0x20000000);
-        QTest::newRow("tag big-endian") << b << false << "" << 0 << 0 << 0;
+        QTest::newRow("tag only") << kGood.left(4) << false << "" << 0 << 0 << 0;
+        QTest::newRow("one byte short") << kGood.left(543) << false << "" << 0 << 0 << 0;
+        QTest::newRow("one byte long") << kGood + '\0' << false << "" << 0 << 0 << 0;
+        QTest::newRow("twice") << kGood + kGood << false << "" << 0 << 0 << 0;
+        QTest::newRow("tag 31") << with(kGood, 0, 31) << false << "" << 0 << 0 << 0;
+        QTest::newRow("tag big-endian") << with(kGood, 0, 0x20000000) << false << "" << 0 << 0 << 0;
+        for (uint32_t bad : {0u, 3u, 0xFFFFFFFFu, 0x01000000u})
+            QTest::addRow("commStd %u", bad) << with(kGood, 540, bad) << true << "/srv/iris" << 57600 << 1 << -1;
+        for (uint32_t bad : {2u, 0x100u, 0x101u, 0xFFFFFFFFu})
+            QTest::addRow("flow %u", bad) << with(kGood, 536, bad) << true << "/srv/iris" << 57600 << -1 << 2;
+        QTest::newRow("flow 0") << with(kGood, 536, 0) << true << "/srv/iris" << 57600 << 0 << 2;
+        QTest::newRow("baud 0") << with(kGood, 532, 0) << true << "/srv/iris" << -1 << 1 << 2;
 
-        for (uint32_t bad : {0u, 3u, 0xFFFFFFFFu, 0x01000000u}) {
-            b = good;
-            putLe32(b, 540, bad);
-            QTest::newRow(qPrintable(QStringLiteral("commStd %1").arg(bad)))
-                << b << true << "/srv/iris" << 57600 << 1 << -1;
-        }
-        for (uint32_t bad : {2u, 0x100u, 0x101u, 0xFFFFFFFFu}) {
-            b = good;
-            putLe32(b, 536, bad);
-            QTest::newRow(qPrintable(QStringLiteral("flow %1").arg(bad)))
-                << b << true << "/srv/iris" << 57600 << -1 << 2;
-        }
-        b = good;
-        putLe32(b, 536, 0);
-        QTest::newRow("flow 0 is kept") << b << true << "/srv/iris" << 57600 << 0 << 2;
-        b = good;
-        putLe32(b, 532, 0);
-        QTest::newRow("baud 0") << b << true << "/srv/iris" << -1 << 1 << 2;
-
-        // No terminator anywhere: the 259 units before the last slot are the path.
-        b = good;
-        for (int i = 0; i < 260; ++i) {
-            b[8 + 2 * i] = char('a' + i % 26);
-            b[9 + 2 * i] = 0;
-        }
-        QString unterminated;
-        for (int i = 0; i < 259; ++i)
-            unterminated += QChar('a' + i % 26);
-        QTest::newRow("no zero in path") << b << true << unterminated << 57600 << 1 << 2;
-        b = good;
-        b[8] = 0;
-        b[9] = 0;
+        // No zero anywhere in the field: the 259 units before the last slot.
+        QString letters;
+        for (int i = 0; i < 260; ++i)
+            letters += QChar('a' + i % 26);
+        QTest::newRow("no zero in path") << settingsFile(letters, 1, 57600, 1, 2) << true
+                                         << letters.left(259) << 57600 << 1 << 2;
+        QByteArray b = kGood;
+        b[8] = b[9] = 0;
         QTest::newRow("empty path, text after") << b << true << "" << 57600 << 1 << 2;
     }
     void malformedFiles()
@@ -161,20 +107,16 @@ private slots:
         QCOMPARE(r->uartBaudrate ? int(*r->uartBaudrate) : -1, baud);
         QCOMPARE(r->uartFlowControl ? int(*r->uartFlowControl) : -1, flow);
         QCOMPARE(r->pendingCommStd ? *r->pendingCommStd : -1, commStd);
-        // What was accepted writes back as a file that reads the same.
-        QCOMPARE(decodeBytes(encodeBytes(*r)), r);
+        QCOMPARE(decodeBytes(encodeBytes(*r)), r); // what was accepted reads back the same
     }
 
-    void fillerAndFlagBytes()
+    void flagBytes()
     {
-        QByteArray b = goodFile();
+        QByteArray b = with(kGood, 528, 2); // only 1 means BMP
         b[4] = char(0x80);
         b[5] = b[6] = b[7] = char(0xFF); // filler
-        putLe32(b, 528, 2);              // only 1 means BMP
-        const std::optional<Record> r = decodeBytes(b);
-        QVERIFY(r);
-        QVERIFY(r->saveBestImage);
-        QVERIFY(!r->rawImageAsBmp);
+        QVERIFY(decodeBytes(b)->saveBestImage);
+        QVERIFY(!decodeBytes(b)->rawImageAsBmp);
         b[4] = 0;
         QVERIFY(!decodeBytes(b)->saveBestImage);
     }
@@ -185,7 +127,7 @@ private slots:
         r.savedImagePath = std::u16string(300, u'x');
         QCOMPARE(decodeBytes(encodeBytes(r))->savedImagePath, std::u16string(259, u'x'));
         // A surrogate pair across the limit is dropped, not halved.
-        r.savedImagePath = std::u16string(258, u'x') + u"\U0001F441" + u"yy";
+        r.savedImagePath = std::u16string(258, u'x') + u"\U0001F441";
         QCOMPARE(decodeBytes(encodeBytes(r))->savedImagePath, std::u16string(258, u'x'));
         QVERIFY(!SettingsTempCodec::pathFits(r.savedImagePath));
         QVERIFY(SettingsTempCodec::pathFits(std::u16string(259, u'x')));
@@ -196,37 +138,26 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("glintview.tmp"));
         QVERIFY(!SettingsTempFile::load(path));
-
-        Record first;
-        first.savedImagePath = u"/first";
-        first.uartBaudrate = 9600;
-        first.uartFlowControl = 0;
-        first.pendingCommStd = 1;
-        QVERIFY(SettingsTempFile::save(path, first));
-        QCOMPARE(SettingsTempFile::load(path), std::optional<Record>(first));
-
-        Record second = first;
-        second.savedImagePath = u"/second";
-        QVERIFY(SettingsTempFile::save(path, second));
-        QCOMPARE(SettingsTempFile::load(path), std::optional<Record>(second));
-        QCOMPARE(QFileInfo(path).size(), 544);
+        Record r = *decodeBytes(kGood);
+        QVERIFY(SettingsTempFile::save(path, r));
+        r.savedImagePath = u"/second";
+        QVERIFY(SettingsTempFile::save(path, r));
+        QCOMPARE(SettingsTempFile::load(path), std::optional<Record>(r));
         // Nothing of the write is left beside the file.
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-                 QStringList{QStringLiteral("glintview.tmp")});
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"glintview.tmp"});
+        QVERIFY(!SettingsTempFile::save(dir.filePath(QStringLiteral("none/glintview.tmp")), r));
 
-        QVERIFY(!SettingsTempFile::save(dir.filePath(QStringLiteral("no/such/glintview.tmp")), first));
-        QFile truncated(path);
-        QVERIFY(truncated.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        truncated.write(goodFile().left(100));
-        truncated.close();
+        QFile cut(path);
+        QVERIFY(cut.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        cut.write(kGood.left(100));
+        cut.close();
         QVERIFY(!SettingsTempFile::load(path));
     }
 
     void uartFieldsOnlyOnTheFirstLoad()
     {
         AppSettings s;
-        s.savedImagePath = QStringLiteral("/old");
-        Record r = *decodeBytes(goodFile());
+        Record r = *decodeBytes(kGood);
         QVERIFY(SettingsTempFile::apply(r, s));
         QCOMPARE(s.savedImagePath, QStringLiteral("/srv/iris"));
         QCOMPARE(s.rawImageAsBmp, 1);
@@ -237,12 +168,8 @@ private slots:
         QCOMPARE(s.deviceConfig.uartBaudrate, 57600u);
         QCOMPARE(s.deviceConfig.uartFlowControl, uint8_t(1));
 
-        // Later loads take the image options only; an empty path keeps the old one.
-        r.savedImagePath.clear();
-        r.rawImageAsBmp = false;
-        r.saveBestImage = false;
-        r.uartBaudrate = 9600;
-        r.pendingCommStd = 1;
+        // Later: the image options only; an empty path keeps the old one.
+        r = *decodeBytes(settingsFile(QString(), 0, 9600, 0, 1, false));
         QVERIFY(!SettingsTempFile::apply(r, s));
         QCOMPARE(s.savedImagePath, QStringLiteral("/srv/iris"));
         QCOMPARE(s.rawImageAsBmp, 0);
@@ -251,11 +178,9 @@ private slots:
 
         // Absent fields on a first load leave the start values.
         AppSettings fresh;
-        r.uartBaudrate.reset();
-        r.uartFlowControl.reset();
-        r.pendingCommStd.reset();
-        SettingsTempFile::apply(r, fresh);
+        SettingsTempFile::apply(*decodeBytes(settingsFile(QString(), 0, 0, 7, 9)), fresh);
         QCOMPARE(fresh.sdkConfig.uartBaudrate, 115200u);
+        QCOMPARE(fresh.sdkConfig.uartFlowControl, 0u);
         QCOMPARE(fresh.pendingCommStd, 1);
         QCOMPARE(fresh.deviceConfig.uartBaudrate, 115200u);
     }
