@@ -11,7 +11,8 @@ namespace {
 
 // Escape tables: 0 writes the byte as it is, 1 stops the scan (the NUL),
 // anything else indexes kEntities.
-const char *const kEntities[] = {nullptr, nullptr, "&amp;", "&lt;", "&gt;", "&quot;", "&apos;", "&#9;", "&#10;", "&#13;"};
+// Each padded to 8 bytes, so that one fixed-size copy writes any of them.
+const char kEntities[][8] = {"", "", "&amp;", "&lt;", "&gt;", "&quot;", "&apos;", "&#9;", "&#10;", "&#13;"};
 const std::uint8_t kEntityLength[] = {0, 0, 5, 4, 4, 6, 6, 4, 5, 5};
 
 struct EscapeTable {
@@ -81,35 +82,30 @@ public:
     }
 
     // Up to the NUL, with the bytes the table marks written as entities.
+    // Copies as it scans: the pieces of a document are short.
     template <typename Table>
     void putEscaped(const char *s, const Table &table)
     {
+        char *o = buf_ + used_;
         for (;;) {
-            const char *run = s;
-            for (;;) {
-                if (table.t[static_cast<unsigned char>(s[0])])
-                    break;
-                if (table.t[static_cast<unsigned char>(s[1])]) {
-                    s += 1;
-                    break;
+            char *const limit = buf_ + kSize - 8; // room for one entity
+            while (o < limit) {
+                const unsigned char c = static_cast<unsigned char>(*s++);
+                const std::uint8_t e = table.t[c];
+                if (!e) {
+                    *o++ = static_cast<char>(c);
+                    continue;
                 }
-                if (table.t[static_cast<unsigned char>(s[2])]) {
-                    s += 2;
-                    break;
+                if (e == 1) {
+                    used_ = static_cast<std::size_t>(o - buf_);
+                    return;
                 }
-                if (table.t[static_cast<unsigned char>(s[3])]) {
-                    s += 3;
-                    break;
-                }
-                s += 4;
+                std::memcpy(o, kEntities[e], 8);
+                o += kEntityLength[e];
             }
-            if (s > run)
-                put(run, static_cast<std::size_t>(s - run));
-            const std::uint8_t e = table.t[static_cast<unsigned char>(*s)];
-            if (e == 1)
-                return;
-            put(kEntities[e], kEntityLength[e]);
-            ++s;
+            used_ = static_cast<std::size_t>(o - buf_);
+            flush();
+            o = buf_ + used_;
         }
     }
     void put(const char *s) { putEscaped(s, kRaw); }
@@ -233,17 +229,19 @@ public:
             return false;
         }
         put('<');
-        put(r->name, r->nameLength);
+        putName(r);
         attributes(r);
+        room(4);
         if (!r->first) {
-            put("/>", 2);
+            buf_[used_++] = '/';
+            buf_[used_++] = '>';
             newline();
             return false;
         }
         // "<PRE>" alone would read back as a clear section.
         if (r->attrCount == 0 && equalsFolded(r->name, "PRE"))
-            put(' ');
-        put('>');
+            buf_[used_++] = ' ';
+        buf_[used_++] = '>';
         newline();
         return true;
     }
@@ -251,13 +249,34 @@ public:
     void endTag(const Record *r, int level)
     {
         indent(level);
-        put("</", 2);
-        put(r->name, r->nameLength);
+        room(2);
+        buf_[used_++] = '<';
+        buf_[used_++] = '/';
+        putName(r);
         put('>');
         newline();
     }
 
 private:
+    void putName(const Record *r)
+    {
+        const std::size_t n = r->nameLength;
+        if (n <= kSize - used_) {
+            copyBytes(buf_ + used_, r->name, n);
+            used_ += n;
+        } else {
+            putLong(r->name, n);
+        }
+    }
+
+    // Makes room for n bytes (n far below the buffer's size) or for as many
+    // as the buffer holds.
+    void room(std::size_t n)
+    {
+        if (n > kSize - used_)
+            flush();
+    }
+
     void flush()
     {
         if (used_ && ok_ && !sink_.write(buf_, used_))

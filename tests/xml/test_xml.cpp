@@ -610,6 +610,30 @@ TEST_F(Xml, HugeAttributeValue)
     EXPECT_EQ(r.code, ErrorUnexpectedToken);
 }
 
+// Pieces larger than the writer's buffer go through whole.
+TEST_F(Xml, HugePiecesAreWritten)
+{
+    const std::string name(100000, 'n');
+    std::string value;
+    for (int i = 0; i < 40000; ++i)
+        value += "a&<\"'";
+    const std::string text(150000, 't');
+    Node top = createTopElement(name.c_str());
+    top.setAttribute(value.c_str(), nullptr, "v");
+    top.addChild(name.c_str()).setAttribute("1", nullptr, name.c_str());
+    Node back = parseString((top.createString() + text).c_str());
+    ASSERT_FALSE(back.isEmpty());
+    const std::string again = back.createString();
+    EXPECT_EQ(again, top.createString() + text + "\n");
+    Node root = back.childByName(name.c_str());
+    EXPECT_EQ(root.attributeByName("v"), value);
+    EXPECT_EQ(root.firstChild().attributeByName(name.c_str()), std::string("1"));
+    EXPECT_EQ(back.text(0), text);
+    const std::string p = path("huge.xml");
+    ASSERT_EQ(back.writeToFile(p.c_str()), NoError);
+    EXPECT_EQ(readFile(p), back.createFileText());
+}
+
 TEST_F(Xml, NestingIsLimited)
 {
     const auto nested = [](int depth, bool closed) {
