@@ -75,6 +75,7 @@ public:
         if (n > kSize) {
             if (ok_ && !sink_.write(s, n))
                 ok_ = false;
+            flushed_ += n;
             return;
         }
         std::memcpy(buf_ + used_, s, n);
@@ -186,6 +187,10 @@ public:
             while (stop > lead && isWs(static_cast<unsigned char>(s[stop - 1])))
                 --stop;
         }
+        // Text that opens the output with a byte-order mark's bytes would lose
+        // them to the reader.
+        if (lead == 0 && flushed_ == 0 && used_ == 0 && n >= 3 && std::memcmp(s, "\xEF\xBB\xBF", 3) == 0)
+            lead = 1;
         std::size_t cut = stop;
         if (cut > lead && static_cast<unsigned char>(s[cut - 1]) >= 0x80) {
             const Encoding enc = options().encoding;
@@ -281,6 +286,7 @@ private:
     {
         if (used_ && ok_ && !sink_.write(buf_, used_))
             ok_ = false;
+        flushed_ += used_;
         used_ = 0;
     }
 
@@ -289,6 +295,7 @@ private:
     bool formatted_;
     bool ok_ = true;
     std::size_t used_ = 0;
+    std::size_t flushed_ = 0;
     char buf_[kSize];
 };
 

@@ -366,6 +366,7 @@ TEST_F(Xml, WriteParseWriteGivesTheSameBytes)
         "text before<r/>text after",
         "<a><b><c><d>deep</d></c></b></a><!-- end -->",
         "<r v=\"&#13;&#10;\" w/>",
+        "\xEF\xBB\xBF\xEF\xBB\xBFtext starting with a byte-order mark<r/>",
     };
     for (bool formatted : {true, false}) {
         for (const char *d : docs) {
