@@ -1,6 +1,8 @@
 #include "app/AppContext.h"
 
 #include "admin/AutoRecoveryDlg.h"
+#include "app/AppConfig.h"
+#include "app/ConfigFile.h"
 #include "app/FixedText.h"
 #include "app/MessageBox.h"
 #include "app/ScreenFit.h"
@@ -180,10 +182,12 @@ void AppContext::releaseBuffers()
 
 bool AppContext::loadConfig()
 {
-    return true;
+    configFile = std::make_unique<ConfigFile>();
+    return AppConfig::load(*this, *configFile, configDirectory);
 }
 
 bool AppContext::saveConfig()
 {
-    return true;
+    // A failure is not the operator's business at exit; ConfigFile logs it.
+    return configFile && AppConfig::save(*this, *configFile);
 }

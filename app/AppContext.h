@@ -23,6 +23,7 @@
 #include <vector>
 
 class AutoRecoveryDlg;
+class ConfigFile;
 
 class QStatusBar;
 
@@ -101,6 +102,7 @@ public:
     float uiScale = 1.0f;
 
     AutoRecoveryDlg *autoRecoveryDlg = nullptr; // owned
+    std::unique_ptr<ConfigFile> configFile;
 
     QString configDirectory;
 };

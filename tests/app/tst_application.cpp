@@ -6,6 +6,9 @@
 #include "zeph/virtual_camera.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <functional>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -51,6 +54,48 @@ private slots:
         int32_t status = 0;
         QCOMPARE(Zeph_GetCaptureStatus(handle, &status), ZEPH_ERR_INVALID_HANDLE);
         QVERIFY(QCoreApplication::instance());
+
+        // Config.xml came into being at start-up and got every group at exit.
+        QFile config(QDir(dir.path()).filePath(QStringLiteral("Config.xml")));
+        QVERIFY(config.open(QIODevice::ReadOnly));
+        const QByteArray text = config.readAll();
+        for (const char *group : {"<Halvern_Demo_Options", "<ZephConfig", "<CAPTURE_OPTION",
+                                  "<GALLERY_OPTION", "<MATCHING_OPTION", "<ENROLLMENT_QUALITY"})
+            QVERIFY2(text.contains(group), group);
+    }
+
+    void settingsSurviveARestart()
+    {
+        QTemporaryDir dir;
+        Zvc_Reset();
+        auto runOnce = [&](const std::function<void(AppContext &)> &during) {
+            QTimer::singleShot(0, [&] {
+                during(*AppContext::instance());
+                QCoreApplication::quit();
+            });
+            Application app(*qApp, dir.path());
+            return app.run();
+        };
+        QCOMPARE(runOnce([](AppContext &ctx) {
+                     ctx.captureMode = 2;
+                     ctx.captureSeconds = 12;
+                     ctx.genuineThreshold = 0.3f;
+                     ctx.imposterThreshold = 0.9f;
+                 }),
+                 0);
+        int mode = 0, seconds = 0;
+        float genuine = 0, imposter = 0;
+        QCOMPARE(runOnce([&](AppContext &ctx) {
+                     mode = ctx.captureMode;
+                     seconds = ctx.captureSeconds;
+                     genuine = ctx.genuineThreshold;
+                     imposter = ctx.imposterThreshold;
+                 }),
+                 0);
+        QCOMPARE(mode, 2);
+        QCOMPARE(seconds, 12);
+        QCOMPARE(genuine, 0.3f);
+        QCOMPARE(imposter, 0.9f);
     }
 };
 

@@ -196,6 +196,7 @@ private slots:
     {
         VirtualCameraFixture camera;
         KeldTerminal window;
+        QCoreApplication::processEvents(); // the start-up scan closes what is open
         AppContext &ctx = camera.context();
         MessageBoxScript boxes;
 
@@ -227,6 +228,7 @@ private slots:
     {
         VirtualCameraFixture camera;
         KeldTerminal window;
+        QCoreApplication::processEvents(); // the start-up scan closes what is open
         AppContext &ctx = camera.context();
         MessageBoxScript boxes;
         camera.select(ZVC_DEFAULT_USB_BINOCULAR);
