@@ -128,15 +128,6 @@ private slots:
         QVERIFY(ui.events.isEmpty());
     }
 
-    void startsAsNew()
-    {
-        VirtualCameraFixture camera;
-        ScriptedUi ui(camera.context());
-        RecoveryProcedure procedure(ui);
-        QCOMPARE(int(procedure.recoveryState), 1);
-        QVERIFY(!procedure.questionOpen());
-    }
-
     void walk_data()
     {
         QTest::addColumn<int>("trigger");
@@ -280,8 +271,12 @@ private slots:
             QCOMPARE(int(ctx.cameraInitialized), 0);
             QVERIFY(!ctx.loginId);
             QVERIFY(ctx.deviceHandle != firstHandle);
+        } else if (Zvc_CallCount("Zeph_OpenDevice") > 0) {
+            // The re-open failed: no device is left open.
+            QCOMPARE(ctx.deviceHandle, 0u);
+            QCOMPARE(int(ctx.cameraInitialized), 0);
         } else {
-            QCOMPARE(int(ctx.cameraInitialized), Zvc_CallCount("Zeph_OpenDevice") ? 0 : 1);
+            QCOMPARE(ctx.deviceHandle, firstHandle);
         }
         if (succeeded) {
             int32_t status = -1;
@@ -294,26 +289,6 @@ private slots:
                 QCOMPARE(std::memcmp(&fresh, &ctx.deviceConfig, sizeof fresh), 0);
             }
         }
-    }
-
-    void failedReopenLeavesNoDevice()
-    {
-        VirtualCameraFixture camera;
-        AppContext &ctx = camera.context();
-        camera.select(ZVC_DEFAULT_USB_BINOCULAR);
-        QCOMPARE(ctx.openDevice(), 0);
-        Zvc_SetStuckLink(ZVC_DEFAULT_USB_BINOCULAR, 9, ZEPH_RECOVERY_SOFT_RESET);
-        Zvc_FailNext("Zeph_OpenDevice", 1, ZEPH_ERR_DEVICE_NOT_FOUND);
-        SleepHookClock clock;
-        ScriptedUi ui(ctx);
-        RecoveryProcedure procedure(ui);
-        ui.procedure = &procedure;
-        QCOMPARE(int(procedure.offer(9, ZEPH_COMM_USB, true)), int(RecoveryProcedure::Offer::Run));
-        procedure.begin();
-        procedure.run(ctx);
-        QCOMPARE(ctx.deviceHandle, 0u);
-        QCOMPARE(int(ctx.cameraInitialized), 0);
-        QCOMPARE(int(procedure.recoveryState), 2);
     }
 };
 
