@@ -1,12 +1,14 @@
 #include "app/WorkAreaFactory.h"
 
+#include "admin/RecoveryWidget.h"
 #include "app/PlaceholderWorkArea.h"
+#include "device/ZephSettingWidget.h"
 
 QWidget *WorkAreaFactory::create(int index, QWidget *parent)
 {
     switch (index) {
     case WorkAreaSetting:
-        return new PlaceholderWorkArea(QStringLiteral("SDK Setting"), parent);
+        return new ZephSettingWidget(parent);
     case WorkAreaCapture:
         return new PlaceholderWorkArea(QStringLiteral("Capture"), parent);
     case WorkAreaMatching:
@@ -16,7 +18,7 @@ QWidget *WorkAreaFactory::create(int index, QWidget *parent)
     case WorkAreaLogin:
         return new PlaceholderWorkArea(QStringLiteral("Login"), parent);
     case WorkAreaRecovery:
-        return new PlaceholderWorkArea(QStringLiteral("Recovery"), parent);
+        return new RecoveryWidget(parent);
     case WorkAreaPowerManagement:
         return new PlaceholderWorkArea(QStringLiteral("Power Management"), parent);
     default:
