@@ -262,15 +262,16 @@ bool KeldTerminal::handleDeviceChange(int eventType)
     if (eventType != DeviceNotifier::RemovalComplete)
         return false;
 
-    if (ctx->deviceHandle == 0)
-        return true;
-
     // A removal that a running recovery caused belongs to the recovery: the
-    // worker re-opens the device itself and is the only one to touch the handle.
+    // worker re-opens the device itself and is the only one to touch the
+    // handle, so it is not even read here meanwhile.
     if (ctx->autoRecoveryDlg && ctx->autoRecoveryDlg->isRecoveryRunning()) {
         ctx->suppressUnplugNotice = 0;
         return true;
     }
+
+    if (ctx->deviceHandle == 0)
+        return true;
 
     int32_t status = 0;
     if (Zeph_GetCaptureStatus(ctx->deviceHandle, &status) == 0)
