@@ -53,6 +53,9 @@ KeldWaitingDlg::KeldWaitingDlg(QWidget *anchor)
     QMetaObject::connectSlotsByName(this);
 
     resize(50, 30); // the layout's minimum size prevails
+    // A word-wrapped label has almost no minimum width of its own; keep the
+    // designed width so a stage text reads on one or two lines.
+    setMinimumWidth(398);
     setWindowFlags(Qt::CustomizeWindowHint);
 
     if (anchor) {

@@ -14,5 +14,5 @@ ctest --test-dir "$root/build" --output-on-failure -j"$jobs"
 if [ -f "$root/fuzz/CMakeLists.txt" ]; then
   CC=clang-14 CXX=clang++-14 cmake -S "$root/fuzz" -B "$root/build-fuzz" -G Ninja
   cmake --build "$root/build-fuzz" -j"$jobs"
-  ctest --test-dir "$root/build-fuzz" --output-on-failure
+  ctest --test-dir "$root/build-fuzz" --output-on-failure -j"$jobs"
 fi
