@@ -1,10 +1,9 @@
 // The writer: a tree out as text, formatted with one tab per level or all on
-// one line, walked with an explicit stack and sent to a sink in chunks.
+// one line, walked without recursion and sent to a sink in chunks.
 
 #include "xml/XmlTree.h"
 
 #include <memory>
-#include <vector>
 
 namespace glint::xml::detail {
 namespace {
@@ -91,6 +90,37 @@ public:
         for (;;) {
             char *const limit = buf_ + kSize - 8; // room for one entity
             while (o < limit) {
+                // Four plain bytes at a time while they last; each is read
+                // only once the one before it is known not to be the NUL.
+                while (limit - o >= 4) {
+                    const unsigned char c0 = static_cast<unsigned char>(s[0]);
+                    if (table.t[c0])
+                        break;
+                    o[0] = static_cast<char>(c0);
+                    const unsigned char c1 = static_cast<unsigned char>(s[1]);
+                    if (table.t[c1]) {
+                        s += 1;
+                        o += 1;
+                        break;
+                    }
+                    o[1] = static_cast<char>(c1);
+                    const unsigned char c2 = static_cast<unsigned char>(s[2]);
+                    if (table.t[c2]) {
+                        s += 2;
+                        o += 2;
+                        break;
+                    }
+                    o[2] = static_cast<char>(c2);
+                    const unsigned char c3 = static_cast<unsigned char>(s[3]);
+                    if (table.t[c3]) {
+                        s += 3;
+                        o += 3;
+                        break;
+                    }
+                    o[3] = static_cast<char>(c3);
+                    s += 4;
+                    o += 4;
+                }
                 const unsigned char c = static_cast<unsigned char>(*s++);
                 const std::uint8_t e = table.t[c];
                 if (!e) {
@@ -333,32 +363,26 @@ bool writeDocument(const Record *rec, const char *encodingName, bool header, boo
     if (header)
         writeHeader(*w, rec, encodingName);
 
-    struct Frame {
-        const Record *rec;
-        const Item *next;
-        int level; // of the content
-    };
-    std::vector<Frame> stack;
-    stack.reserve(64);
-    if (rec->name) {
-        if (w->startTag(rec))
-            stack.push_back({rec, rec->first, 1});
-    } else {
-        stack.push_back({rec, rec->first, 0});
-    }
-    while (!stack.empty()) {
-        Frame &f = stack.back();
-        const Item *it = f.next;
+    // Walks down through first children and back up through parents, so no
+    // stack is needed however deep the tree goes.
+    if (rec->name && !w->startTag(rec))
+        return w->finish();
+    const Record *cur = rec;
+    const Item *it = rec->first;
+    int level = rec->name ? 1 : 0; // of cur's content
+    for (;;) {
         if (!it) {
-            const Record *done = f.rec;
-            const int level = f.level - 1;
-            stack.pop_back();
-            if (done->name)
-                w->endTag(done, level);
+            if (cur == rec) {
+                if (rec->name)
+                    w->endTag(rec, 0);
+                break;
+            }
+            w->endTag(cur, level - 1);
+            it = cur->next;
+            cur = cur->parent;
+            --level;
             continue;
         }
-        f.next = it->next;
-        const int level = f.level;
         w->indent(level);
         switch (it->kind) {
         case ItemKind::Text:
@@ -375,11 +399,16 @@ bool writeDocument(const Record *rec, const char *encodingName, bool header, boo
         }
         case ItemKind::Element: {
             const Record *r = static_cast<const Record *>(it);
-            if (w->startTag(r))
-                stack.push_back({r, r->first, level + 1});
+            if (w->startTag(r)) {
+                cur = r;
+                it = r->first;
+                ++level;
+                continue;
+            }
             break;
         }
         }
+        it = it->next;
     }
     return w->finish();
 }
