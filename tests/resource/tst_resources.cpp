@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QIcon>
 #include <QImage>
 #include <QImageReader>
 #include <QProcess>
@@ -24,20 +23,16 @@
 #include <algorithm>
 #include <cstdint>
 
-Q_DECLARE_METATYPE(QVector<resgen::IcoWriter::Entry>)
-
 namespace {
 
 QByteArray readAll(const QString &path)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// Little-endian fields of a byte array; out-of-range reads give `bad` and
-// set `ok` to false, so a short file fails the comparison instead of crashing.
+// Little-endian fields of a byte array; out-of-range reads give a marker
+// and clear `ok`, so a short file fails the comparison instead of crashing.
 struct Bytes
 {
     const QByteArray &data;
@@ -58,64 +53,42 @@ struct Bytes
     std::uint32_t u16(int o) { return u(o, 2); }
     std::uint32_t u32(int o) { return u(o, 4); }
     std::int32_t i32(int o) { return static_cast<std::int32_t>(u(o, 4)); }
-    std::int16_t i16(int o) { return static_cast<std::int16_t>(u(o, 2)); }
-    QByteArray tag(int o) { return o >= 0 && o + 4 <= data.size() ? data.mid(o, 4) : (ok = false, QByteArray()); }
 };
+
+// Field offset, width and value, checked in one go.
+struct Field
+{
+    int offset, width;
+    std::uint32_t value;
+};
+
+void checkFields(Bytes &b, std::initializer_list<Field> fields)
+{
+    for (const Field &f : fields)
+        QVERIFY2(b.u(f.offset, f.width) == f.value, qPrintable(QString("field at %1").arg(f.offset)));
+    QVERIFY(b.ok);
+}
 
 struct Wave
 {
-    int format = 0, channels = 0, sampleRate = 0, byteRate = 0, blockAlign = 0, bits = 0;
+    int sampleRate = 0;
     QVector<std::int16_t> samples;
-    QString error;
 };
 
-// Walks the RIFF chunks instead of assuming a 44-byte header.
+// Our mono 16-bit PCM files: a 44-byte header, field by field, then samples.
 Wave parseWave(const QByteArray &data)
 {
     Wave w;
     Bytes b{data};
-    if (b.tag(0) != "RIFF" || b.tag(8) != "WAVE") {
-        w.error = "not RIFF/WAVE";
+    const auto dataSize = static_cast<std::uint32_t>(data.size() - 44);
+    if (data.left(4) != "RIFF" || data.mid(8, 8) != "WAVEfmt " || data.mid(36, 4) != "data")
         return w;
-    }
-    if (b.u32(4) != static_cast<std::uint32_t>(data.size() - 8)) {
-        w.error = "RIFF size does not match the file";
-        return w;
-    }
-    bool haveFmt = false;
-    int offset = 12;
-    while (offset + 8 <= data.size()) {
-        const QByteArray id = b.tag(offset);
-        const std::uint32_t size = b.u32(offset + 4);
-        const int body = offset + 8;
-        if (size > static_cast<std::uint32_t>(data.size() - body)) {
-            w.error = "chunk " + QString::fromLatin1(id) + " runs past the end";
-            return w;
-        }
-        if (id == "fmt ") {
-            if (size < 16) {
-                w.error = "fmt chunk too short";
-                return w;
-            }
-            w.format = b.u16(body);
-            w.channels = b.u16(body + 2);
-            w.sampleRate = static_cast<int>(b.u32(body + 4));
-            w.byteRate = static_cast<int>(b.u32(body + 8));
-            w.blockAlign = b.u16(body + 12);
-            w.bits = b.u16(body + 14);
-            haveFmt = true;
-        } else if (id == "data") {
-            if (!haveFmt) {
-                w.error = "data before fmt";
-                return w;
-            }
-            for (std::uint32_t i = 0; i + 1 < size; i += 2)
-                w.samples.append(b.i16(body + static_cast<int>(i)));
-            return w;
-        }
-        offset = body + static_cast<int>(size + (size & 1));
-    }
-    w.error = "no data chunk";
+    const std::uint32_t rate = b.u32(24);
+    checkFields(b, {{4, 4, dataSize + 36}, {16, 4, 16}, {20, 2, 1}, {22, 2, 1}, {28, 4, rate * 2},
+                    {32, 2, 2}, {34, 2, 16}, {40, 4, dataSize}});
+    w.sampleRate = static_cast<int>(rate);
+    for (int i = 44; i + 1 < data.size(); i += 2)
+        w.samples.append(static_cast<std::int16_t>(b.u16(i)));
     return w;
 }
 
@@ -127,9 +100,12 @@ int zeroCrossings(const QVector<std::int16_t> &s, int from, int to)
     return n;
 }
 
-QVector<std::int16_t> samplesOf(const QString &resource)
+int peakOf(const QVector<std::int16_t> &s)
 {
-    return parseWave(readAll(resource)).samples;
+    int peak = 0;
+    for (std::int16_t v : s)
+        peak = qMax(peak, qAbs(int(v)));
+    return peak;
 }
 
 QSet<QString> filesBelow(const QString &root)
@@ -155,6 +131,8 @@ int runGenerator(const QStringList &args, QString *stderrText = nullptr)
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
+const QStringList kSounds = {"start-A", "start-F", "capture", "timeout"};
+
 } // namespace
 
 class TstResources : public QObject
@@ -162,46 +140,26 @@ class TstResources : public QObject
     Q_OBJECT
 
 private slots:
-    void everyResourceIsCompiledIn();
     void imagesHaveTheirFormatAndSize_data();
     void imagesHaveTheirFormatAndSize();
-    void resultBitmapHeaders_data();
-    void resultBitmapHeaders();
-    void resultPicturesShowTheirVerdict_data();
-    void resultPicturesShowTheirVerdict();
+    void resultPictures_data();
+    void resultPictures();
     void soundsAreShortCleanPcm_data();
     void soundsAreShortCleanPcm();
-    void soundsAreDistinct();
-    void timeoutFallsAndSitsBelowCapture();
+    void soundsDiffer();
     void applicationIconHasEverySize();
 
     void bmpWriterPadsRowsBottomUp_data();
     void bmpWriterPadsRowsBottomUp();
-    void icoWriterRejectsBadEntries_data();
-    void icoWriterRejectsBadEntries();
-    void icoWriterDirectory();
+    void icoWriter();
     void wavWriterFields();
     void synthHitsItsPeakAndStartsAndEndsSilent_data();
     void synthHitsItsPeakAndStartsAndEndsSilent();
 
-    void generatorRepeatsItselfByteForByte();
+    void generatorRepeatsItselfAndMatchesWhatIsCompiledIn();
     void generatorRefusesBadUse_data();
     void generatorRefusesBadUse();
 };
-
-void TstResources::everyResourceIsCompiledIn()
-{
-    QSet<QString> present;
-    QDirIterator it(":/resource", QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        present.insert(it.next());
-    const QStringList catalog = ResourceCatalog::allPaths();
-    QCOMPARE(catalog.size(), 21);
-    const QSet<QString> expected(catalog.begin(), catalog.end());
-    QCOMPARE(present - expected, QSet<QString>());
-    QCOMPARE(expected - present, QSet<QString>());
-    QCOMPARE(ResourceCatalog::resultPicture("ACCESSDENIED"), QString(":/resource/image/ACCESSDENIED.BMP"));
-}
 
 void TstResources::imagesHaveTheirFormatAndSize_data()
 {
@@ -214,9 +172,9 @@ void TstResources::imagesHaveTheirFormatAndSize_data()
     QTest::newRow("play") << ":/resource/icon/play.png" << QByteArray("png") << 16 << 48 << -1 << true;
     QTest::newRow("next") << ":/resource/icon/next.png" << QByteArray("png") << 16 << 48 << -1 << true;
     // The banner is tiled behind a window up to 1300 pixels wide.
-    QTest::newRow("banner") << ":/resource/image/banner.png" << QByteArray("png") << 1300 << 4096 << 40 << false;
-    QTest::newRow("banner_bino") << ":/resource/image/banner_bino.png" << QByteArray("png") << 1300 << 4096 << 40
-                                 << false;
+    for (const char *banner : {"banner", "banner_bino"})
+        QTest::newRow(banner) << QString(":/resource/image/%1.png").arg(banner) << QByteArray("png") << 1300 << 4096
+                              << 40 << false;
     for (const QString &name : ResourceCatalog::resultPictureNames()) {
         QTest::newRow(qPrintable(name + ".BMP"))
             << ResourceCatalog::resultPicture(name) << QByteArray("bmp") << 640 << 640 << 240 << false;
@@ -249,52 +207,7 @@ void TstResources::imagesHaveTheirFormatAndSize()
     }
 }
 
-void TstResources::resultBitmapHeaders_data()
-{
-    QTest::addColumn<QString>("name");
-    for (const QString &name : ResourceCatalog::resultPictureNames())
-        QTest::newRow(qPrintable(name)) << name;
-}
-
-void TstResources::resultBitmapHeaders()
-{
-    QFETCH(QString, name);
-    const QByteArray data = readAll(ResourceCatalog::resultPicture(name));
-    Bytes b{data};
-    const std::uint32_t stride = 640 * 3; // already a multiple of four
-    QCOMPARE(data.left(2), QByteArray("BM"));
-    QCOMPARE(b.u32(2), 54u + stride * 240u); // file size
-    QCOMPARE(static_cast<std::uint32_t>(data.size()), 54u + stride * 240u);
-    QCOMPARE(b.u16(6), 0u);
-    QCOMPARE(b.u16(8), 0u);
-    QCOMPARE(b.u32(10), 54u); // pixel offset
-    QCOMPARE(b.u32(14), 40u); // information header size
-    QCOMPARE(b.i32(18), 640);
-    QCOMPARE(b.i32(22), 240); // positive: bottom-up
-    QCOMPARE(b.u16(26), 1u);  // planes
-    QCOMPARE(b.u16(28), 24u); // bits per pixel
-    QCOMPARE(b.u32(30), 0u);  // uncompressed
-    QCOMPARE(b.u32(34), stride * 240u);
-    QVERIFY(b.i32(38) > 0 && b.i32(42) > 0); // resolution given
-    QCOMPARE(b.u32(46), 0u);                 // no palette
-    QCOMPARE(b.u32(50), 0u);
-    QVERIFY(b.ok);
-
-    // The bitmap and its PNG twin are the same picture, pixel for pixel: the
-    // rows are not upside down and the channels not swapped.
-    const QImage bmp = QImage(ResourceCatalog::resultPicture(name)).convertToFormat(QImage::Format_RGB32);
-    const QImage png = QImage(":/resource/image/" + name + ".PNG").convertToFormat(QImage::Format_RGB32);
-    QVERIFY(!bmp.isNull() && !png.isNull());
-    QCOMPARE(bmp, png);
-    // The last stored row is the top row of the picture, blue-green-red.
-    const QRgb topLeft = png.pixel(0, 0);
-    const int lastRow = 54 + static_cast<int>(stride) * 239;
-    QCOMPARE(b.u8(lastRow + 0), static_cast<std::uint32_t>(qBlue(topLeft)));
-    QCOMPARE(b.u8(lastRow + 1), static_cast<std::uint32_t>(qGreen(topLeft)));
-    QCOMPARE(b.u8(lastRow + 2), static_cast<std::uint32_t>(qRed(topLeft)));
-}
-
-void TstResources::resultPicturesShowTheirVerdict_data()
+void TstResources::resultPictures_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("success");
@@ -302,12 +215,29 @@ void TstResources::resultPicturesShowTheirVerdict_data()
         QTest::newRow(qPrintable(name)) << name << !(name.endsWith("DENIED") || name.endsWith("FAILED"));
 }
 
-void TstResources::resultPicturesShowTheirVerdict()
+void TstResources::resultPictures()
 {
     QFETCH(QString, name);
     QFETCH(bool, success);
+    const QByteArray data = readAll(ResourceCatalog::resultPicture(name));
+    Bytes b{data};
+    const std::uint32_t pixels = 640 * 3 * 240; // rows already a multiple of four
+    QCOMPARE(data.left(2), QByteArray("BM"));
+    QCOMPARE(static_cast<std::uint32_t>(data.size()), 54u + pixels);
+    // File size, reserved, pixel offset, header size, 640 x 240 bottom-up,
+    // one plane, 24 bits, uncompressed, image size, no palette.
+    checkFields(b, {{2, 4, 54 + pixels}, {6, 4, 0}, {10, 4, 54}, {14, 4, 40}, {18, 4, 640}, {22, 4, 240},
+                    {26, 2, 1}, {28, 2, 24}, {30, 4, 0}, {34, 4, pixels}, {46, 4, 0}, {50, 4, 0}});
+    QVERIFY(b.i32(38) > 0 && b.i32(42) > 0); // resolution given
+
+    // The bitmap and its PNG twin are the same picture, pixel for pixel: the
+    // rows are not upside down and the channels not swapped.
     const QImage image = QImage(ResourceCatalog::resultPicture(name)).convertToFormat(QImage::Format_RGB32);
-    QVERIFY(!image.isNull());
+    const QImage png = QImage(":/resource/image/" + name + ".PNG").convertToFormat(QImage::Format_RGB32);
+    QVERIFY(!image.isNull() && !png.isNull());
+    QCOMPARE(image, png);
+
+    // The symbol alone covers well over 10 000 pixels in the verdict's colour.
     int greenish = 0, reddish = 0;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
@@ -316,44 +246,29 @@ void TstResources::resultPicturesShowTheirVerdict()
             reddish += qRed(c) > qGreen(c) + 50 && qRed(c) > qBlue(c) + 50;
         }
     }
-    // The symbol alone covers well over 10 000 pixels in the verdict's colour.
-    if (success) {
-        QVERIFY2(greenish > 10000 && reddish < 100, qPrintable(QString("%1 / %2").arg(greenish).arg(reddish)));
-    } else {
-        QVERIFY2(reddish > 10000 && greenish < 100, qPrintable(QString("%1 / %2").arg(reddish).arg(greenish)));
-    }
+    const int want = success ? greenish : reddish, other = success ? reddish : greenish;
+    QVERIFY2(want > 10000 && other < 100, qPrintable(QString("%1 / %2").arg(want).arg(other)));
 }
 
 void TstResources::soundsAreShortCleanPcm_data()
 {
     QTest::addColumn<QString>("path");
-    for (const char *name : {"start-A", "start-F", "capture", "timeout"})
-        QTest::newRow(name) << QString(":/resource/sound/%1.wav").arg(name);
+    for (const QString &name : kSounds)
+        QTest::newRow(qPrintable(name)) << QString(":/resource/sound/%1.wav").arg(name);
 }
 
 void TstResources::soundsAreShortCleanPcm()
 {
     QFETCH(QString, path);
-    const QByteArray data = readAll(path);
-    const Wave w = parseWave(data);
-    QVERIFY2(w.error.isEmpty(), qPrintable(w.error));
-    QCOMPARE(w.format, 1); // PCM
-    QCOMPARE(w.channels, 1);
-    QCOMPARE(w.bits, 16);
+    const Wave w = parseWave(readAll(path));
     QVERIFY(w.sampleRate == 22050 || w.sampleRate == 44100);
-    QCOMPARE(w.blockAlign, 2);
-    QCOMPARE(w.byteRate, w.sampleRate * 2);
-
     const double seconds = double(w.samples.size()) / w.sampleRate;
     QVERIFY2(seconds > 0.15 && seconds <= 0.8, qPrintable(QString::number(seconds)));
-    int peak = 0;
-    for (std::int16_t s : w.samples)
-        peak = qMax(peak, qAbs(int(s)));
     // Audible, and with headroom: no clipping.
+    const int peak = peakOf(w.samples);
     QVERIFY2(peak > 0.25 * 32767 && peak < 0.9 * 32767, qPrintable(QString::number(peak)));
     // No click at either end: the first and last half millisecond are near silence.
-    const int edge = w.sampleRate / 2000;
-    for (int i = 0; i < edge; ++i) {
+    for (int i = 0; i < w.sampleRate / 2000; ++i) {
         QVERIFY2(qAbs(int(w.samples[i])) < 0.05 * peak, qPrintable(QString("start %1").arg(i)));
         QVERIFY2(qAbs(int(w.samples[w.samples.size() - 1 - i])) < 0.05 * peak, qPrintable(QString("end %1").arg(i)));
     }
@@ -365,19 +280,16 @@ void TstResources::soundsAreShortCleanPcm()
     QVERIFY2(steepest < limit, qPrintable(QString("%1 >= %2").arg(steepest).arg(limit)));
 }
 
-void TstResources::soundsAreDistinct()
+// Four different files, and the timeout tone falls and sits below the capture tone.
+void TstResources::soundsDiffer()
 {
-    const QStringList names = {"start-A", "start-F", "capture", "timeout"};
     QSet<QByteArray> digests;
-    for (const QString &n : names)
+    for (const QString &n : kSounds)
         digests.insert(QCryptographicHash::hash(readAll(":/resource/sound/" + n + ".wav"), QCryptographicHash::Sha1));
-    QCOMPARE(digests.size(), names.size());
-}
+    QCOMPARE(digests.size(), kSounds.size());
 
-void TstResources::timeoutFallsAndSitsBelowCapture()
-{
-    const QVector<std::int16_t> timeout = samplesOf(":/resource/sound/timeout.wav");
-    const QVector<std::int16_t> capture = samplesOf(":/resource/sound/capture.wav");
+    const QVector<std::int16_t> timeout = parseWave(readAll(":/resource/sound/timeout.wav")).samples;
+    const QVector<std::int16_t> capture = parseWave(readAll(":/resource/sound/capture.wav")).samples;
     QVERIFY(timeout.size() > 1000 && capture.size() > 1000);
     const int half = timeout.size() / 2;
     // Zero crossings per sample stand in for pitch.
@@ -393,19 +305,15 @@ void TstResources::applicationIconHasEverySize()
     const QString path = ":/resource/icon/corvane.ico";
     const QByteArray data = readAll(path);
     Bytes b{data};
-    QCOMPARE(b.u16(0), 0u);
-    QCOMPARE(b.u16(2), 1u); // icon
-    const int count = static_cast<int>(b.u16(4));
-    QCOMPARE(count, 4);
+    checkFields(b, {{0, 2, 0}, {2, 2, 1}, {4, 2, 4}}); // an icon of four entries
     QSet<int> edges;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < 4; ++i) {
         const int entry = 6 + 16 * i;
         const int edge = b.u8(entry) == 0 ? 256 : static_cast<int>(b.u8(entry));
         QCOMPARE(b.u8(entry + 1), b.u8(entry)); // square
         QCOMPARE(b.u16(entry + 6), 32u);
-        const std::uint32_t size = b.u32(entry + 8);
-        const std::uint32_t offset = b.u32(entry + 12);
-        QVERIFY(offset >= 6u + 16u * count && offset + size <= static_cast<std::uint32_t>(data.size()));
+        const std::uint32_t size = b.u32(entry + 8), offset = b.u32(entry + 12);
+        QVERIFY(offset >= 6u + 16u * 4 && offset + size <= static_cast<std::uint32_t>(data.size()));
         QCOMPARE(data.mid(static_cast<int>(offset), 8), QByteArray("\x89PNG\r\n\x1a\n", 8));
         const QImage entryImage = QImage::fromData(data.mid(static_cast<int>(offset), static_cast<int>(size)), "PNG");
         QCOMPARE(entryImage.size(), QSize(edge, edge));
@@ -417,7 +325,6 @@ void TstResources::applicationIconHasEverySize()
     // Qt reads it back, every size.
     QImageReader reader(path);
     QCOMPARE(reader.format(), QByteArray("ico"));
-    QCOMPARE(reader.imageCount(), 4);
     QSet<int> read;
     do {
         const QImage image = reader.read();
@@ -426,7 +333,6 @@ void TstResources::applicationIconHasEverySize()
         read.insert(image.width());
     } while (reader.jumpToNextImage());
     QCOMPARE(read, edges);
-    QVERIFY(QIcon(path).availableSizes().size() >= 4);
 }
 
 void TstResources::bmpWriterPadsRowsBottomUp_data()
@@ -450,12 +356,9 @@ void TstResources::bmpWriterPadsRowsBottomUp()
         image.setPixel(x, 1, qRgb(0xA1, 0xB2, 0xC3));   // bottom row
     const QByteArray data = resgen::BmpWriter::encode(image);
     Bytes b{data};
-    QCOMPARE(resgen::BmpWriter::rowStride(width), stride);
     QCOMPARE(data.size(), 54 + 2 * stride);
-    QCOMPARE(b.u32(2), static_cast<std::uint32_t>(data.size()));
-    QCOMPARE(b.u32(34), static_cast<std::uint32_t>(2 * stride));
-    QCOMPARE(b.i32(18), width);
-    QCOMPARE(b.i32(22), 2);
+    checkFields(b, {{2, 4, std::uint32_t(data.size())}, {18, 4, std::uint32_t(width)}, {22, 4, 2},
+                    {34, 4, std::uint32_t(2 * stride)}});
     for (int row = 0; row < 2; ++row) {
         const int start = 54 + row * stride;
         // Stored first: the bottom row.
@@ -465,42 +368,21 @@ void TstResources::bmpWriterPadsRowsBottomUp()
         for (int pad = width * 3; pad < stride; ++pad)
             QCOMPARE(b.u8(start + pad), 0u);
     }
-    QVERIFY(b.ok);
     QCOMPARE(QImage::fromData(data, "BMP").convertToFormat(QImage::Format_RGB32), image);
 }
 
-void TstResources::icoWriterRejectsBadEntries_data()
+void TstResources::icoWriter()
 {
     using Entries = QVector<resgen::IcoWriter::Entry>;
-    const QByteArray png = QByteArray("\x89PNG", 4);
-    QTest::addColumn<Entries>("entries");
-    QTest::newRow("none") << Entries{};
-    QTest::newRow("edge 0") << Entries{{0, png}};
-    QTest::newRow("edge 257") << Entries{{16, png}, {257, png}};
-    QTest::newRow("no data") << Entries{{32, QByteArray()}};
-}
+    const QByteArray png("\x89PNG", 4);
+    for (const Entries &bad : {Entries{}, Entries{{0, png}}, Entries{{16, png}, {257, png}}, Entries{{32, QByteArray()}}})
+        QVERIFY(resgen::IcoWriter::encode(bad).isEmpty());
 
-void TstResources::icoWriterRejectsBadEntries()
-{
-    QFETCH(QVector<resgen::IcoWriter::Entry>, entries);
-    QVERIFY(resgen::IcoWriter::encode(entries).isEmpty());
-}
-
-void TstResources::icoWriterDirectory()
-{
-    const QByteArray small("abc");
-    const QByteArray large("defgh");
-    const QByteArray data = resgen::IcoWriter::encode({{16, small}, {256, large}});
+    const QByteArray data = resgen::IcoWriter::encode({{16, "abc"}, {256, "defgh"}});
     Bytes b{data};
     QCOMPARE(data.size(), 6 + 2 * 16 + 3 + 5);
-    QCOMPARE(b.u16(4), 2u);
-    QCOMPARE(b.u8(6), 16u);
-    QCOMPARE(b.u32(6 + 8), 3u);
-    QCOMPARE(b.u32(6 + 12), 38u);
-    QCOMPARE(b.u8(22), 0u); // 256 is written as 0
-    QCOMPARE(b.u8(23), 0u);
-    QCOMPARE(b.u32(22 + 8), 5u);
-    QCOMPARE(b.u32(22 + 12), 41u);
+    // Count; first entry 16 px, 3 bytes at 38; second 256 px written as 0, 5 bytes at 41.
+    checkFields(b, {{4, 2, 2}, {6, 1, 16}, {14, 4, 3}, {18, 4, 38}, {22, 1, 0}, {23, 1, 0}, {30, 4, 5}, {34, 4, 41}});
     QCOMPARE(data.mid(38), QByteArray("abcdefgh"));
 }
 
@@ -508,17 +390,10 @@ void TstResources::wavWriterFields()
 {
     const QByteArray data = resgen::WavWriter::encodeMono16({-32768, 0, 32767}, 44100);
     QCOMPARE(data.size(), 44 + 6);
-    Bytes b{data};
-    QCOMPARE(b.tag(0), QByteArray("RIFF"));
-    QCOMPARE(b.u32(4), 42u);
-    QCOMPARE(b.tag(12), QByteArray("fmt "));
-    QCOMPARE(b.u32(16), 16u);
-    QCOMPARE(b.u32(28), 88200u);
-    QCOMPARE(b.tag(36), QByteArray("data"));
-    QCOMPARE(b.u32(40), 6u);
-    QCOMPARE(data.mid(44), QByteArray("\x00\x80\x00\x00\xFF\x7F", 6));
-    const Wave w = parseWave(data);
-    QVERIFY2(w.error.isEmpty(), qPrintable(w.error));
+    QCOMPARE(data.left(16), QByteArray("RIFF\x2A\0\0\0WAVEfmt ", 16));
+    QCOMPARE(data.mid(36), QByteArray("data\x06\0\0\0\x00\x80\x00\x00\xFF\x7F", 14));
+    const Wave w = parseWave(data); // checks every other header field
+    QCOMPARE(w.sampleRate, 44100);
     QCOMPARE(w.samples, QVector<std::int16_t>({-32768, 0, 32767}));
 }
 
@@ -554,25 +429,23 @@ void TstResources::synthHitsItsPeakAndStartsAndEndsSilent()
         synth.add(n);
     }
     const QVector<std::int16_t> s = synth.render(peak, tail);
-    const int expectedLength = qRound(((notes ? 0.05 * (notes - 1) + 0.25 : 0.0) + tail) * rate);
-    QCOMPARE(s.size(), expectedLength);
+    QCOMPARE(s.size(), qRound(((notes ? 0.05 * (notes - 1) + 0.25 : 0.0) + tail) * rate));
     if (!notes) {
         QVERIFY(std::all_of(s.begin(), s.end(), [](std::int16_t v) { return v == 0; }));
         return;
     }
-    int loudest = 0;
-    for (std::int16_t v : s)
-        loudest = qMax(loudest, qAbs(int(v)));
+    const int loudest = peakOf(s);
     QCOMPARE(loudest, qRound(peak * 32767));
     // The first and last millisecond stay far below the peak: no clicks.
-    const int ms = rate / 1000;
-    for (int i = 0; i < ms; ++i) {
+    for (int i = 0; i < rate / 1000; ++i) {
         QVERIFY2(qAbs(int(s[i])) < 0.1 * loudest, qPrintable(QString("start %1: %2").arg(i).arg(s[i])));
-        QVERIFY2(qAbs(int(s[s.size() - 1 - i])) < 0.05 * loudest, qPrintable(QString("end %1: %2").arg(i).arg(s[s.size() - 1 - i])));
+        QVERIFY2(qAbs(int(s[s.size() - 1 - i])) < 0.05 * loudest, qPrintable(QString("end %1").arg(i)));
     }
 }
 
-void TstResources::generatorRepeatsItselfByteForByte()
+// Two runs give the same files, byte for byte; they are exactly the catalog,
+// and exactly what the program carries compiled in, nothing more.
+void TstResources::generatorRepeatsItselfAndMatchesWhatIsCompiledIn()
 {
     QTemporaryDir first, second;
     QVERIFY(first.isValid() && second.isValid());
@@ -581,17 +454,19 @@ void TstResources::generatorRepeatsItselfByteForByte()
     QVERIFY2(err.isEmpty() || !err.contains("resgen"), qPrintable(err));
     QCOMPARE(runGenerator({second.path()}), 0);
 
-    const QSet<QString> files = filesBelow(first.path());
-    QCOMPARE(filesBelow(second.path()), files);
+    const QStringList paths = ResourceCatalog::allPaths();
+    QCOMPARE(paths.size(), 21);
     QSet<QString> catalog;
-    for (const QString &p : ResourceCatalog::allPaths())
+    for (const QString &p : paths)
         catalog.insert(p.mid(QStringLiteral(":/resource/").size()));
+    const QSet<QString> files = filesBelow(first.path());
     QCOMPARE(files, catalog);
+    QCOMPARE(filesBelow(second.path()), catalog);
+    QCOMPARE(filesBelow(":/resource"), catalog);
     for (const QString &f : files) {
         const QByteArray a = readAll(first.filePath(f));
         QVERIFY2(!a.isEmpty(), qPrintable(f));
         QVERIFY2(a == readAll(second.filePath(f)), qPrintable(f + " differs between runs"));
-        // And the program carries exactly what the generator makes.
         QVERIFY2(a == readAll(":/resource/" + f), qPrintable(f + " differs from the compiled-in copy"));
     }
 }
