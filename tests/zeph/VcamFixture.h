@@ -19,14 +19,8 @@
 
 namespace vcamtest {
 
-inline std::string baseStateDir()
-{
-    const char *env = std::getenv("ZEPH_VIRTUAL_STATE_DIR");
-    if (env && *env)
-        return env;
-    return (std::filesystem::temp_directory_path() / ("zvc-tests-" + std::to_string(getpid())))
-        .string();
-}
+inline const char *const kBino = ZVC_DEFAULT_USB_BINOCULAR;
+inline const char *const kMono = ZVC_DEFAULT_USB_MONOCULAR;
 
 // Records every notification; safe to use from the library's thread.
 class EventLog {
@@ -61,17 +55,23 @@ private:
     std::condition_variable arrived_;
     std::vector<Event> events_;
 };
+using Events = std::vector<EventLog::Event>;
 
 class VcamTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        const char *env = std::getenv("ZEPH_VIRTUAL_STATE_DIR");
+        const std::string base = env && *env ? std::string(env)
+                                             : (std::filesystem::temp_directory_path() /
+                                                ("zvc-tests-" + std::to_string(getpid())))
+                                                   .string();
         const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
         std::string leaf = std::string(info->test_suite_name()) + "." + info->name();
         for (char &c : leaf)
             if (c == '/')
                 c = '_';
-        stateDir_ = baseStateDir() + "/" + leaf;
+        stateDir_ = base + "/" + leaf;
         std::error_code ec;
         std::filesystem::remove_all(stateDir_, ec);
         Zvc_SetNotificationCallback(nullptr, nullptr);
@@ -100,6 +100,12 @@ protected:
         EXPECT_EQ(Zeph_OpenDevice(name, &h), ZEPH_OK) << name;
         EXPECT_NE(h, 0u);
         return h;
+    }
+
+    static ZephResult infoResult(ZephHandle h)
+    {
+        ZephDeviceInfo info{};
+        return Zeph_GetDeviceInfo(h, &info);
     }
 
     static std::vector<std::string> scan()

@@ -4,36 +4,24 @@
 
 #include <cstring>
 #include <functional>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
 using vcamtest::EventLog;
-using vcamtest::VcamTest;
+using vcamtest::Events;
+using vcamtest::kBino;
+using vcamtest::kMono;
+using Faults = vcamtest::VcamTest;
 
-namespace {
-
-const char *const kBino = ZVC_DEFAULT_USB_BINOCULAR;
-const char *const kMono = ZVC_DEFAULT_USB_MONOCULAR;
-
-using Events = std::vector<EventLog::Event>;
-
-ZephResult infoResult(ZephHandle h)
-{
-    ZephDeviceInfo info{};
-    return Zeph_GetDeviceInfo(h, &info);
-}
-
-} // namespace
-
-using Faults = VcamTest;
-
-TEST_F(Faults, StuckLinkClearsOnlyWithAHeavyEnoughStep)
+// Each step on a stuck link: its modelled time, whether the device leaves the
+// bus (notifying, dropping the handle) and whether it clears the fault.
+TEST_F(Faults, RecoveryStepsClearAStuckLinkOnlyWhenHeavyEnough)
 {
     struct Case {
         ZephResult fault;
-        int32_t clearingStep;
-        int32_t step;
+        int32_t clearingStep, step;
         bool cleared;
     } cases[] = {
         {ZEPH_ERR_IO_TIMEOUT, ZEPH_RECOVERY_RESET_PIPES, ZEPH_RECOVERY_CANCEL_IO, false},
@@ -45,24 +33,35 @@ TEST_F(Faults, StuckLinkClearsOnlyWithAHeavyEnoughStep)
         {ZEPH_ERR_IO_FAILED, ZEPH_RECOVERY_SOFT_RESET, ZEPH_RECOVERY_CYCLE_PORT, false},
         {ZEPH_ERR_IO_FAILED, ZEPH_RECOVERY_SOFT_RESET, ZEPH_RECOVERY_SOFT_RESET, true},
     };
+    const int64_t stepMs[] = {10, 50, 200, 300, 500}; // by step number
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << "fault " << c.fault << " clearing step "
                                         << c.clearingStep << " step " << c.step);
         Zvc_Reset();
+        EventLog log;
+        Zvc_SetNotificationCallback(&EventLog::record, &log);
         ZephHandle h = openOk(kBino);
+        const ZephHandle other = openOk(kMono);
         ASSERT_EQ(Zvc_SetStuckLink(kBino, c.fault, c.clearingStep), ZEPH_OK);
         EXPECT_EQ(infoResult(h), c.fault);
         int32_t status = 0;
         EXPECT_EQ(Zeph_GetCaptureStatus(h, &status), c.fault);
-        EXPECT_EQ(infoResult(openOk(kMono)), ZEPH_OK) << "only the stuck device";
 
+        const int64_t before = Zvc_ModelledMilliseconds();
         EXPECT_EQ(Zeph_Recovery(h, c.step), ZEPH_OK) << "the step itself succeeds";
-        if (c.step >= ZEPH_RECOVERY_CYCLE_PORT) {
+        EXPECT_EQ(Zvc_ModelledMilliseconds() - before, stepMs[c.step]);
+        Zvc_FlushNotifications();
+        const bool leaves = c.step >= ZEPH_RECOVERY_CYCLE_PORT;
+        const Events left{{ZVC_EVENT_REMOVAL_COMPLETE, kBino}, {ZVC_EVENT_ARRIVAL, kBino}};
+        EXPECT_EQ(log.events(), leaves ? left : Events{});
+        EXPECT_EQ(infoResult(other), ZEPH_OK) << "only the stuck device";
+        if (leaves) {
             EXPECT_EQ(infoResult(h), ZEPH_ERR_INVALID_HANDLE);
-            Zeph_CloseDevice(h);
-            h = openOk(kBino);
+            EXPECT_EQ(Zeph_CloseDevice(h), ZEPH_ERR_INVALID_HANDLE);
+            h = openOk(kBino); // back at once at time scale 0
         }
         EXPECT_EQ(infoResult(h), c.cleared ? ZEPH_OK : c.fault);
+        Zvc_SetNotificationCallback(nullptr, nullptr);
     }
 }
 
@@ -80,7 +79,7 @@ TEST_F(Faults, StuckLinkBelongsToTheDeviceNotTheHandle)
     EXPECT_EQ(infoResult(openOk(kBino)), ZEPH_OK) << "a replug powers the camera up again";
 }
 
-TEST_F(Faults, StuckLinkArgumentsAreChecked)
+TEST_F(Faults, StuckLinkAndRecoveryArgumentsAreChecked)
 {
     struct Case {
         const char *name;
@@ -98,48 +97,9 @@ TEST_F(Faults, StuckLinkArgumentsAreChecked)
     };
     for (const Case &c : cases)
         EXPECT_EQ(Zvc_SetStuckLink(c.name, c.fault, c.step), c.result);
-    EXPECT_EQ(infoResult(openOk(kBino)), ZEPH_OK) << "result 0 cleared the fault";
-}
-
-TEST_F(Faults, RecoveryStepsNotifyAndDropTheHandleWhenTheDeviceLeavesTheBus)
-{
-    struct Case {
-        int32_t step;
-        int64_t modelledMs;
-        bool leavesBus;
-    } cases[] = {
-        {ZEPH_RECOVERY_CANCEL_IO, 10, false}, {ZEPH_RECOVERY_RESET_PIPES, 50, false},
-        {ZEPH_RECOVERY_RESET_PORT, 200, false}, {ZEPH_RECOVERY_CYCLE_PORT, 300, true},
-        {ZEPH_RECOVERY_SOFT_RESET, 500, true},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.step);
-        Zvc_Reset();
-        EventLog log;
-        Zvc_SetNotificationCallback(&EventLog::record, &log);
-        const ZephHandle h = openOk(kBino);
-        const ZephHandle other = openOk(kMono);
-        EXPECT_EQ(Zeph_Recovery(h, c.step), ZEPH_OK);
-        EXPECT_EQ(Zvc_ModelledMilliseconds(), c.modelledMs);
-        Zvc_FlushNotifications();
-        const Events expected = c.leavesBus
-                                    ? Events{{ZVC_EVENT_REMOVAL_COMPLETE, kBino},
-                                             {ZVC_EVENT_ARRIVAL, kBino}}
-                                    : Events{};
-        EXPECT_EQ(log.events(), expected);
-        EXPECT_EQ(infoResult(h), c.leavesBus ? ZEPH_ERR_INVALID_HANDLE : ZEPH_OK);
-        EXPECT_EQ(infoResult(other), ZEPH_OK);
-        if (c.leavesBus) {
-            EXPECT_EQ(Zeph_CloseDevice(h), ZEPH_ERR_INVALID_HANDLE);
-            EXPECT_EQ(infoResult(openOk(kBino)), ZEPH_OK) << "back at once at time scale 0";
-        }
-        Zvc_SetNotificationCallback(nullptr, nullptr);
-    }
-}
-
-TEST_F(Faults, RecoveryArgumentsAreChecked)
-{
     const ZephHandle h = openOk(kBino);
+    EXPECT_EQ(infoResult(h), ZEPH_OK) << "result 0 cleared the fault";
+
     EXPECT_EQ(Zeph_Recovery(h, -1), ZEPH_ERR_INVALID_PARAMETER);
     EXPECT_EQ(Zeph_Recovery(h, 5), ZEPH_ERR_INVALID_PARAMETER);
     EXPECT_EQ(Zeph_Recovery(h + 77, 1), ZEPH_ERR_INVALID_HANDLE);
@@ -169,31 +129,28 @@ TEST_F(Faults, UnplugLosesTheHandleAndPlugBringsTheDeviceBack)
 
     EXPECT_EQ(Zvc_UnplugDevice("NOBODY"), ZEPH_ERR_DEVICE_NOT_FOUND);
     EXPECT_EQ(Zvc_PlugDevice(nullptr), ZEPH_ERR_DEVICE_NOT_FOUND);
-    EXPECT_EQ(log.events(),
-              (Events{{ZVC_EVENT_REMOVAL_COMPLETE, kBino}, {ZVC_EVENT_ARRIVAL, kBino}}));
+    const Events expected{{ZVC_EVENT_REMOVAL_COMPLETE, kBino}, {ZVC_EVENT_ARRIVAL, kBino}};
+    EXPECT_EQ(log.events(), expected);
+    Zvc_SetNotificationCallback(nullptr, nullptr);
+    Zvc_UnplugDevice(kMono);
+    Zvc_FlushNotifications();
+    EXPECT_EQ(log.events(), expected) << "nothing after the callback is removed";
 }
-
-namespace {
-
-// What the program does on a removal: ask the open device whether it still answers.
-struct Prober {
-    ZephHandle handle = 0;
-    std::vector<ZephResult> answers;
-    static void onEvent(void *context, int32_t event, const char *)
-    {
-        auto *p = static_cast<Prober *>(context);
-        if (event != ZVC_EVENT_REMOVAL_COMPLETE)
-            return;
-        int32_t status = 0;
-        p->answers.push_back(Zeph_GetCaptureStatus(p->handle, &status));
-    }
-};
-
-} // namespace
 
 TEST_F(Faults, CallbacksMayCallBackIntoTheLibrary)
 {
-    Prober prober;
+    // What the program does on a removal: ask the open device whether it still answers.
+    struct Prober {
+        ZephHandle handle = 0;
+        std::vector<ZephResult> answers;
+        static void onEvent(void *context, int32_t event, const char *)
+        {
+            auto *p = static_cast<Prober *>(context);
+            int32_t status = 0;
+            if (event == ZVC_EVENT_REMOVAL_COMPLETE)
+                p->answers.push_back(Zeph_GetCaptureStatus(p->handle, &status));
+        }
+    } prober;
     Zvc_SetNotificationCallback(&Prober::onEvent, &prober);
     prober.handle = openOk(kBino);
     ASSERT_EQ(Zvc_UnplugDevice(kMono), ZEPH_OK); // another device: ours still answers
@@ -205,19 +162,6 @@ TEST_F(Faults, CallbacksMayCallBackIntoTheLibrary)
     Zvc_FlushNotifications();
     EXPECT_EQ(prober.answers, (std::vector<ZephResult>{ZEPH_OK, ZEPH_ERR_IO_FAILED,
                                                        ZEPH_ERR_INVALID_HANDLE}));
-}
-
-TEST_F(Faults, NoNotificationsAfterTheCallbackIsRemoved)
-{
-    EventLog log;
-    Zvc_SetNotificationCallback(&EventLog::record, &log);
-    const ZephHandle h = openOk(kBino);
-    ASSERT_EQ(Zeph_Recovery(h, ZEPH_RECOVERY_SOFT_RESET), ZEPH_OK);
-    Zvc_SetNotificationCallback(nullptr, nullptr);
-    const std::size_t seen = log.events().size();
-    Zvc_UnplugDevice(kMono);
-    Zvc_FlushNotifications();
-    EXPECT_EQ(log.events().size(), seen);
 }
 
 TEST_F(Faults, ResetDropsNotificationsNotYetSent)
@@ -245,50 +189,41 @@ TEST_F(Faults, ResetDropsNotificationsNotYetSent)
 
 TEST_F(Faults, FailNextCountsDownPerFunction)
 {
+    struct Arm {
+        const char *function;
+        int32_t count;
+        ZephResult result;
+    };
     struct Step {
         const char *call;
         ZephResult result;
     };
-    struct Case {
+    const ZephResult timeout = ZEPH_ERR_IO_TIMEOUT, failed = ZEPH_ERR_IO_FAILED;
+    const struct Case {
         const char *what;
-        std::function<void()> arm;
+        std::vector<Arm> arms;
         std::vector<Step> steps;
     } cases[] = {
-        {"two timeouts then success",
-         [] { Zvc_FailNext("Zeph_GetDeviceInfo", 2, ZEPH_ERR_IO_TIMEOUT); },
-         {{"info", ZEPH_ERR_IO_TIMEOUT}, {"config", ZEPH_OK}, {"info", ZEPH_ERR_IO_TIMEOUT},
+        {"two timeouts then success", {{"Zeph_GetDeviceInfo", 2, timeout}},
+         {{"info", timeout}, {"config", ZEPH_OK}, {"info", timeout}, {"info", ZEPH_OK}}},
+        {"star hits any call on a handle but close", {{"*", 2, failed}},
+         {{"close spare", ZEPH_OK}, {"status", failed}, {"scan", ZEPH_OK}, {"info", failed},
           {"info", ZEPH_OK}}},
-        {"star hits any call on a handle but close",
-         [] { Zvc_FailNext("*", 2, ZEPH_ERR_IO_FAILED); },
-         {{"close spare", ZEPH_OK}, {"status", ZEPH_ERR_IO_FAILED}, {"scan", ZEPH_OK},
-          {"info", ZEPH_ERR_IO_FAILED}, {"info", ZEPH_OK}}},
         {"the function's own fault goes first",
-         [] {
-             Zvc_FailNext("*", 1, ZEPH_ERR_IO_FAILED);
-             Zvc_FailNext("Zeph_GetDeviceInfo", 1, ZEPH_ERR_IO_INVALID);
-         },
-         {{"info", ZEPH_ERR_IO_INVALID}, {"info", ZEPH_ERR_IO_FAILED}, {"info", ZEPH_OK}}},
-        {"count 0 clears",
-         [] {
-             Zvc_FailNext("Zeph_GetDeviceInfo", 5, ZEPH_ERR_IO_TIMEOUT);
-             Zvc_FailNext("Zeph_GetDeviceInfo", 0, ZEPH_ERR_IO_TIMEOUT);
-         },
+         {{"*", 1, failed}, {"Zeph_GetDeviceInfo", 1, ZEPH_ERR_IO_INVALID}},
+         {{"info", ZEPH_ERR_IO_INVALID}, {"info", failed}, {"info", ZEPH_OK}}},
+        {"count 0 clears", {{"Zeph_GetDeviceInfo", 5, timeout}, {"Zeph_GetDeviceInfo", 0, timeout}},
          {{"info", ZEPH_OK}}},
-        {"unknown names change nothing",
-         [] { Zvc_FailNext("Zeph_NoSuchCall", 5, ZEPH_ERR_IO_TIMEOUT); }, {{"info", ZEPH_OK}}},
+        {"unknown names change nothing", {{"Zeph_NoSuchCall", 5, timeout}}, {{"info", ZEPH_OK}}},
         {"calls without a handle",
-         [] {
-             Zvc_FailNext("Zeph_ScanDevices", 1, ZEPH_ERR_FAILED);
-             Zvc_FailNext("Zeph_SetSdkConfig", 1, ZEPH_ERR_INVALID_PARAMETER);
-         },
+         {{"Zeph_ScanDevices", 1, ZEPH_ERR_FAILED},
+          {"Zeph_SetSdkConfig", 1, ZEPH_ERR_INVALID_PARAMETER}},
          {{"scan", ZEPH_ERR_FAILED}, {"setsdk", ZEPH_ERR_INVALID_PARAMETER}, {"scan", ZEPH_OK},
           {"setsdk", ZEPH_OK}}},
-        {"functions not built yet",
-         [] { Zvc_FailNext("Zeph_Login", 1, ZEPH_ERR_PERMISSION_DENIED); },
+        {"functions not built yet", {{"Zeph_Login", 1, ZEPH_ERR_PERMISSION_DENIED}},
          {{"login", ZEPH_ERR_PERMISSION_DENIED}, {"login", ZEPH_ERR_UNSUPPORTED}}},
-        {"a failed close keeps the handle",
-         [] { Zvc_FailNext("Zeph_CloseDevice", 1, ZEPH_ERR_IO_FAILED); },
-         {{"close", ZEPH_ERR_IO_FAILED}, {"info", ZEPH_OK}, {"close", ZEPH_OK},
+        {"a failed close keeps the handle", {{"Zeph_CloseDevice", 1, failed}},
+         {{"close", failed}, {"info", ZEPH_OK}, {"close", ZEPH_OK},
           {"info", ZEPH_ERR_INVALID_HANDLE}}},
     };
     for (const Case &c : cases) {
@@ -296,35 +231,24 @@ TEST_F(Faults, FailNextCountsDownPerFunction)
         Zvc_Reset();
         const ZephHandle h = openOk(kBino);
         const ZephHandle spare = openOk(kMono);
-        c.arm();
-        for (const Step &s : c.steps) {
-            SCOPED_TRACE(s.call);
-            const std::string call = s.call;
-            ZephResult r = -1;
-            ZephDeviceConfig config{};
-            ZephSdkConfig sdk{1, 0, 115200, 0, 1};
-            int32_t status = 0;
-            if (call == "info")
-                r = infoResult(h);
-            else if (call == "config")
-                r = Zeph_GetDeviceConfig(h, &config);
-            else if (call == "status")
-                r = Zeph_GetCaptureStatus(h, &status);
-            else if (call == "scan") {
-                const char *const *names = nullptr;
-                int32_t count = 0;
-                r = Zeph_ScanDevices(&names, &count);
-            }
-            else if (call == "setsdk")
-                r = Zeph_SetSdkConfig(&sdk);
-            else if (call == "login")
-                r = Zeph_Login(h, "ADMIN", 0);
-            else if (call == "close")
-                r = Zeph_CloseDevice(h);
-            else if (call == "close spare")
-                r = Zeph_CloseDevice(spare);
-            EXPECT_EQ(r, s.result);
-        }
+        ZephDeviceConfig config{};
+        ZephSdkConfig sdk{1, 0, 115200, 0, 1};
+        int32_t status = 0, count = 0;
+        const char *const *names = nullptr;
+        const std::map<std::string, std::function<ZephResult()>> run = {
+            {"info", [&] { return infoResult(h); }},
+            {"config", [&] { return Zeph_GetDeviceConfig(h, &config); }},
+            {"status", [&] { return Zeph_GetCaptureStatus(h, &status); }},
+            {"scan", [&] { return Zeph_ScanDevices(&names, &count); }},
+            {"setsdk", [&] { return Zeph_SetSdkConfig(&sdk); }},
+            {"login", [&] { return Zeph_Login(h, "ADMIN", 0); }},
+            {"close", [&] { return Zeph_CloseDevice(h); }},
+            {"close spare", [&] { return Zeph_CloseDevice(spare); }},
+        };
+        for (const Arm &arm : c.arms)
+            Zvc_FailNext(arm.function, arm.count, arm.result);
+        for (const Step &s : c.steps)
+            EXPECT_EQ(run.at(s.call)(), s.result) << s.call;
     }
 }
 

@@ -2,6 +2,7 @@
 // damaged or unwritable files are handled.
 #include "VcamFixture.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -12,37 +13,31 @@
 #include <string>
 #include <vector>
 
-using vcamtest::VcamTest;
+using vcamtest::kBino;
+using vcamtest::kMono;
+using State = vcamtest::VcamTest;
+using Bytes = std::vector<uint8_t>;
 namespace fs = std::filesystem;
 
 namespace {
 
-const char *const kBino = ZVC_DEFAULT_USB_BINOCULAR;
-const char *const kMono = ZVC_DEFAULT_USB_MONOCULAR;
-
-std::vector<uint8_t> readBytes(const fs::path &path)
+Bytes readBytes(const fs::path &path)
 {
     std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+    return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
-void writeBytes(const fs::path &path, const std::vector<uint8_t> &bytes)
+void writeBytes(const fs::path &path, const Bytes &bytes)
 {
     fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char *>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char *>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
 }
 
-uint32_t le32(const std::vector<uint8_t> &b, std::size_t at)
+uint32_t le32(const Bytes &b, std::size_t at)
 {
     return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
-}
-
-void putLe32(std::vector<uint8_t> &b, std::size_t at, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[at + static_cast<std::size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 uint32_t referenceCrc32(const uint8_t *data, std::size_t size)
@@ -56,9 +51,12 @@ uint32_t referenceCrc32(const uint8_t *data, std::size_t size)
     return ~crc;
 }
 
-void resealCrc(std::vector<uint8_t> &file)
+// Seals the first 60 bytes again, so that only the damage under test remains.
+void resealCrc(Bytes &file)
 {
-    putLe32(file, 60, referenceCrc32(file.data(), 60));
+    const uint32_t crc = referenceCrc32(file.data(), 60);
+    for (int i = 0; i < 4; ++i)
+        file[60 + static_cast<std::size_t>(i)] = static_cast<uint8_t>(crc >> (8 * i));
 }
 
 uint32_t floatBits(float f)
@@ -68,27 +66,15 @@ uint32_t floatBits(float f)
     return bits;
 }
 
-// A distinctive, valid record.
+// A distinctive, valid record; reserved bytes included.
 ZephDeviceConfig customConfig()
 {
     ZephDeviceConfig c{};
-    c.forceEncryption = 1;
-    c.enableDedup = 0;
-    c.reserved2[0] = 0x12;
-    c.dedupThreshold = 0.85f;
-    c.authThreshold = 1.05f;
-    c.supervisedEnrollment = 1;
-    c.enableStream = 1;
-    c.streamScale = 8;
-    c.streamFormat = ZEPH_FORMAT_MONO_JPEG;
-    c.compressionQuality = 55;
-    c.reserved18[1] = 0x34;
-    c.uartBaudrate = 460800;
-    c.uartFlowControl = 1;
-    c.reserved25[10] = 0x56;
-    c.deepSleepInterrupt = 1;
-    c.sleepMode = ZEPH_SLEEP_DEEP;
-    c.sleepTimeout = 0x1234;
+    c.forceEncryption = 1; c.reserved2[0] = 0x12; c.dedupThreshold = 0.85f;
+    c.authThreshold = 1.05f; c.supervisedEnrollment = 1; c.enableStream = 1; c.streamScale = 8;
+    c.streamFormat = ZEPH_FORMAT_MONO_JPEG; c.compressionQuality = 55; c.reserved18[1] = 0x34;
+    c.uartBaudrate = 460800; c.uartFlowControl = 1; c.reserved25[10] = 0x56;
+    c.deepSleepInterrupt = 1; c.sleepMode = ZEPH_SLEEP_DEEP; c.sleepTimeout = 0x1234;
     c.reserved40[11] = 0x78;
     return c;
 }
@@ -116,6 +102,16 @@ bool same(const ZephDeviceConfig &a, const ZephDeviceConfig &b)
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
+std::vector<fs::path> filesUnder(const std::string &dir)
+{
+    std::vector<fs::path> files;
+    for (const auto &entry : fs::recursive_directory_iterator(dir))
+        if (entry.is_regular_file())
+            files.push_back(fs::relative(entry.path(), dir));
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
 // Sets or unsets an environment variable for the lifetime of the object.
 class EnvOverride {
 public:
@@ -123,18 +119,9 @@ public:
     {
         if (const char *old = std::getenv(name))
             old_ = old;
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
+        value ? setenv(name, value, 1) : unsetenv(name);
     }
-    ~EnvOverride()
-    {
-        if (old_)
-            setenv(name_, old_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
+    ~EnvOverride() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
 
 private:
     const char *name_;
@@ -143,15 +130,20 @@ private:
 
 } // namespace
 
-using State = VcamTest;
-
-TEST_F(State, ConfigurationSurvivesAResetPerDevice)
+TEST_F(State, ConfigurationSurvivesAResetPerDeviceWithNoTemporaryFilesLeft)
 {
     const ZephDeviceConfig monoBefore = configOf(kMono);
+    ZephDeviceConfig c = customConfig();
+    for (int i = 0; i < 5; ++i) {
+        c.sleepTimeout = static_cast<uint16_t>(10 + i);
+        storeConfig(kBino, c);
+    }
     storeConfig(kBino, customConfig());
     Zvc_Reset();
-    EXPECT_TRUE(same(configOf(kBino), customConfig())) << "reserved bytes included";
+    EXPECT_TRUE(same(configOf(kBino), customConfig()));
     EXPECT_TRUE(same(configOf(kMono), monoBefore));
+    EXPECT_EQ(filesUnder(stateDir_),
+              (std::vector<fs::path>{fs::path("devices") / kBino / "config.bin"}));
 }
 
 TEST_F(State, FileLayoutIsLittleEndianFieldByField)
@@ -183,23 +175,6 @@ TEST_F(State, FileLayoutIsLittleEndianFieldByField)
     EXPECT_EQ(le32(file, 60), referenceCrc32(file.data(), 60));
 }
 
-TEST_F(State, WritesLeaveNoTemporaryFilesBehind)
-{
-    ZephDeviceConfig c = customConfig();
-    for (int i = 0; i < 5; ++i) {
-        c.sleepTimeout = static_cast<uint16_t>(10 + i);
-        storeConfig(kBino, c);
-        storeConfig(kMono, c);
-    }
-    std::vector<std::string> files;
-    for (const auto &entry : fs::recursive_directory_iterator(stateDir_))
-        if (entry.is_regular_file())
-            files.push_back(fs::relative(entry.path(), stateDir_).string());
-    std::sort(files.begin(), files.end());
-    EXPECT_EQ(files, (std::vector<std::string>{std::string("devices/") + kBino + "/config.bin",
-                                               std::string("devices/") + kMono + "/config.bin"}));
-}
-
 TEST_F(State, DamagedFilesGiveTheFactoryConfiguration)
 {
     const ZephDeviceConfig factory = configOf(kBino);
@@ -207,21 +182,21 @@ TEST_F(State, DamagedFilesGiveTheFactoryConfiguration)
     const fs::path path = fs::path(stateDir_) / "devices" / kBino / "config.bin";
     const auto good = readBytes(path);
     ASSERT_EQ(good.size(), 64u);
-    using Damage = std::function<void(std::vector<uint8_t> &)>;
+    using Damage = std::function<void(Bytes &)>;
     struct Case {
         const char *what;
         Damage damage;
     } cases[] = {
-        {"empty", [](std::vector<uint8_t> &f) { f.clear(); }},
-        {"cut short", [](std::vector<uint8_t> &f) { f.resize(63); }},
-        {"one byte too many", [](std::vector<uint8_t> &f) { f.push_back(0); }},
-        {"wrong magic", [](std::vector<uint8_t> &f) { f[0] = 'X'; resealCrc(f); }},
-        {"newer version", [](std::vector<uint8_t> &f) { f[4] = 2; resealCrc(f); }},
-        {"other record size", [](std::vector<uint8_t> &f) { f[6] = 51; resealCrc(f); }},
-        {"flipped bit", [](std::vector<uint8_t> &f) { f[8 + 20] ^= 0x01; }},
-        {"bad checksum", [](std::vector<uint8_t> &f) { f[63] ^= 0xFF; }},
-        {"invalid record, sealed", [](std::vector<uint8_t> &f) { f[8 + 15] = 3; resealCrc(f); }},
-        {"huge file", [](std::vector<uint8_t> &f) { f.resize(1 << 20, 0xAB); }},
+        {"empty", [](Bytes &f) { f.clear(); }},
+        {"cut short", [](Bytes &f) { f.resize(63); }},
+        {"one byte too many", [](Bytes &f) { f.push_back(0); }},
+        {"wrong magic", [](Bytes &f) { f[0] = 'X'; resealCrc(f); }},
+        {"newer version", [](Bytes &f) { f[4] = 2; resealCrc(f); }},
+        {"other record size", [](Bytes &f) { f[6] = 51; resealCrc(f); }},
+        {"flipped bit", [](Bytes &f) { f[8 + 20] ^= 0x01; }},
+        {"bad checksum", [](Bytes &f) { f[63] ^= 0xFF; }},
+        {"invalid record, sealed", [](Bytes &f) { f[8 + 15] = 3; resealCrc(f); }},
+        {"huge file", [](Bytes &f) { f.resize(1 << 20, 0xAB); }},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -302,15 +277,11 @@ TEST_F(State, OddDeviceNamesGetSeparateSafeFolders)
     storeConfig("../a_b", two);
     EXPECT_TRUE(same(configOf("../a/b"), one));
     EXPECT_TRUE(same(configOf("../a_b"), two));
-    int files = 0;
-    for (const auto &entry : fs::recursive_directory_iterator(stateDir_)) {
-        if (!entry.is_regular_file())
-            continue;
-        ++files;
-        const fs::path rel = fs::relative(entry.path(), stateDir_);
+    const auto files = filesUnder(stateDir_);
+    EXPECT_EQ(files.size(), 2u);
+    for (const fs::path &rel : files) {
         EXPECT_EQ(std::distance(rel.begin(), rel.end()), 3) << rel; // devices/<key>/config.bin
         EXPECT_EQ(rel.string().find(".."), std::string::npos) << rel;
     }
-    EXPECT_EQ(files, 2);
     EXPECT_FALSE(fs::exists(fs::path(stateDir_).parent_path() / "a"));
 }
