@@ -95,7 +95,6 @@ ZephResult RecoveryProcedure::reopen(AppContext &ctx)
         ctx.deviceConfig = config;
     ctx.resetCaptureState();
     ctx.loginId.reset();
-    ctx.captureTime = 0;
 
     // The removal this step caused has been seen or will be taken for the
     // recovery's; a later one is a real unplug again.

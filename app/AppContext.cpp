@@ -112,7 +112,6 @@ ZephResult AppContext::openDevice(bool quiet)
 
     resetCaptureState();
     loginId.reset();
-    captureTime = 0;
 
     std::memset(&deviceConfig, 0, sizeof deviceConfig);
     const ZephResult configResult = Zeph_GetDeviceConfig(deviceHandle, &deviceConfig);

@@ -89,7 +89,6 @@ public:
     // Capture
     LiveFrames liveFrames;
     LastCapture lastCapture;
-    int64_t captureTime = 0;
     char currentEnrolleeId[ZEPH_ID_SIZE] = {};
     QVector<QRgb> grayColorTable;
     std::vector<uint8_t> frameBuffer;
