@@ -222,6 +222,21 @@ private slots:
         QCOMPARE(reported.size(), 1);
     }
 
+    // Return starts when idle; other keys do nothing.
+    void returnStartsWhenIdle()
+    {
+        Screen s;
+        Zvc_ResetCallCounts();
+        QTest::keyClick(s.area, Qt::Key_A);
+        QTest::keyClick(s.area, Qt::Key_Space);
+        QCoreApplication::processEvents();
+        QCOMPARE(Zvc_CallCount("Zeph_InitCamera"), 0);
+        QTest::keyClick(s.area, Qt::Key_Return);
+        QCOMPARE(Zvc_CallCount("Zeph_InitCamera"), 0); // queued
+        QCoreApplication::processEvents();
+        QCOMPARE(Zvc_CallCount("Zeph_InitCamera"), 1);
+    }
+
 private:
     std::unique_ptr<FakeClock> m_clock;
 };
