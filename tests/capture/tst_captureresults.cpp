@@ -9,6 +9,7 @@
 #include "core/AppContext.h"
 #include "core/ResultText.h"
 #include "support/VirtualCameraFixture.h"
+#include "zeph/virtual_camera.h"
 
 #include <QLabel>
 #include <QPixmap>
@@ -180,6 +181,35 @@ private slots:
         CaptureResults::of(ctx).fetchCaptureResults(0, nullptr);
         QCOMPARE(ctx.lastCapture.captureTime, qint64(987654));
         QVERIFY(!ctx.lastCapture.hasRightImage);
+    }
+
+    // A camera that answers success (or one missing eye) but hands out no
+    // arrays: nothing is read through the missing pointers.
+    void fetchWithMissingArrays_data()
+    {
+        QTest::addColumn<int>("qualityAnswer");
+        QTest::addColumn<int>("imageAnswer");
+        QTest::newRow("all fine, nothing given") << 0 << 0;
+        QTest::newRow("right missing") << int(ZEPH_ERR_NO_QUALIFIED_RIGHT) << int(ZEPH_ERR_NO_QUALIFIED_RIGHT);
+        QTest::newRow("left missing") << int(ZEPH_ERR_NO_QUALIFIED_LEFT) << 0;
+    }
+    void fetchWithMissingArrays()
+    {
+        QFETCH(int, qualityAnswer);
+        QFETCH(int, imageAnswer);
+        VirtualCameraFixture camera;
+        AppContext &ctx = camera.context();
+        camera.select(ZVC_DEFAULT_USB_BINOCULAR);
+        QCOMPARE(ctx.openDevice(true), 0);
+        Zvc_FailNext("Zeph_GetResultQuality", 1, qualityAnswer);
+        Zvc_FailNext("Zeph_GetResultImage", 1, imageAnswer);
+        CaptureResults::of(ctx).fetchCaptureResults(0, nullptr);
+        QCOMPARE(ctx.lastCapture.lastCaptureResult, qualityAnswer);
+        QCOMPARE(ctx.lastResult, imageAnswer);
+        QCOMPARE(ctx.lastCapture.rightQuality.totalScore, uint8_t(0));
+        QCOMPARE(ctx.lastCapture.leftQuality.totalScore, uint8_t(0));
+        QVERIFY(!ctx.lastCapture.hasRightImage);
+        QVERIFY(!ctx.lastCapture.hasLeftImage);
     }
 
     void drawRawFrames_data()
