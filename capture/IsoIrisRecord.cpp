@@ -49,13 +49,12 @@ private:
 
 uint8_t IsoIrisRecord::compactKind(int32_t kind)
 {
-    const uint32_t v = static_cast<uint32_t>(kind);
-    return static_cast<uint8_t>((v >> 8) | (v & 0xFu));
+    return Zeph_CompactKind(kind);
 }
 
 bool IsoIrisRecord::startsAtLeft(ZephResult lastResult, int32_t isoSubtype, bool binocular)
 {
-    return lastResult == ZEPH_ERR_NO_QUALIFIED_RIGHT || (isoSubtype == ZEPH_EYE_LEFT && binocular);
+    return lastResult == ZEPH_ERR_NO_QUALIFIED_RIGHT || (isoSubtype == ZEPH_ISO_SUBTYPE_LEFT && binocular);
 }
 
 ZephResult IsoIrisRecord::parse(const ZephIsoRecord &record, const Options &options,
@@ -64,9 +63,9 @@ ZephResult IsoIrisRecord::parse(const ZephIsoRecord &record, const Options &opti
     std::memset(images, 0, sizeof images);
 
     const Layout *layout = nullptr;
-    if (options.revision == 1)
+    if (options.revision == ZEPH_ISO_2005)
         layout = &kLayout2005;
-    else if (options.revision == 2)
+    else if (options.revision == ZEPH_ISO_2011)
         layout = &kLayout2011;
     else
         return kInvalidParameter;

@@ -33,8 +33,8 @@
 class IsoIrisRecord
 {
 public:
-    static constexpr ZephResult kImageCorrupted = 21;    // "Image corrupted"
-    static constexpr ZephResult kInvalidParameter = 15;  // revision not 1 or 2
+    static constexpr ZephResult kImageCorrupted = ZEPH_ERR_IMAGE_CORRUPTED;
+    static constexpr ZephResult kInvalidParameter = ZEPH_ERR_INVALID_PARAMETER; // revision not 1 or 2
 
     struct Options {
         int32_t revision = 0;      // 1 = 2005, 2 = 2011
@@ -57,7 +57,7 @@ public:
     static bool startsAtLeft(ZephResult lastResult, int32_t isoSubtype, bool binocular);
 
     // The kind byte of an image record: 1, 2, 3, 7 stay; the compact K7
-    // variants 4103..4106 become 23..26 (value >> 8 | value & 0xF).
+    // variants 4103..4106 become 23..26; 0 for a value that is no kind.
     static uint8_t compactKind(int32_t kind);
 };
 

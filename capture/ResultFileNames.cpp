@@ -7,18 +7,18 @@ namespace {
 QString kindPiece(uint8_t kind, bool iso)
 {
     switch (kind) {
-    case 1: return QStringLiteral("_K1");
-    case 2: return QStringLiteral("_K2");
-    case 3: return QStringLiteral("_K3");
-    case 7: return QStringLiteral("_K7");
+    case ZEPH_COMPACT_K1: return QStringLiteral("_K1");
+    case ZEPH_COMPACT_K2: return QStringLiteral("_K2");
+    case ZEPH_COMPACT_K3: return QStringLiteral("_K3");
+    case ZEPH_COMPACT_K7: return QStringLiteral("_K7");
     default: break;
     }
     if (iso) {
         switch (kind) {
-        case 23: return QStringLiteral("_K715");
-        case 24: return QStringLiteral("_K725");
-        case 25: return QStringLiteral("_K735");
-        case 26: return QStringLiteral("_K750");
+        case ZEPH_COMPACT_K7_1_5: return QStringLiteral("_K715");
+        case ZEPH_COMPACT_K7_2_5: return QStringLiteral("_K725");
+        case ZEPH_COMPACT_K7_3_5: return QStringLiteral("_K735");
+        case ZEPH_COMPACT_K7_5_0: return QStringLiteral("_K750");
         default: break;
         }
     }
@@ -46,7 +46,7 @@ QString eyeName(int32_t eyeSubtype)
 
 bool isIso(const ResultFileNames::Input &in)
 {
-    return in.isoRevision == 1 || in.isoRevision == 2;
+    return in.isoRevision == ZEPH_ISO_2005 || in.isoRevision == ZEPH_ISO_2011;
 }
 
 } // namespace
@@ -62,7 +62,7 @@ QString ResultFileNames::outputFolder(const QString &savedImagePath,
 QString ResultFileNames::stem(const Input &in)
 {
     if (isIso(in)) {
-        return (in.isoRevision == 1 ? QStringLiteral("2005") : QStringLiteral("2011"))
+        return (in.isoRevision == ZEPH_ISO_2005 ? QStringLiteral("2005") : QStringLiteral("2011"))
             + kindPiece(in.kind, true) + isoFormatPiece(in.resultFormat);
     }
     QString s = eyeName(in.eyeSubtype) + kindPiece(in.kind, false);

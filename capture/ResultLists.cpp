@@ -10,8 +10,10 @@ struct Named {
 };
 
 constexpr Named kKinds[] = {
-    {1, "K1"},         {2, "K2"},         {3, "K3"},         {7, "K7"},
-    {4103, "K7_1_5"},  {4104, "K7_2_5"},  {4105, "K7_3_5"},  {4106, "K7_5_0"},
+    {ZEPH_KIND_K1, "K1"},         {ZEPH_KIND_K2, "K2"},
+    {ZEPH_KIND_K3, "K3"},         {ZEPH_KIND_K7, "K7"},
+    {ZEPH_KIND_K7_1_5, "K7_1_5"}, {ZEPH_KIND_K7_2_5, "K7_2_5"},
+    {ZEPH_KIND_K7_3_5, "K7_3_5"}, {ZEPH_KIND_K7_5_0, "K7_5_0"},
 };
 
 constexpr Named kFormats[] = {
@@ -54,12 +56,12 @@ ResultLists ResultLists::forRevision(int32_t isoRevision)
 {
     ResultLists lists;
     switch (isoRevision) {
-    case 1:
+    case ZEPH_ISO_2005:
         lists.kinds = kindEntries(2);
         lists.formats = formatEntries({ZEPH_FORMAT_MONO_RAW, ZEPH_FORMAT_MONO_JPEG2000});
         lists.subtypesEnabled = true;
         break;
-    case 2:
+    case ZEPH_ISO_2011:
         lists.kinds = kindEntries(8);
         lists.formats = formatEntries({ZEPH_FORMAT_MONO_RAW, ZEPH_FORMAT_MONO_JPEG2000});
         lists.subtypesEnabled = true;

@@ -23,13 +23,13 @@ int RetrievalEstimate::estimateRetrievalTime(const Input &in)
         else
             overhead = static_cast<int64_t>(static_cast<double>(size) * 2280 / 100000.0);
     }
-    if (in.resultKind == 3) {
+    if (in.resultKind == ZEPH_KIND_K3) {
         size /= 3;
         overhead -= 2500;
-    } else if (in.resultKind == 7) {
+    } else if (in.resultKind == ZEPH_KIND_K7) {
         size = std::min<int64_t>(size, 17000);
         overhead += 270;
-    } else if (in.resultKind > 7) {
+    } else if (in.resultKind > ZEPH_KIND_K7) {
         overhead = -130;
     }
     if (size < rate) {

@@ -160,6 +160,8 @@ private slots:
                                 {4103, 23}, {4104, 24}, {4105, 25}, {4106, 26}};
         for (const auto &row : table)
             QTest::newRow(qPrintable(QString::number(row[0]))) << row[0] << row[1];
+        QTest::newRow("no kind") << 5 << 0;
+        QTest::newRow("no kind above") << 4107 << 0;
     }
     void compactKind()
     {
