@@ -212,6 +212,39 @@ private slots:
         QVERIFY(!ctx.lastCapture.hasLeftImage);
     }
 
+    // No ISO record for the one eye asked for: the missing eye is named,
+    // and the reason becomes the save error text.
+    void isoWithoutRecord_data()
+    {
+        QTest::addColumn<int>("subtype");
+        QTest::addColumn<int>("quality");
+        QTest::addColumn<int>("result");
+        QTest::newRow("right asked") << 1 << 0 << int(ZEPH_ERR_NO_QUALIFIED_RIGHT);
+        QTest::newRow("left asked") << 2 << 0 << int(ZEPH_ERR_NO_QUALIFIED_LEFT);
+        QTest::newRow("both asked") << 3 << 0 << int(ZEPH_ERR_NO_QUALIFIED_FRAME);
+        QTest::newRow("nothing qualified") << 1 << int(ZEPH_ERR_NO_QUALIFIED_FRAME)
+                                           << int(ZEPH_ERR_NO_QUALIFIED_FRAME);
+    }
+    void isoWithoutRecord()
+    {
+        QFETCH(int, subtype);
+        QFETCH(int, quality);
+        QFETCH(int, result);
+        VirtualCameraFixture camera;
+        AppContext &ctx = camera.context();
+        camera.select(ZVC_DEFAULT_USB_BINOCULAR);
+        QCOMPARE(ctx.openDevice(true), 0);
+        ctx.isoSubtype = subtype;
+        Zvc_FailNext("Zeph_GetResultQuality", 1, quality);
+        Zvc_FailNext("Zeph_GetResultIsoImage", 1, ZEPH_ERR_NO_QUALIFIED_FRAME);
+        CaptureResults &results = CaptureResults::of(ctx);
+        results.fetchCaptureResults(ZEPH_ISO_2011, nullptr);
+        QCOMPARE(ctx.lastResult, result);
+        QCOMPARE(ctx.lastCapture.leftResult, result);
+        QCOMPARE(results.saveError(), QString::fromLatin1(ResultText(result)));
+        QVERIFY(!ctx.lastCapture.hasLeftImage && !ctx.lastCapture.hasRightImage);
+    }
+
     void drawRawFrames_data()
     {
         QTest::addColumn<uint>("width");
