@@ -2,6 +2,7 @@
 
 #include "admin/AutoRecoveryDlg.h"
 #include "app/KeldTerminal.h"
+#include "capture/CaptureResults.h"
 #include "core/AppContext.h"
 #include "platform/AppPaths.h"
 
@@ -37,6 +38,7 @@ int Application::run()
 
     auto *ctx = new AppContext;
     ctx->installRecoveryOffer(std::make_unique<AutoRecoveryDlg>());
+    ctx->installCaptureService(std::make_unique<CaptureResults>(*ctx));
     const QScreen *screen = QGuiApplication::primaryScreen();
     const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
     ctx->initialize(available, m_configDirectory.isEmpty() ? AppPaths::executableDirectory()
