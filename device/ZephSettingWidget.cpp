@@ -78,6 +78,8 @@ ZephSettingWidget::ZephSettingWidget(QWidget *parent)
     cbDevList->setCurrentIndex(cbDevList->findText(opened, Qt::MatchExactly | Qt::MatchCaseSensitive));
 
     bool saveBest = false;
+    if (ctx.firstSettingsLoad)
+        SettingsTempFile::removeStaleTemporaries(SettingsTempFile::path());
     if (const auto record = SettingsTempFile::load(SettingsTempFile::path()))
         saveBest = SettingsTempFile::apply(*record, ctx);
     // Only the first construction of a run may take the UART settings, file
