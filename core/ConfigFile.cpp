@@ -32,7 +32,10 @@ bool ConfigFile::load(const char *path)
     }
 
     const QString file = QFile::decodeName(path_);
-    for (const QString &stale : AtomicFile::removeStaleTemporaries(file, QDateTime::currentSecsSinceEpoch()))
+    // A save through the operator's link leaves its temporaries beside the target.
+    const QFileInfo info(file);
+    const QString real = info.isSymLink() ? info.symLinkTarget() : file;
+    for (const QString &stale : AtomicFile::removeStaleTemporaries(real, QDateTime::currentSecsSinceEpoch()))
         qWarning("Config.xml: removed %s, left by a save that did not finish", qPrintable(stale));
     lastSaveFailed_ = AtomicFile::takeSaveFailedMark(file);
 
