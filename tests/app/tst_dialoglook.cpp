@@ -38,16 +38,18 @@ private slots:
         int icons = 0;
         QStringList shownTexts;
         QTimer::singleShot(0, &workArea, [&] {
-            QDialog *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-            if (!dialog)
-                return; // the checks below fail for the missing buttons
-            for (QPushButton *b : dialog->findChildren<QPushButton *>()) {
-                widths << b->width();
-                icons += b->icon().isNull() ? 0 : 1;
+            for (QWidget *top : QApplication::topLevelWidgets()) {
+                auto *dialog = qobject_cast<QDialog *>(top);
+                if (!dialog || !dialog->isVisible())
+                    continue;
+                for (QPushButton *b : dialog->findChildren<QPushButton *>()) {
+                    widths << b->width();
+                    icons += b->icon().isNull() ? 0 : 1;
+                }
+                for (QLabel *l : dialog->findChildren<QLabel *>())
+                    shownTexts << l->text();
+                dialog->done(0);
             }
-            for (QLabel *l : dialog->findChildren<QLabel *>())
-                shownTexts << l->text();
-            dialog->done(0);
         });
         if (kind == "about" || kind == "properties") {
             About about(&workArea);
