@@ -265,19 +265,11 @@ TEST_F(Devices, ConfigurationIsValidatedByTheFirmware)
 
 TEST_F(Devices, CallsNotBuiltYetAnswerUnsupportedAfterTheHandleCheck)
 {
-    const ZephImage *image = nullptr;
     const char *const *ids = nullptr;
     int32_t a = 0, b = 0, n = 0;
     float distance = 2.0f;
     const std::vector<std::pair<const char *, std::function<ZephResult(ZephHandle)>>> calls = {
         {"SleepDevice", [](ZephHandle h) { return Zeph_SleepDevice(h, 2, 0); }},
-        {"InitCamera", [&](ZephHandle h) { return Zeph_InitCamera(h, &a, &b); }},
-        {"StartCapture",
-         [](ZephHandle h) { return Zeph_StartCapture(h, 1, 3, 1, 1, 3, 1, nullptr, nullptr); }},
-        {"StopCapture", [](ZephHandle h) { return Zeph_StopCapture(h); }},
-        {"GetResultImage",
-         [&](ZephHandle h) { return Zeph_GetResultImage(h, 3, 2, 100, &image, &n); }},
-        {"ControlLed", [](ZephHandle h) { return Zeph_ControlLed(h, 4, 1, 2000); }},
         {"GetGalleryInfo",
          [&](ZephHandle h) { return Zeph_GetGalleryInfo(h, &ids, &n, &a, &b); }},
         {"CommitGallery", [](ZephHandle h) { return Zeph_CommitGallery(h); }},

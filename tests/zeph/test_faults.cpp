@@ -222,9 +222,9 @@ TEST_F(Faults, FailNextCountsDownPerFunction)
           {"setsdk", ZEPH_OK}}},
         {"functions not built yet", {{"Zeph_Login", 1, ZEPH_ERR_PERMISSION_DENIED}},
          {{"login", ZEPH_ERR_PERMISSION_DENIED}, {"login", ZEPH_ERR_UNSUPPORTED}}},
-        {"a failed close keeps the handle", {{"Zeph_CloseDevice", 1, failed}},
-         {{"close", failed}, {"info", ZEPH_OK}, {"close", ZEPH_OK},
-          {"info", ZEPH_ERR_INVALID_HANDLE}}},
+        {"a failed close still releases the handle", {{"Zeph_CloseDevice", 1, failed}},
+         {{"close", failed}, {"info", ZEPH_ERR_INVALID_HANDLE}, {"reopen", ZEPH_OK},
+          {"close", ZEPH_ERR_INVALID_HANDLE}}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -243,6 +243,7 @@ TEST_F(Faults, FailNextCountsDownPerFunction)
             {"setsdk", [&] { return Zeph_SetSdkConfig(&sdk); }},
             {"login", [&] { return Zeph_Login(h, "ADMIN", 0); }},
             {"close", [&] { return Zeph_CloseDevice(h); }},
+            {"reopen", [&] { ZephHandle again = 0; return Zeph_OpenDevice(kBino, &again); }},
             {"close spare", [&] { return Zeph_CloseDevice(spare); }},
         };
         for (const Arm &arm : c.arms)
