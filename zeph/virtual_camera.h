@@ -107,6 +107,10 @@ ZEPH_API ZephResult Zvc_SetDeviceInfo(const char *name, const ZephDeviceInfo *in
  * function itself is used before "*". count 0 clears the fault for that
  * function. Every call is still counted (Zvc_CallCount). */
 ZEPH_API void Zvc_FailNext(const char *function, int32_t count, ZephResult result);
+/* How many calls of `function` ("*" included) a Zvc_FailNext still fails. */
+ZEPH_API int32_t Zvc_PendingFailures(const char *function);
+/* The device's stuck link as Zvc_SetStuckLink left it (result 0: none). */
+ZEPH_API ZephResult Zvc_GetStuckLink(const char *name, ZephResult *result, int32_t *clearingStep);
 /* A stuck link: every call on the device answers `result` (8, 9 or 10) until
  * a Zeph_Recovery step of at least `clearingStep` (ZephRecoveryStep) runs.
  * Zeph_Recovery itself always succeeds on a USB device: a lighter step
@@ -166,6 +170,14 @@ ZEPH_API void Zvc_SetNotificationCallback(ZvcNotifyFn fn, void *context);
  * removal and arrival of a recovery step) has been delivered; at time scale
  * 0 that is at once. Returns at once when called from inside that thread. */
 ZEPH_API void Zvc_FlushNotifications(void);
+
+/* The hardware signal that wakes a camera from deep sleep (any sleep): a USB
+ * camera comes back on the bus (arrival sent) and must be opened again; a
+ * serial camera answers on its handle again. 2 for an unknown name. */
+ZEPH_API ZephResult Zvc_WakeDevice(const char *device);
+/* 0 awake, else the ZephSleepMode the camera is in (as far as the calls so
+ * far have seen: automatic sleep is noticed by the next call). */
+ZEPH_API ZephResult Zvc_SleepState(const char *device, int32_t *mode);
 
 /* ---- What stands in front of the camera ----------------------------
  * A subject is a stable identity (any non-zero number; 0 = nobody) with two

@@ -1,5 +1,6 @@
 // virtual_camera.h: the bench.
 #include "CaptureEngine.h"
+#include "PowerComponent.h"
 #include "VirtualCamera.h"
 
 #include <algorithm>
@@ -67,9 +68,31 @@ int64_t Zvc_ModelledMilliseconds(void)
     return VirtualCamera::instance().clock().modelledMilliseconds();
 }
 
+int32_t Zvc_PendingFailures(const char *function)
+{
+    return VirtualCamera::instance().pendingFailures(function);
+}
+
+ZephResult Zvc_GetStuckLink(const char *name, ZephResult *result, int32_t *clearingStep)
+{
+    return VirtualCamera::instance().stuckLink(name, result, clearingStep);
+}
+
 void Zvc_AdvanceTime(int64_t ms) { VirtualCamera::instance().advanceTime(ms); }
 
 int64_t Zvc_ModelTime(void) { return VirtualCamera::instance().clock().nowMs(); }
+
+ZephResult Zvc_WakeDevice(const char *device) { return VirtualCamera::instance().wakeDevice(device); }
+
+ZephResult Zvc_SleepState(const char *device, int32_t *mode)
+{
+    return VirtualCamera::instance().onNamedDevice(device, [=](VirtualDevice &d) {
+        if (!mode)
+            return ZEPH_ERR_INVALID_PARAMETER;
+        *mode = d.component<zvc::PowerComponent>()->state();
+        return ZEPH_OK;
+    });
+}
 
 ZephResult Zvc_PresentSubject(const char *device, uint32_t subject)
 {

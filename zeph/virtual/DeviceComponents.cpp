@@ -1,6 +1,7 @@
 #include "DeviceComponent.h"
 
 #include "CaptureEngine.h"
+#include "PowerComponent.h"
 #include "VirtualDevice.h"
 
 namespace zvc {
@@ -8,6 +9,7 @@ namespace zvc {
 void installComponents(VirtualDevice &device, ModelClock &clock, std::mutex &cameraLock)
 {
     // One line per firmware part: device.addComponent(std::make_unique<...>());
+    device.addComponent(std::make_unique<PowerComponent>(clock));
     device.addComponent(std::make_unique<CaptureEngine>(clock, cameraLock));
 }
 

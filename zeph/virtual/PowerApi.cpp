@@ -1,4 +1,4 @@
-// zeph.h, power management. Sleep modes are not modelled yet.
+// zeph.h, power management (see PowerComponent).
 #include "Journaled.h"
 
 using namespace zvc;
@@ -8,9 +8,7 @@ extern "C" {
 ZephResult Zeph_SleepDevice(ZephHandle handle, int32_t mode, int32_t reserved)
 {
     return journaled(Fn::SleepDevice, handle, {mode, reserved}, nullptr, [&] {
-        return VirtualCamera::instance().onDevice(
-            Fn::SleepDevice, handle,
-            [](VirtualDevice &, AfterUnlock &) -> ZephResult { return ZEPH_ERR_UNSUPPORTED; });
+        return VirtualCamera::instance().sleepDevice(handle, mode);
     });
 }
 

@@ -3,6 +3,8 @@
 #include "DeviceConfigCodec.h"
 #include "DeviceModels.h"
 #include "DeviceNames.h"
+#include "CaptureEngine.h"
+#include "PowerComponent.h"
 
 #include <cstdio>
 #include <algorithm>
@@ -395,6 +397,53 @@ ZephResult VirtualCamera::recovery(ZephHandle handle, int32_t step)
                     });
 }
 
+ZephResult VirtualCamera::sleepDevice(ZephHandle handle, int32_t mode)
+{
+    std::string gone;
+    const ZephResult result = onDevice(
+        Fn::SleepDevice, handle, [&](VirtualDevice &device, AfterUnlock &after) -> ZephResult {
+            if (mode != ZEPH_SLEEP_STANDBY && mode != ZEPH_SLEEP_SLEEP && mode != ZEPH_SLEEP_DEEP)
+                return ZEPH_ERR_INVALID_PARAMETER;
+            device.component<CaptureEngine>()->endCapture(0, after);
+            device.component<PowerComponent>()->sleep(mode);
+            if (mode == ZEPH_SLEEP_DEEP && device.onUsb()) {
+                // A USB camera in deep sleep leaves the bus: the handle is lost.
+                device.setPlugged(false);
+                if (!handles_.loseDevice(device.id()).empty())
+                    device.handleClosed(after);
+                notifier_.cancelFuture(device.name());
+                gone = device.name();
+            }
+            return ZEPH_OK;
+        });
+    if (!gone.empty())
+        notifier_.deliver(ZVC_EVENT_REMOVAL_COMPLETE, gone);
+    return result;
+}
+
+ZephResult VirtualCamera::wakeDevice(const char *name)
+{
+    std::string back;
+    {
+        Lock lock(mutex_);
+        VirtualDevice *device = DeviceNames::isAcceptable(name) ? findByName(name) : nullptr;
+        if (!device)
+            return ZEPH_ERR_DEVICE_NOT_FOUND;
+        PowerComponent *power = device->component<PowerComponent>();
+        if (power->state() == 0 && device->plugged())
+            return ZEPH_OK;
+        const bool offBus = !device->plugged();
+        power->wake();
+        if (offBus && power) {
+            device->setPlugged(true);
+            back = device->name();
+        }
+    }
+    if (!back.empty())
+        notifier_.deliver(ZVC_EVENT_ARRIVAL, back);
+    return ZEPH_OK;
+}
+
 ZephResult VirtualCamera::runRecoveryStep(VirtualDevice &device, int32_t step, AfterUnlock &after)
 {
     if (!device.onUsb())
@@ -582,6 +631,25 @@ ZephResult VirtualCamera::setStuckLink(const char *name, ZephResult result, int3
 void VirtualCamera::setTimeScale(double scale)
 {
     clock_.setScale(scale);
+}
+
+int32_t VirtualCamera::pendingFailures(const char *function)
+{
+    Lock lock(mutex_);
+    return faults_.pending(function);
+}
+
+ZephResult VirtualCamera::stuckLink(const char *name, ZephResult *result, int32_t *clearingStep)
+{
+    Lock lock(mutex_);
+    VirtualDevice *device = DeviceNames::isAcceptable(name) ? findByName(name) : nullptr;
+    if (!device)
+        return ZEPH_ERR_DEVICE_NOT_FOUND;
+    if (result)
+        *result = device->stuckResult();
+    if (clearingStep)
+        *clearingStep = device->stuckClearingStep();
+    return ZEPH_OK;
 }
 
 void VirtualCamera::advanceTime(int64_t ms)

@@ -51,6 +51,7 @@ public:
     ZephResult deviceConfig(ZephHandle handle, ZephDeviceConfig *config);
     ZephResult setDeviceConfig(ZephHandle handle, const ZephDeviceConfig *config);
     ZephResult recovery(ZephHandle handle, int32_t step);
+    ZephResult sleepDevice(ZephHandle handle, int32_t mode);
 
     // ---- Extension point for every other call that takes a handle. `body`
     // runs under the lock, only when the checks passed.
@@ -82,11 +83,14 @@ public:
     ZephResult removeAllDevices();
     ZephResult unplugDevice(const char *name);
     ZephResult plugDevice(const char *name);
+    ZephResult wakeDevice(const char *name);
     ZephResult setDeviceInfo(const char *name, const ZephDeviceInfo *info);
     void failNext(const char *function, int32_t count, ZephResult result);
     ZephResult setStuckLink(const char *name, ZephResult result, int32_t clearingStep);
     void setTimeScale(double scale);
     void advanceTime(int64_t ms);
+    int32_t pendingFailures(const char *function);
+    ZephResult stuckLink(const char *name, ZephResult *result, int32_t *clearingStep);
     ZephResult failDevice(const char *name, const char *function, int32_t count,
                           ZephResult result, int32_t delayMs);
     ZephResult lieNext(const char *function, int32_t lie);

@@ -53,6 +53,7 @@ public:
     // least `clearingStep` runs. result 0 means no fault.
     void setStuckLink(ZephResult result, int32_t clearingStep);
     ZephResult stuckResult() const { return stuckResult_; }
+    int32_t stuckClearingStep() const { return stuckClearingStep_; }
     // Returns true when this step was heavy enough to clear a fault.
     bool recover(int32_t step);
 
