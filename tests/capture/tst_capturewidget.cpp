@@ -564,6 +564,40 @@ private slots:
         QVERIFY2(s.boxes.shown().last().text.startsWith(QLatin1String("Failed to save file '")), qPrintable(s.boxes.shown().last().text));
     }
 
+    // A camera whose outputs lie: nothing is read past what it handed out,
+    // and a picture that claims more pixels than it holds is not drawn.
+    void lyingOutputs_data()
+    {
+        QTest::addColumn<QByteArray>("function");
+        QTest::addColumn<int>("lie");
+        QTest::addColumn<bool>("leftScored");
+        QTest::addColumn<bool>("leftImage");
+        QTest::addColumn<bool>("rightDrawn");
+        QTest::newRow("short quality array") << QByteArray("Zeph_GetResultQuality")
+                                             << int(ZVC_LIE_SHORT_ARRAY) << false << true << true;
+        QTest::newRow("short image array") << QByteArray("Zeph_GetResultImage")
+                                           << int(ZVC_LIE_SHORT_ARRAY) << true << false << true;
+        QTest::newRow("sizes beyond data") << QByteArray("Zeph_GetResultImage")
+                                           << int(ZVC_LIE_SIZE_BEYOND_DATA) << true << true << false;
+    }
+    void lyingOutputs()
+    {
+        QFETCH(QByteArray, function);
+        QFETCH(int, lie);
+        Screen s;
+        Zvc_PresentSubject(s.name.constData(), 6);
+        s.autoMode();
+        s.click("btStart");
+        QVERIFY(s.runUntil([&] { return s.idle(); }));
+        QCOMPARE(Zvc_LieNext(function.constData(), lie), 0);
+        s.click("m_btSaveResult");
+        const LastCapture &last = s.ctx.lastCapture;
+        QTEST(last.leftQuality.totalScore != 0, "leftScored");
+        QTEST(last.hasLeftImage, "leftImage");
+        QVERIFY(last.hasRightImage);
+        QTEST(!s.get<QLabel>("lbRightEye")->pixmap().isNull(), "rightDrawn");
+    }
+
 private:
     std::unique_ptr<FakeClock> m_clock;
 };
