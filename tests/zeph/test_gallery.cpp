@@ -91,23 +91,21 @@ TEST(IrisCode, MappingFromFractionalHamming)
     for (const auto &r : rows)
         EXPECT_NEAR(IrisMatcher::scaled(r.hd), r.d, 1e-5) << r.hd;
 
-    // Counting: only bits both masks let through.
-    IrisCode::Words zeros{}, ones{}, half{};
+    // Counting: only rows both can read.
+    IrisCode::Words zeros{}, ones{};
     ones.fill(~0ull);
-    half.fill(0);
-    for (int w = 0; w < 8; ++w)
-        half[w] = ~0ull;
-    const IrisCode a(zeros, ones), b(ones, half);
+    const IrisCode a(zeros, IrisCode::kAllRows), b(ones, 0x00FF);
     const IrisMatcher::Count c = IrisMatcher::count(a, b);
     EXPECT_EQ(c.compared, 512);
     EXPECT_EQ(c.differing, 512);
-    IrisCode::Words few{};
-    few[0] = ~0ull;
-    few[1] = ~0ull >> 1; // 127 bits: too few to say anything
-    EXPECT_FLOAT_EQ(IrisMatcher::distance(IrisCode(zeros, few), IrisCode(zeros, ones)),
+    IrisCode::Words oneRowDiffers{};
+    oneRowDiffers[3] = ~0ull;
+    EXPECT_EQ(IrisMatcher::count(IrisCode(zeros, 0xFFF7), IrisCode(oneRowDiffers, IrisCode::kAllRows)).differing, 0);
+    EXPECT_EQ(IrisMatcher::count(IrisCode(zeros, 0x0008), IrisCode(oneRowDiffers, IrisCode::kAllRows)).differing, 64);
+    // One row is too few to say anything; two are enough.
+    EXPECT_FLOAT_EQ(IrisMatcher::distance(IrisCode(zeros, 0x0100), IrisCode(zeros, IrisCode::kAllRows)),
                     IrisMatcher::kUnrelated);
-    few[1] = ~0ull;
-    EXPECT_FLOAT_EQ(IrisMatcher::distance(IrisCode(zeros, few), IrisCode(zeros, ones)), 0.0f);
+    EXPECT_FLOAT_EQ(IrisMatcher::distance(IrisCode(zeros, 0x0180), IrisCode(zeros, IrisCode::kAllRows)), 0.0f);
 }
 
 TEST(IrisCode, DeterministicPerSeed)
@@ -297,6 +295,16 @@ TEST(Gallery, IdentificationBestFirstWithinTheMaximum)
     ASSERT_EQ(g.compare1N(both(5), 99.0f, 3, out), ZEPH_OK);
     ASSERT_EQ(out.size(), 3u);
     EXPECT_EQ(g.enrollees()[out[0].index].id, "P5");
+
+    // A removal moves every later enrollee up one place; 1:N follows.
+    ASSERT_EQ(g.unenroll("P5"), ZEPH_OK);
+    ASSERT_EQ(g.compare1N(both(5), 1.1f, 100, out), ZEPH_OK);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(g.enrollees()[out[0].index].id, "Twin");
+    ASSERT_EQ(g.compare1N(both(6, 3), 1.1f, 100, out), ZEPH_OK);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(g.enrollees()[out[0].index].id, "P6");
+    ASSERT_EQ(g.enroll("P5", both(5), {}), ZEPH_OK);
 
     // The maximum is inclusive: a candidate exactly at it is returned.
     ASSERT_EQ(g.compare1N(both(5), 0.0f, 100, out), ZEPH_OK);

@@ -69,7 +69,7 @@ bool Gallery::bestDistance(const Enrollee &e, const std::vector<EyeTemplate> &pr
 ZephResult Gallery::enroll(const std::string &id, const std::vector<EyeTemplate> &capture,
                            const DedupRule &dedup, int32_t role)
 {
-    if (!isValidId(id))
+    if (!isValidId(id) || role < kRoleAdmin || role > kRoleUser)
         return ZEPH_ERR_INVALID_PARAMETER;
     if (capture.empty())
         return ZEPH_ERR_TEMPLATE_NOT_AVAILABLE;
@@ -141,15 +141,22 @@ void Gallery::apply(const GalleryChange &change)
     const auto it = index_.find(change.id);
     switch (change.kind) {
     case GalleryChange::AddTemplates:
+    {
+        std::size_t at;
         if (it == index_.end()) {
-            index_.emplace(change.id, entries_.size());
+            at = entries_.size();
+            index_.emplace(change.id, at);
             entries_.push_back(Enrollee{change.id, change.role, change.templates});
         } else {
-            auto &held = entries_[it->second].templates;
+            at = it->second;
+            auto &held = entries_[at].templates;
             held.insert(held.end(), change.templates.begin(), change.templates.end());
         }
+        for (const EyeTemplate &t : change.templates)
+            bank_.push_back({t.code, t.eye, static_cast<uint32_t>(at)});
         templates_ += change.templates.size();
         break;
+    }
     case GalleryChange::Remove: {
         const std::size_t at = it->second;
         templates_ -= entries_[at].templates.size();
@@ -158,6 +165,13 @@ void Gallery::apply(const GalleryChange &change)
         for (auto &slot : index_)
             if (slot.second > at)
                 --slot.second;
+        const auto owner = static_cast<uint32_t>(at);
+        bank_.erase(std::remove_if(bank_.begin(), bank_.end(),
+                                   [owner](const BankRow &r) { return r.owner == owner; }),
+                    bank_.end());
+        for (BankRow &r : bank_)
+            if (r.owner > owner)
+                --r.owner;
         break;
     }
     case GalleryChange::SetRole:
@@ -195,6 +209,7 @@ void Gallery::clear()
 {
     entries_.clear();
     index_.clear();
+    bank_.clear();
     templates_ = 0;
     pending_.clear();
 }
@@ -222,11 +237,20 @@ ZephResult Gallery::compare1N(const std::vector<EyeTemplate> &probe, float maxDi
         return ZEPH_ERR_GALLERY_EMPTY;
     if (probe.empty())
         return ZEPH_ERR_TEMPLATE_NOT_AVAILABLE;
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        float d = 0.0f;
-        if (bestDistance(entries_[i], probe, d) && d <= maxDistance)
-            out.push_back({i, d});
+    constexpr float kNone = 1e30f;
+    std::vector<float> best(entries_.size(), kNone);
+    for (const BankRow &row : bank_) {
+        float &b = best[row.owner];
+        for (const EyeTemplate &p : probe) {
+            if (!comparable(p.eye, row.eye))
+                continue;
+            const float d = IrisMatcher::distance(p.code, row.code);
+            b = d < b ? d : b;
+        }
     }
+    for (std::size_t i = 0; i < best.size(); ++i)
+        if (best[i] != kNone && best[i] <= maxDistance)
+            out.push_back({i, best[i]});
     const auto better = [](const MatchCandidate &a, const MatchCandidate &b) {
         return a.distance < b.distance || (a.distance == b.distance && a.index < b.index);
     };

@@ -124,8 +124,17 @@ private:
                              float &best);
     void apply(const GalleryChange &change);
 
+    // Every template once more, back to back in one array, so that 1:N
+    // streams through memory instead of visiting one block per enrollee.
+    struct BankRow {
+        IrisCode code;
+        uint8_t eye;
+        uint32_t owner; // index into entries_
+    };
+
     GalleryLimits limits_;
     std::vector<Enrollee> entries_;
+    std::vector<BankRow> bank_;
     std::unordered_map<std::string, std::size_t> index_;
     uint64_t templates_ = 0;
     std::vector<GalleryChange> pending_;

@@ -36,8 +36,7 @@ void putTemplates(ByteWriter &w, const std::vector<EyeTemplate> &templates)
         w.u8(t.eye);
         for (uint64_t word : t.code.bits())
             w.u64(word);
-        for (uint64_t word : t.code.mask())
-            w.u64(word);
+        w.u16(t.code.rows());
     }
 }
 
@@ -52,12 +51,9 @@ bool getTemplates(ByteReader &r, std::vector<EyeTemplate> &out)
         if (t.eye != ZEPH_EYE_UNKNOWN && t.eye != ZEPH_EYE_RIGHT && t.eye != ZEPH_EYE_LEFT)
             return false;
         IrisCode::Words bits;
-        IrisCode::Words mask;
         for (uint64_t &word : bits)
             word = r.u64();
-        for (uint64_t &word : mask)
-            word = r.u64();
-        t.code = IrisCode(bits, mask);
+        t.code = IrisCode(bits, r.u16());
     }
     return r.ok();
 }

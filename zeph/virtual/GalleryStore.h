@@ -10,7 +10,7 @@
 //                               u8 role (0..2), u8 template count (1..255),
 //                               templates
 // Template:                     u8 eye (0 unknown, 1 right, 2 left),
-//                               16 u64 code words, 16 u64 mask words
+//                               16 u64 code rows, u16 readable rows
 // Journal record (one commit):  u32 change count, changes
 // Change:                       u8 kind, u8 ID length, the ID's bytes, then
 //                               kind 1 add templates: u8 role, u8 count, templates

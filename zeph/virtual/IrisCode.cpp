@@ -61,12 +61,9 @@ IrisCode IrisCode::ofEye(uint64_t subjectSeed, int physicalEye)
 {
     uint64_t state = mix(subjectSeed, static_cast<uint64_t>(physicalEye) + 0x51u);
     Words bits;
-    Words mask;
-    for (int w = 0; w < kWords; ++w) {
+    for (int w = 0; w < kWords; ++w)
         bits[w] = nextRandom(state);
-        mask[w] = ~0ull;
-    }
-    return IrisCode(bits, mask);
+    return IrisCode(bits, kAllRows);
 }
 
 IrisCode IrisCode::capture(uint64_t subjectSeed, int physicalEye, Presentation presentation,
@@ -79,16 +76,8 @@ IrisCode IrisCode::capture(uint64_t subjectSeed, int physicalEye, Presentation p
         code.bits_[w] ^= flipPattern(state, noise.flipsPerWord);
     // Hidden rows are the top ones; their bits still hold noise, unread.
     for (int w = 0; w < noise.maskedWords && w < kWords; ++w)
-        code.mask_[w] = 0;
+        code.rows_ = static_cast<uint16_t>(code.rows_ & ~(1u << w));
     return code;
-}
-
-int IrisCode::usableBits() const
-{
-    int n = 0;
-    for (uint64_t m : mask_)
-        n += __builtin_popcountll(m);
-    return n;
 }
 
 } // namespace zvc

@@ -3,22 +3,19 @@
 namespace zvc {
 
 // Built twice, with and without the popcount instruction; the loader picks
-// the one the processor runs. No allocation, sixteen words per code.
+// the one the processor runs. No allocation, sixteen rows per code, no branch per row.
 __attribute__((target_clones("popcnt", "default")))
 IrisMatcher::Count IrisMatcher::count(const IrisCode &a, const IrisCode &b)
 {
     const uint64_t *ab = a.bits().data();
-    const uint64_t *am = a.mask().data();
     const uint64_t *bb = b.bits().data();
-    const uint64_t *bm = b.mask().data();
+    const unsigned both = static_cast<unsigned>(a.rows() & b.rows());
     int differing = 0;
-    int compared = 0;
     for (int w = 0; w < IrisCode::kWords; ++w) {
-        const uint64_t both = am[w] & bm[w];
-        differing += __builtin_popcountll((ab[w] ^ bb[w]) & both);
-        compared += __builtin_popcountll(both);
+        const uint64_t keep = 0ull - ((both >> w) & 1u); // all ones for a row both can read
+        differing += __builtin_popcountll((ab[w] ^ bb[w]) & keep);
     }
-    return {differing, compared};
+    return {differing, __builtin_popcount(both) * 64};
 }
 
 float IrisMatcher::scaled(double hd)
