@@ -148,11 +148,11 @@ TEST(Gallery, LimitsAnswerWithTheirCodes)
         {"room left", {2, 4, 8}, {{"A", 2}}, "B", 2, ZEPH_OK},
         {"no new ID when full", {2, 4, 8}, {{"A", 1}, {"B", 1}}, "C", 1, ZEPH_ERR_GALLERY_FULL},
         {"a full gallery still grows an ID", {2, 4, 8}, {{"A", 1}, {"B", 1}}, "A", 2, ZEPH_OK},
-        {"the ID at its maximum", {5, 4, 20}, {{"A", 2}, {"A", 2}}, "A", 1, kIdSlotsFull},
-        {"the ID one slot short", {5, 4, 20}, {{"A", 2}, {"A", 1}}, "A", 2, kIdSlotsShort},
+        {"the ID at its maximum", {5, 4, 20}, {{"A", 2}, {"A", 2}}, "A", 1, ZEPH_ERR_MAX_SLOTS_FOR_ID},
+        {"the ID one slot short", {5, 4, 20}, {{"A", 2}, {"A", 1}}, "A", 2, ZEPH_ERR_NO_SLOTS_FOR_ID},
         {"the ID filled exactly", {5, 4, 20}, {{"A", 2}, {"A", 1}}, "A", 1, ZEPH_OK},
-        {"a new ID beyond its slots", {5, 1, 20}, {}, "A", 2, kIdSlotsShort},
-        {"gallery slots used up", {5, 4, 3}, {{"A", 2}}, "B", 2, kGallerySlotsShort},
+        {"a new ID beyond its slots", {5, 1, 20}, {}, "A", 2, ZEPH_ERR_NO_SLOTS_FOR_ID},
+        {"gallery slots used up", {5, 4, 3}, {{"A", 2}}, "B", 2, ZEPH_ERR_NO_SLOTS_FOR_ENROLLMENT},
         {"no template", {5, 4, 20}, {}, "A", 0, ZEPH_ERR_TEMPLATE_NOT_AVAILABLE},
     };
     for (const Case &c : cases) {

@@ -221,7 +221,7 @@ TEST_F(Journaled, DamageIsRefusedNeverEmptied)
         GalleryStore store(store_, folder_, "gallery");
         Gallery g;
         ASSERT_EQ(g.enroll("X", captureOf(99), {}), ZEPH_OK);
-        EXPECT_EQ(store.load(g), kGalleryLoadFailed);
+        EXPECT_EQ(store.load(g), ZEPH_ERR_GALLERY_LOAD_FAILED);
         EXPECT_TRUE(g.empty());
         EXPECT_EQ(readBytes(jnl()), j) << "the files are left for inspection";
     }
@@ -258,7 +258,7 @@ TEST_F(Journaled, AFailedWriteKeepsTheChangesPendingAndTheFilesIntact)
     EXPECT_EQ(readBytes(elsewhere), before);
     GalleryStore other(store_, folder_, "gallery");
     Gallery g2;
-    EXPECT_EQ(other.load(g2), kGalleryLoadFailed) << "a link is not read either";
+    EXPECT_EQ(other.load(g2), ZEPH_ERR_GALLERY_LOAD_FAILED) << "a link is not read either";
     // Once writable, the failed append is healed by a full snapshot.
     fs::remove(jnl());
     writeBytes(jnl(), before);
@@ -275,7 +275,7 @@ TEST_F(Journaled, LinkedFoldersAreRefused)
     fs::create_directory_symlink(real, folder_);
     GalleryStore s(store_, folder_, "gallery");
     Gallery g;
-    EXPECT_EQ(s.load(g), kGalleryLoadFailed) << "not even read through a link";
+    EXPECT_EQ(s.load(g), ZEPH_ERR_GALLERY_LOAD_FAILED) << "not even read through a link";
     ASSERT_EQ(g.enroll("E1", captureOf(1), {}), ZEPH_OK);
     EXPECT_EQ(s.commit(g), GalleryStore::kWriteFailed);
     EXPECT_TRUE(fs::is_empty(real));

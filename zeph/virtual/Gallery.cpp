@@ -78,17 +78,17 @@ ZephResult Gallery::enroll(const std::string &id, const std::vector<EyeTemplate>
     if (existing) {
         const uint64_t held = existing->templates.size();
         if (held >= limits_.maxTemplatesPerId)
-            return kIdSlotsFull;
+            return ZEPH_ERR_MAX_SLOTS_FOR_ID;
         if (held + adding > limits_.maxTemplatesPerId)
-            return kIdSlotsShort;
+            return ZEPH_ERR_NO_SLOTS_FOR_ID;
     } else {
         if (entries_.size() >= limits_.maxEnrollees)
             return ZEPH_ERR_GALLERY_FULL;
         if (adding > limits_.maxTemplatesPerId)
-            return kIdSlotsShort;
+            return ZEPH_ERR_NO_SLOTS_FOR_ID;
     }
     if (templates_ + adding > limits_.maxTemplates)
-        return kGallerySlotsShort;
+        return ZEPH_ERR_NO_SLOTS_FOR_ENROLLMENT;
     if (dedup.enabled) {
         // Against every other ID; adding an eye to one's own ID is no duplicate.
         for (const Enrollee &e : entries_) {

@@ -23,11 +23,6 @@
 
 namespace zvc {
 
-// Gallery answers that zeph.h has no name for.
-constexpr ZephResult kGalleryLoadFailed = 0x4002;
-constexpr ZephResult kIdSlotsShort = 0x4006;      // the ID has slots, fewer than needed
-constexpr ZephResult kGallerySlotsShort = 0x4007; // the gallery's template slots are used up
-constexpr ZephResult kIdSlotsFull = 0x4008;       // the ID holds its maximum already
 
 constexpr int32_t kRoleAdmin = 0;
 constexpr int32_t kRoleSuperUser = 1;
@@ -92,8 +87,10 @@ public:
     const Enrollee *find(std::string_view id) const;
     EnrolleeCounts counts(const Enrollee &e) const;
 
-    // ZEPH_OK, or why not: 0x0F bad ID, 0x5001 no template, 0x4004, 0x4006,
-    // 0x4007, 0x4008 at the limits, 0x4009 the iris is another ID's.
+    // ZEPH_OK, or why not: 0x0F bad ID, 0x5001 no template; at the limits
+    // 0x4004 no room for a new ID, 0x4008 the ID holds its maximum already,
+    // 0x4006 the ID has free slots but fewer than the capture brings, 0x4007
+    // the gallery's template slots are used up; 0x4009 the iris is another ID's.
     ZephResult enroll(const std::string &id, const std::vector<EyeTemplate> &capture,
                       const DedupRule &dedup, int32_t role = kRoleUser);
     ZephResult unenroll(const std::string &id);           // 0x4005 when absent

@@ -177,18 +177,18 @@ ZephResult GalleryStore::load(Gallery &gallery)
     if (journal_.load(contents, 2 * bound + (16u << 20)) != Journal::Load::Ok
         || !decodeSnapshot(contents.snapshot, gallery)) {
         gallery.clear();
-        return kGalleryLoadFailed;
+        return ZEPH_ERR_GALLERY_LOAD_FAILED;
     }
     std::vector<GalleryChange> changes;
     for (const auto &record : contents.records) {
         if (!decodeChanges(record, changes)) {
             gallery.clear();
-            return kGalleryLoadFailed;
+            return ZEPH_ERR_GALLERY_LOAD_FAILED;
         }
         for (const GalleryChange &c : changes) {
             if (!gallery.replay(c)) {
                 gallery.clear();
-                return kGalleryLoadFailed;
+                return ZEPH_ERR_GALLERY_LOAD_FAILED;
             }
         }
     }

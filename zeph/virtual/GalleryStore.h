@@ -56,7 +56,7 @@ public:
     static bool decodeChanges(const std::vector<uint8_t> &bytes, std::vector<GalleryChange> &out);
 
     // The flash could not be written.
-    static constexpr ZephResult kWriteFailed = 0x1005;
+    static constexpr ZephResult kWriteFailed = ZEPH_ERR_DEVICE_IO_FAILED;
 
 private:
     Journal journal_;
