@@ -266,9 +266,7 @@ TEST_F(Devices, ConfigurationIsValidatedByTheFirmware)
 TEST_F(Devices, CallsNotBuiltYetAnswerUnsupportedAfterTheHandleCheck)
 {
     const ZephImage *image = nullptr;
-    const char *const *ids = nullptr;
     int32_t a = 0, b = 0, n = 0;
-    float distance = 2.0f;
     const std::vector<std::pair<const char *, std::function<ZephResult(ZephHandle)>>> calls = {
         {"SleepDevice", [](ZephHandle h) { return Zeph_SleepDevice(h, 2, 0); }},
         {"InitCamera", [&](ZephHandle h) { return Zeph_InitCamera(h, &a, &b); }},
@@ -278,10 +276,6 @@ TEST_F(Devices, CallsNotBuiltYetAnswerUnsupportedAfterTheHandleCheck)
         {"GetResultImage",
          [&](ZephHandle h) { return Zeph_GetResultImage(h, 3, 2, 100, &image, &n); }},
         {"ControlLed", [](ZephHandle h) { return Zeph_ControlLed(h, 4, 1, 2000); }},
-        {"GetGalleryInfo",
-         [&](ZephHandle h) { return Zeph_GetGalleryInfo(h, &ids, &n, &a, &b); }},
-        {"CommitGallery", [](ZephHandle h) { return Zeph_CommitGallery(h); }},
-        {"Compare11", [&](ZephHandle h) { return Zeph_Compare11(h, "A", &distance); }},
         {"Login", [](ZephHandle h) { return Zeph_Login(h, "A", 0); }},
         {"LockDevice", [](ZephHandle h) { return Zeph_LockDevice(h); }},
         {"SetUserRole", [](ZephHandle h) { return Zeph_SetUserRole(h, "A", 2); }},
