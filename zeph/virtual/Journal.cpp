@@ -42,62 +42,42 @@ std::vector<uint8_t> Journal::header() const
     return w.bytes();
 }
 
-Journal::Load Journal::load(Contents &out, uint64_t maxBytes)
+bool Journal::parseSnapshot(const std::vector<uint8_t> &snap, std::vector<uint8_t> &payload,
+                            uint32_t &generation)
 {
-    out = Contents{};
-    generation_ = 0;
-    snapshotLength_ = 0;
-    journalLength_ = 0;
-    broken_ = false;
-    const std::size_t limit = static_cast<std::size_t>(maxBytes);
+    if (snap.size() < kSnapshotOverhead)
+        return false;
+    ByteReader r(snap.data(), snap.size());
+    uint8_t magic[4];
+    r.raw(magic, 4);
+    const uint16_t version = r.u16();
+    r.u16();
+    generation = r.u32();
+    const uint64_t length = r.u64();
+    if (!r.ok() || std::memcmp(magic, kSnapshotMagic, 4) != 0 || version != kVersion
+        || length != snap.size() - static_cast<uint64_t>(kSnapshotOverhead))
+        return false;
+    const std::size_t end = snap.size() - 4;
+    if (le32(snap.data() + end) != crc32(snap.data(), end))
+        return false;
+    payload.assign(snap.begin() + 20, snap.begin() + static_cast<std::ptrdiff_t>(end));
+    return true;
+}
 
-    std::vector<uint8_t> snap;
-    switch (store_.readFile(snapshotPath(), limit, snap)) {
-    case StateStore::ReadStatus::Failed:
-        return Load::Damaged;
-    case StateStore::ReadStatus::Missing:
-        break;
-    case StateStore::ReadStatus::Ok: {
-        ByteReader r(snap.data(), snap.size());
-        uint8_t magic[4];
-        r.raw(magic, 4);
-        const uint16_t version = r.u16();
-        r.u16();
-        const uint32_t generation = r.u32();
-        const uint32_t lengthLow = r.u32();
-        const uint32_t lengthHigh = r.u32();
-        const uint64_t length = (static_cast<uint64_t>(lengthHigh) << 32) | lengthLow;
-        if (!r.ok() || std::memcmp(magic, kSnapshotMagic, 4) != 0 || version != kVersion
-            || length != snap.size() - static_cast<uint64_t>(kSnapshotOverhead)
-            || snap.size() < kSnapshotOverhead)
-            return Load::Damaged;
-        const std::size_t end = snap.size() - 4;
-        if (le32(snap.data() + end) != crc32(snap.data(), end))
-            return Load::Damaged;
-        out.snapshot.assign(snap.begin() + 20, snap.begin() + static_cast<std::ptrdiff_t>(end));
-        generation_ = generation;
-        snapshotLength_ = snap.size();
-        break;
-    }
-    }
-
-    std::vector<uint8_t> jnl;
-    switch (store_.readFile(journalPath(), limit, jnl)) {
-    case StateStore::ReadStatus::Failed:
-        return Load::Damaged;
-    case StateStore::ReadStatus::Missing:
-        return Load::Ok;
-    case StateStore::ReadStatus::Ok:
-        break;
-    }
+bool Journal::parseJournal(const std::vector<uint8_t> &jnl, uint32_t expected, Contents &out,
+                           uint64_t &validLength)
+{
+    out.records.clear();
+    out.droppedTornRecord = false;
+    validLength = 0;
     if (jnl.size() < kJournalHeaderSize || std::memcmp(jnl.data(), kJournalMagic, 4) != 0
         || (jnl[4] | (jnl[5] << 8)) != kVersion || le32(jnl.data() + 12) != crc32(jnl.data(), 12))
-        return Load::Damaged; // written whole by rename: damage, not a torn write
+        return false; // written whole by rename: damage, not a torn write
     const uint32_t generation = le32(jnl.data() + 8);
-    if (generation < generation_)
-        return Load::Ok; // left over from before the last compaction
-    if (generation > generation_)
-        return Load::Damaged; // continues a snapshot that is not there
+    if (generation < expected)
+        return true; // left over from before the last compaction: nothing to replay
+    if (generation > expected)
+        return false; // continues a snapshot that is not there
 
     std::size_t pos = kJournalHeaderSize;
     while (pos < jnl.size()) {
@@ -120,13 +100,49 @@ Journal::Load Journal::load(Contents &out, uint64_t maxBytes)
                 out.droppedTornRecord = true;
                 break;
             }
-            return Load::Damaged;
+            return false;
         }
         out.records.emplace_back(jnl.begin() + static_cast<std::ptrdiff_t>(pos + kRecordOverhead),
                                  jnl.begin() + static_cast<std::ptrdiff_t>(end));
         pos = end;
     }
-    journalLength_ = pos;
+    validLength = pos;
+    return true;
+}
+
+Journal::Load Journal::load(Contents &out, uint64_t maxBytes)
+{
+    out = Contents{};
+    generation_ = 0;
+    snapshotLength_ = 0;
+    journalLength_ = 0;
+    broken_ = false;
+    const std::size_t limit = static_cast<std::size_t>(maxBytes);
+
+    std::vector<uint8_t> file;
+    switch (store_.readFile(snapshotPath(), limit, file)) {
+    case StateStore::ReadStatus::Failed:
+        return Load::Damaged;
+    case StateStore::ReadStatus::Missing:
+        break;
+    case StateStore::ReadStatus::Ok:
+        if (!parseSnapshot(file, out.snapshot, generation_))
+            return Load::Damaged;
+        snapshotLength_ = file.size();
+        break;
+    }
+    switch (store_.readFile(journalPath(), limit, file)) {
+    case StateStore::ReadStatus::Failed:
+        return Load::Damaged;
+    case StateStore::ReadStatus::Missing:
+        return Load::Ok;
+    case StateStore::ReadStatus::Ok:
+        break;
+    }
+    uint64_t valid = 0;
+    if (!parseJournal(file, generation_, out, valid))
+        return Load::Damaged;
+    journalLength_ = valid; // 0 for a stale journal: the next append starts a fresh one
     return Load::Ok;
 }
 

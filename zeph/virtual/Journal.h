@@ -60,6 +60,14 @@ public:
     // maxBytes bounds each file.
     Load load(Contents &out, uint64_t maxBytes);
 
+    // The checks of load() on bytes in memory. parseSnapshot gives the
+    // payload and generation; parseJournal the records of a journal that
+    // continues `generation` (none when it is older) and the valid length.
+    static bool parseSnapshot(const std::vector<uint8_t> &file, std::vector<uint8_t> &payload,
+                              uint32_t &generation);
+    static bool parseJournal(const std::vector<uint8_t> &file, uint32_t generation,
+                             Contents &out, uint64_t &validLength);
+
     // One record, durable when true. After a failure the journal may hold a
     // partial record: the next save must be a compaction (needsCompaction()).
     bool append(const std::vector<uint8_t> &payload);
