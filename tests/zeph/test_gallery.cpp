@@ -314,3 +314,25 @@ TEST(Gallery, IdentificationBestFirstWithinTheMaximum)
     ASSERT_EQ(lefts.compare1N({eyeOf(1, kRight)}, 99.0f, 100, out), ZEPH_OK);
     EXPECT_TRUE(out.empty()) << "no comparable eye: no candidate";
 }
+
+TEST(Gallery, ASearchSnapshotIsNotChangedUnderIt)
+{
+    Gallery g;
+    for (uint64_t s = 1; s <= 3; ++s)
+        ASSERT_EQ(g.enroll("P" + std::to_string(s), both(s), {}), ZEPH_OK);
+    const auto held = g.searchSnapshot();
+    ASSERT_EQ(g.unenroll("P1"), ZEPH_OK);
+    ASSERT_EQ(g.enroll("P4", both(4), {}), ZEPH_OK);
+    std::vector<MatchCandidate> out;
+    Gallery::search(*held, both(1), 1.1f, 10, out);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(held->ids[out[0].index], "P1") << "the snapshot still holds P1";
+    Gallery::search(*held, both(4), 1.1f, 10, out);
+    EXPECT_TRUE(out.empty());
+    const auto now = g.searchSnapshot();
+    EXPECT_EQ(now->ids, (std::vector<std::string>{"P2", "P3", "P4"}));
+    Gallery::search(*now, both(4), 1.1f, 10, out);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(now->ids[out[0].index], "P4");
+    EXPECT_EQ(now->rows.size(), 6u);
+}

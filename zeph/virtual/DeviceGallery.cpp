@@ -153,6 +153,37 @@ ZephResult DeviceGallery::compare11(const char *id, const std::vector<EyeTemplat
     return r;
 }
 
+ZephResult DeviceGallery::begin1N(std::vector<EyeTemplate> probe, float maxDistance,
+                                  Search1N &job) const
+{
+    if (!initialised_)
+        return ZEPH_ERR_GALLERY_NOT_INITIALIZED;
+    if (gallery_.empty())
+        return ZEPH_ERR_GALLERY_EMPTY;
+    if (probe.empty())
+        return ZEPH_ERR_TEMPLATE_NOT_AVAILABLE;
+    job.bank = gallery_.searchSnapshot();
+    job.probe = std::move(probe);
+    job.maxDistance = maxDistance;
+    return ZEPH_OK;
+}
+
+void DeviceGallery::finish1N(const Search1N &job, const ZephMatchCandidate **candidates,
+                             int32_t *count)
+{
+    std::vector<MatchCandidate> found;
+    Gallery::search(*job.bank, job.probe, job.maxDistance, kMaxCandidates, found);
+    std::lock_guard<std::mutex> lock(candidatesMutex_);
+    candidates_.assign(found.size(), ZephMatchCandidate{});
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        const std::string &id = job.bank->ids[found[i].index];
+        std::memcpy(candidates_[i].id, id.data(), id.size()); // IDs are < 32 bytes: NUL kept
+        candidates_[i].distance = found[i].distance;
+    }
+    *candidates = candidates_.empty() ? nullptr : candidates_.data();
+    *count = static_cast<int32_t>(candidates_.size());
+}
+
 ZephResult DeviceGallery::compare1N(const std::vector<EyeTemplate> &probe, float maxDistance,
                                     const ZephMatchCandidate **candidates, int32_t *count)
 {
@@ -160,21 +191,11 @@ ZephResult DeviceGallery::compare1N(const std::vector<EyeTemplate> &probe, float
         return ZEPH_ERR_INVALID_PARAMETER;
     *candidates = nullptr;
     *count = 0;
-    if (!initialised_)
-        return ZEPH_ERR_GALLERY_NOT_INITIALIZED;
-    std::vector<MatchCandidate> found;
-    const ZephResult r = gallery_.compare1N(probe, maxDistance, kMaxCandidates, found);
-    if (r != ZEPH_OK)
-        return r;
-    candidates_.assign(found.size(), ZephMatchCandidate{});
-    for (std::size_t i = 0; i < found.size(); ++i) {
-        const std::string &id = gallery_.enrollees()[found[i].index].id;
-        std::memcpy(candidates_[i].id, id.data(), id.size()); // IDs are < 32 bytes: NUL kept
-        candidates_[i].distance = found[i].distance;
-    }
-    *candidates = candidates_.empty() ? nullptr : candidates_.data();
-    *count = static_cast<int32_t>(candidates_.size());
-    return ZEPH_OK;
+    Search1N job;
+    const ZephResult r = begin1N(probe, maxDistance, job);
+    if (r == ZEPH_OK)
+        finish1N(job, candidates, count);
+    return r;
 }
 
 } // namespace zvc

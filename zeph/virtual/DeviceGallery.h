@@ -25,6 +25,7 @@
 
 #include <array>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,18 @@ public:
     ZephResult compare1N(const std::vector<EyeTemplate> &probe, float maxDistance,
                          const ZephMatchCandidate **candidates, int32_t *count);
 
+    // compare1N in two steps, so that the search runs outside the camera
+    // lock: begin1N checks and takes a snapshot of the gallery; finish1N
+    // searches it (any thread, no lock needed) and fills this device's
+    // candidate array.
+    struct Search1N {
+        std::shared_ptr<const Gallery::SearchBank> bank;
+        std::vector<EyeTemplate> probe;
+        float maxDistance = 0.0f;
+    };
+    ZephResult begin1N(std::vector<EyeTemplate> probe, float maxDistance, Search1N &job) const;
+    void finish1N(const Search1N &job, const ZephMatchCandidate **candidates, int32_t *count);
+
     const Gallery &gallery() const { return gallery_; }
     void setLimits(const GalleryLimits &limits) { gallery_.setLimits(limits); }
     GalleryStore &files() { return files_; }
@@ -82,6 +95,7 @@ private:
     bool initialised_ = false;
     IdList infoIds_;
     IdList loadIds_;
+    std::mutex candidatesMutex_; // two searches may finish at once
     std::vector<ZephMatchCandidate> candidates_;
 };
 

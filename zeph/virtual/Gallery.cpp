@@ -152,8 +152,11 @@ void Gallery::apply(const GalleryChange &change)
             auto &held = entries_[at].templates;
             held.insert(held.end(), change.templates.begin(), change.templates.end());
         }
+        SearchBank &bank = bankToChange();
+        if (at == bank.ids.size())
+            bank.ids.push_back(change.id);
         for (const EyeTemplate &t : change.templates)
-            bank_.push_back({t.code, t.eye, static_cast<uint32_t>(at)});
+            bank.rows.push_back({t.code, t.eye, static_cast<uint32_t>(at)});
         templates_ += change.templates.size();
         break;
     }
@@ -166,10 +169,12 @@ void Gallery::apply(const GalleryChange &change)
             if (slot.second > at)
                 --slot.second;
         const auto owner = static_cast<uint32_t>(at);
-        bank_.erase(std::remove_if(bank_.begin(), bank_.end(),
-                                   [owner](const BankRow &r) { return r.owner == owner; }),
-                    bank_.end());
-        for (BankRow &r : bank_)
+        SearchBank &bank = bankToChange();
+        bank.ids.erase(bank.ids.begin() + static_cast<std::ptrdiff_t>(at));
+        bank.rows.erase(std::remove_if(bank.rows.begin(), bank.rows.end(),
+                                       [owner](const SearchBank::Row &r) { return r.owner == owner; }),
+                        bank.rows.end());
+        for (SearchBank::Row &r : bank.rows)
             if (r.owner > owner)
                 --r.owner;
         break;
@@ -209,7 +214,7 @@ void Gallery::clear()
 {
     entries_.clear();
     index_.clear();
-    bank_.clear();
+    bank_ = std::make_shared<SearchBank>();
     templates_ = 0;
     pending_.clear();
 }
@@ -237,9 +242,25 @@ ZephResult Gallery::compare1N(const std::vector<EyeTemplate> &probe, float maxDi
         return ZEPH_ERR_GALLERY_EMPTY;
     if (probe.empty())
         return ZEPH_ERR_TEMPLATE_NOT_AVAILABLE;
+    search(*bank_, probe, maxDistance, maxCount, out);
+    return ZEPH_OK;
+}
+
+Gallery::SearchBank &Gallery::bankToChange()
+{
+    // Someone searches the current bank: leave it to them, change a copy.
+    if (bank_.use_count() > 1)
+        bank_ = std::make_shared<SearchBank>(*bank_);
+    return *bank_;
+}
+
+void Gallery::search(const SearchBank &bank, const std::vector<EyeTemplate> &probe,
+                     float maxDistance, std::size_t maxCount, std::vector<MatchCandidate> &out)
+{
+    out.clear();
     constexpr float kNone = 1e30f;
-    std::vector<float> best(entries_.size(), kNone);
-    for (const BankRow &row : bank_) {
+    std::vector<float> best(bank.ids.size(), kNone);
+    for (const SearchBank::Row &row : bank.rows) {
         float &b = best[row.owner];
         for (const EyeTemplate &p : probe) {
             if (!comparable(p.eye, row.eye))
@@ -261,7 +282,6 @@ ZephResult Gallery::compare1N(const std::vector<EyeTemplate> &probe, float maxDi
     } else {
         std::sort(out.begin(), out.end(), better);
     }
-    return ZEPH_OK;
 }
 
 } // namespace zvc

@@ -16,6 +16,7 @@
 #include "zeph/zeph.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -105,6 +106,24 @@ public:
     ZephResult compare1N(const std::vector<EyeTemplate> &probe, float maxDistance,
                          std::size_t maxCount, std::vector<MatchCandidate> &out) const;
 
+    // What 1:N searches: every template back to back (so that the search
+    // streams through memory) with the IDs they belong to. A snapshot is
+    // immutable: the gallery copies it before changing it while a snapshot
+    // is held, so a search can run on it without any lock.
+    struct SearchBank {
+        struct Row {
+            IrisCode code;
+            uint8_t eye;
+            uint32_t owner; // index into ids (gallery order)
+        };
+        std::vector<Row> rows;
+        std::vector<std::string> ids;
+    };
+    std::shared_ptr<const SearchBank> searchSnapshot() const { return bank_; }
+    // The search of compare1N on a snapshot (not empty, probe not empty).
+    static void search(const SearchBank &bank, const std::vector<EyeTemplate> &probe,
+                       float maxDistance, std::size_t maxCount, std::vector<MatchCandidate> &out);
+
     const std::vector<GalleryChange> &pending() const { return pending_; }
     bool hasPending() const { return !pending_.empty(); }
     void markCommitted() { pending_.clear(); }
@@ -121,17 +140,11 @@ private:
                              float &best);
     void apply(const GalleryChange &change);
 
-    // Every template once more, back to back in one array, so that 1:N
-    // streams through memory instead of visiting one block per enrollee.
-    struct BankRow {
-        IrisCode code;
-        uint8_t eye;
-        uint32_t owner; // index into entries_
-    };
+    SearchBank &bankToChange();
 
     GalleryLimits limits_;
     std::vector<Enrollee> entries_;
-    std::vector<BankRow> bank_;
+    std::shared_ptr<SearchBank> bank_ = std::make_shared<SearchBank>();
     std::unordered_map<std::string, std::size_t> index_;
     uint64_t templates_ = 0;
     std::vector<GalleryChange> pending_;

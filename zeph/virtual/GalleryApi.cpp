@@ -110,19 +110,34 @@ ZephResult Zeph_Compare11(ZephHandle handle, const char *id, float *distance)
 ZephResult Zeph_Compare1N(ZephHandle handle, float maxDistance,
                           const ZephMatchCandidate **candidates, int32_t *count)
 {
-    return onGallery(Fn::Compare1N, handle, [&](VirtualDevice &device, DeviceGallery &g) -> ZephResult {
-        if (!candidates || !count)
-            return ZEPH_ERR_INVALID_PARAMETER;
-        *candidates = nullptr;
-        *count = 0;
-        if (!canCompare(device))
-            return ZEPH_ERR_UNSUPPORTED;
-        if (!g.initialised())
-            return ZEPH_ERR_GALLERY_NOT_INITIALIZED;
-        std::vector<EyeTemplate> probe;
-        const ZephResult r = probeOf(device, probe);
-        return r != ZEPH_OK ? r : g.compare1N(probe, maxDistance, candidates, count);
-    });
+    // The checks and a snapshot under the camera lock; the search itself (up
+    // to 100,000 enrollees) after it is released, so that other devices'
+    // calls and the notifications do not wait for it.
+    return VirtualCamera::instance().onDevice(
+        Fn::Compare1N, handle,
+        [=](VirtualDevice &device, AfterUnlock &after) -> ZephResult {
+            if (!candidates || !count)
+                return ZEPH_ERR_INVALID_PARAMETER;
+            *candidates = nullptr;
+            *count = 0;
+            auto *component = device.component<GalleryComponent>();
+            if (!component || !canCompare(device))
+                return ZEPH_ERR_UNSUPPORTED;
+            if (!component->gallery().initialised())
+                return ZEPH_ERR_GALLERY_NOT_INITIALIZED;
+            std::vector<EyeTemplate> probe;
+            ZephResult r = probeOf(device, probe);
+            if (r != ZEPH_OK)
+                return r;
+            auto job = std::make_shared<DeviceGallery::Search1N>();
+            r = component->gallery().begin1N(std::move(probe), maxDistance, *job);
+            if (r != ZEPH_OK)
+                return r;
+            after.add([gallery = component->shared(), job, candidates, count] {
+                gallery->finish1N(*job, candidates, count);
+            });
+            return ZEPH_OK;
+        });
 }
 
 } // extern "C"

@@ -20,7 +20,7 @@ void GalleryComponent::softReset(VirtualDevice &, AfterUnlock &)
 void GalleryComponent::load(VirtualDevice &device, const StateStore &store)
 {
     // Nothing is read here: the files are read at the first Zeph_LoadGallery.
-    gallery_ = std::make_unique<DeviceGallery>(store, store.deviceFolder(device.name()), "gallery");
+    gallery_ = std::make_shared<DeviceGallery>(store, store.deviceFolder(device.name()), "gallery");
 }
 
 std::vector<EyeTemplate> GalleryComponent::templatesOf(const CaptureFacts &facts)

@@ -35,6 +35,9 @@ public:
     void load(VirtualDevice &, const StateStore &) override;
 
     DeviceGallery &gallery() { return *gallery_; }
+    // For work that runs after the camera lock is released: keeps this
+    // gallery alive even if the device or its folder goes meanwhile.
+    std::shared_ptr<DeviceGallery> shared() { return gallery_; }
 
     // The templates of a capture; deterministic for the same facts.
     static std::vector<EyeTemplate> templatesOf(const CaptureFacts &facts);
@@ -43,7 +46,7 @@ public:
     static std::optional<CaptureFacts> lastCapture(VirtualDevice &device);
 
 private:
-    std::unique_ptr<DeviceGallery> gallery_;
+    std::shared_ptr<DeviceGallery> gallery_;
 };
 
 } // namespace zvc
