@@ -3,7 +3,7 @@
 // folder. The first byte picks what the rest is taken for.
 #include "zeph/virtual/Gallery.h"
 #include "zeph/virtual/GalleryStore.h"
-#include "zeph/virtual/Journal.h"
+#include "zeph/virtual/SnapshotLog.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -19,19 +19,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
     case 0: { // a snapshot file, then its payload
         std::vector<uint8_t> payload;
         uint32_t generation = 0;
-        if (zvc::Journal::parseSnapshot(bytes, payload, generation))
+        if (zvc::SnapshotLog::parseSnapshot(bytes, payload, generation))
             zvc::GalleryStore::decodeSnapshot(payload, gallery);
         break;
     }
     case 1: { // a journal file, then every record replayed
-        zvc::Journal::Contents contents;
+        zvc::SnapshotLog::Contents contents;
         uint64_t valid = 0;
         // The generation the snapshot would have: mostly the journal's own.
         uint32_t generation = 0;
         if (bytes.size() >= 12)
             generation = bytes[8] | (bytes[9] << 8) | (bytes[10] << 16)
                          | (static_cast<uint32_t>(bytes[11]) << 24);
-        if (zvc::Journal::parseJournal(bytes, generation, contents, valid)) {
+        if (zvc::SnapshotLog::parseJournal(bytes, generation, contents, valid)) {
             if (valid > bytes.size())
                 __builtin_trap();
             std::vector<zvc::GalleryChange> changes;

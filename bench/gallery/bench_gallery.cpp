@@ -132,7 +132,7 @@ Stored &storedGallery()
         const Gallery &big = galleryOf(100000);
         for (const Enrollee &e : big.enrollees())
             st->gallery.enroll(e.id, e.templates, {});
-        st->files->journal().compact(GalleryStore::encodeSnapshot(st->gallery));
+        st->files->log().compact(GalleryStore::encodeSnapshot(st->gallery));
         st->gallery.markCommitted();
         return st;
     }();
@@ -156,7 +156,7 @@ void BM_SnapshotOf100k(benchmark::State &state)
 {
     Stored &s = storedGallery();
     for (auto _ : state) {
-        if (!s.files->journal().compact(GalleryStore::encodeSnapshot(s.gallery)))
+        if (!s.files->log().compact(GalleryStore::encodeSnapshot(s.gallery)))
             state.SkipWithError("snapshot failed");
     }
 }

@@ -19,7 +19,7 @@ namespace {
 [[noreturn]] void commitForever(const StateStore &store, const std::string &folder, int ackFd)
 {
     GalleryStore s(store, folder, "gallery");
-    s.journal().setMinJournalBytes(4096); // a compaction every few commits
+    s.log().setMinJournalBytes(4096); // a compaction every few commits
     Gallery g;
     if (s.load(g) != ZEPH_OK)
         _exit(3);

@@ -67,7 +67,7 @@ bool getRole(ByteReader &r, int32_t &role)
 } // namespace
 
 GalleryStore::GalleryStore(const StateStore &store, std::string folder, std::string baseName)
-    : journal_(store, std::move(folder), std::move(baseName))
+    : log_(store, std::move(folder), std::move(baseName))
 {
 }
 
@@ -173,8 +173,8 @@ ZephResult GalleryStore::load(Gallery &gallery)
     // that has grown to its compaction point.
     const uint64_t bound = 64 + static_cast<uint64_t>(l.maxEnrollees) * 40
                            + l.maxTemplates * kTemplateBytes;
-    Journal::Contents contents;
-    if (journal_.load(contents, 2 * bound + (16u << 20)) != Journal::Load::Ok
+    SnapshotLog::Contents contents;
+    if (log_.load(contents, 2 * bound + (16u << 20)) != SnapshotLog::Load::Ok
         || !decodeSnapshot(contents.snapshot, gallery)) {
         gallery.clear();
         return ZEPH_ERR_GALLERY_LOAD_FAILED;
@@ -201,9 +201,9 @@ ZephResult GalleryStore::commit(Gallery &gallery)
     if (!gallery.hasPending())
         return ZEPH_OK;
     const std::vector<uint8_t> record = encodeChanges(gallery.pending());
-    const bool saved = journal_.needsCompaction(record.size())
-                           ? journal_.compact(encodeSnapshot(gallery))
-                           : journal_.append(record);
+    const bool saved = log_.needsCompaction(record.size())
+                           ? log_.compact(encodeSnapshot(gallery))
+                           : log_.append(record);
     if (!saved)
         return kWriteFailed;
     gallery.markCommitted();

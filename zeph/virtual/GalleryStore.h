@@ -1,5 +1,5 @@
 // A gallery kept in a device's state folder: a snapshot of all enrollees
-// plus a journal with one record per commit (see Journal for the framing).
+// plus a journal with one record per commit (see SnapshotLog for the framing).
 //
 // Snapshot payload:            offset 0  "ZVGL"
 //                                     4  u16 layout version (1)
@@ -11,7 +11,7 @@
 //                               templates
 // Template:                     u8 eye (0 unknown, 1 right, 2 left),
 //                               16 u64 code rows, u16 readable rows
-// Journal record (one commit):  u32 change count, changes
+// Log record (one commit):       u32 change count, changes
 // Change:                       u8 kind, u8 ID length, the ID's bytes, then
 //                               kind 1 add templates: u8 role, u8 count, templates
 //                               kind 2 remove: nothing
@@ -21,7 +21,7 @@
 #define ZEPH_VIRTUAL_GALLERYSTORE_H
 
 #include "Gallery.h"
-#include "Journal.h"
+#include "SnapshotLog.h"
 
 #include <cstdint>
 #include <string>
@@ -48,7 +48,7 @@ public:
     ZephResult commit(Gallery &gallery);
     bool droppedTornRecord() const { return droppedTorn_; }
 
-    Journal &journal() { return journal_; }
+    SnapshotLog &log() { return log_; }
 
     static std::vector<uint8_t> encodeSnapshot(const Gallery &gallery);
     static std::vector<uint8_t> encodeChanges(const std::vector<GalleryChange> &changes);
@@ -59,7 +59,7 @@ public:
     static constexpr ZephResult kWriteFailed = ZEPH_ERR_DEVICE_IO_FAILED;
 
 private:
-    Journal journal_;
+    SnapshotLog log_;
     bool droppedTorn_ = false;
 };
 

@@ -3,7 +3,7 @@
 // flush it to disk, rename it over the target, flush the folder), so a crash
 // at any moment leaves either the old or the new file. Large records that
 // change a little at a time (the gallery) add a journal to a snapshot: see
-// Journal. Nothing below the state folder is reached through a symbolic
+// SnapshotLog. Nothing below the state folder is reached through a symbolic
 // link: a link where a folder or file should be is refused.
 #ifndef ZEPH_VIRTUAL_STATESTORE_H
 #define ZEPH_VIRTUAL_STATESTORE_H

@@ -1,4 +1,4 @@
-#include "Journal.h"
+#include "SnapshotLog.h"
 
 #include "ByteCodec.h"
 #include "StateStore.h"
@@ -26,12 +26,12 @@ bool onlyZeros(const uint8_t *p, std::size_t n)
 
 } // namespace
 
-Journal::Journal(const StateStore &store, std::string folder, std::string baseName)
+SnapshotLog::SnapshotLog(const StateStore &store, std::string folder, std::string baseName)
     : store_(store), folder_(std::move(folder)), base_(std::move(baseName))
 {
 }
 
-std::vector<uint8_t> Journal::header() const
+std::vector<uint8_t> SnapshotLog::header() const
 {
     ByteWriter w;
     w.raw(kJournalMagic, 4);
@@ -42,7 +42,7 @@ std::vector<uint8_t> Journal::header() const
     return w.bytes();
 }
 
-bool Journal::parseSnapshot(const std::vector<uint8_t> &snap, std::vector<uint8_t> &payload,
+bool SnapshotLog::parseSnapshot(const std::vector<uint8_t> &snap, std::vector<uint8_t> &payload,
                             uint32_t &generation)
 {
     if (snap.size() < kSnapshotOverhead)
@@ -64,7 +64,7 @@ bool Journal::parseSnapshot(const std::vector<uint8_t> &snap, std::vector<uint8_
     return true;
 }
 
-bool Journal::parseJournal(const std::vector<uint8_t> &jnl, uint32_t expected, Contents &out,
+bool SnapshotLog::parseJournal(const std::vector<uint8_t> &jnl, uint32_t expected, Contents &out,
                            uint64_t &validLength)
 {
     out.records.clear();
@@ -110,7 +110,7 @@ bool Journal::parseJournal(const std::vector<uint8_t> &jnl, uint32_t expected, C
     return true;
 }
 
-Journal::Load Journal::load(Contents &out, uint64_t maxBytes)
+SnapshotLog::Load SnapshotLog::load(Contents &out, uint64_t maxBytes)
 {
     out = Contents{};
     generation_ = 0;
@@ -146,7 +146,7 @@ Journal::Load Journal::load(Contents &out, uint64_t maxBytes)
     return Load::Ok;
 }
 
-bool Journal::append(const std::vector<uint8_t> &payload)
+bool SnapshotLog::append(const std::vector<uint8_t> &payload)
 {
     if (journalLength_ == 0) {
         // None yet for this generation: start one. Written whole, so its
@@ -172,7 +172,7 @@ bool Journal::append(const std::vector<uint8_t> &payload)
     return true;
 }
 
-bool Journal::compact(const std::vector<uint8_t> &snapshotPayload)
+bool SnapshotLog::compact(const std::vector<uint8_t> &snapshotPayload)
 {
     const uint32_t next = generation_ + 1;
     ByteWriter w;
@@ -195,7 +195,7 @@ bool Journal::compact(const std::vector<uint8_t> &snapshotPayload)
     return true;
 }
 
-bool Journal::needsCompaction(std::size_t nextRecordSize) const
+bool SnapshotLog::needsCompaction(std::size_t nextRecordSize) const
 {
     if (broken_)
         return true;

@@ -29,8 +29,8 @@
 // crash; possibly followed only by zero bytes) is dropped, and the next
 // append overwrites it. A damaged record with good records after it
 // refuses the load: nothing committed is ever silently lost.
-#ifndef ZEPH_VIRTUAL_JOURNAL_H
-#define ZEPH_VIRTUAL_JOURNAL_H
+#ifndef ZEPH_VIRTUAL_SNAPSHOTLOG_H
+#define ZEPH_VIRTUAL_SNAPSHOTLOG_H
 
 #include <cstdint>
 #include <string>
@@ -40,13 +40,13 @@ namespace zvc {
 
 class StateStore;
 
-class Journal {
+class SnapshotLog {
 public:
     static constexpr std::size_t kSnapshotOverhead = 24;
     static constexpr std::size_t kJournalHeaderSize = 16;
     static constexpr std::size_t kRecordOverhead = 8;
 
-    Journal(const StateStore &store, std::string folder, std::string baseName);
+    SnapshotLog(const StateStore &store, std::string folder, std::string baseName);
 
     std::string snapshotPath() const { return folder_ + "/" + base_ + ".snap"; }
     std::string journalPath() const { return folder_ + "/" + base_ + ".jnl"; }

@@ -10,7 +10,7 @@
 using namespace zvc;
 using namespace storetest;
 namespace fs = std::filesystem;
-using Journaled = StoreTest;
+using GalleryFiles = StoreTest;
 
 namespace {
 
@@ -36,7 +36,7 @@ constexpr std::size_t kOneEnrolleeRecord = 4 + 1 + 1 + 2 + 1 + 1 + 2 * kTemplate
 
 } // namespace
 
-TEST_F(Journaled, CommitAppendsOneRecordLaidOutFieldByField)
+TEST_F(GalleryFiles, CommitAppendsOneRecordLaidOutFieldByField)
 {
     GalleryStore s(store_, folder_, "gallery");
     Gallery g;
@@ -80,10 +80,10 @@ TEST_F(Journaled, CommitAppendsOneRecordLaidOutFieldByField)
     EXPECT_TRUE(sameGallery(loaded(store_, folder_), g));
 }
 
-TEST_F(Journaled, CompactionWritesASnapshotAndStartsAFreshJournal)
+TEST_F(GalleryFiles, CompactionWritesASnapshotAndStartsAFreshJournal)
 {
     GalleryStore s(store_, folder_, "gallery");
-    s.journal().setMinJournalBytes(4096);
+    s.log().setMinJournalBytes(4096);
     Gallery g;
     ASSERT_EQ(s.load(g), ZEPH_OK);
     commitEnrollees(s, g, 1, 14); // the fifteenth record would pass 4096 bytes
@@ -126,7 +126,7 @@ TEST_F(Journaled, CompactionWritesASnapshotAndStartsAFreshJournal)
     EXPECT_EQ(loaded(store_, folder_).size(), 15u) << "the snapshot alone: E3 back, role lost";
 }
 
-TEST_F(Journaled, ATornLastRecordIsDroppedAtEveryCut)
+TEST_F(GalleryFiles, ATornLastRecordIsDroppedAtEveryCut)
 {
     {
         GalleryStore s(store_, folder_, "gallery");
@@ -163,11 +163,11 @@ TEST_F(Journaled, ATornLastRecordIsDroppedAtEveryCut)
     EXPECT_EQ(loaded(store_, folder_).size(), 2u) << "zeros past the end too";
 }
 
-TEST_F(Journaled, DamageIsRefusedNeverEmptied)
+TEST_F(GalleryFiles, DamageIsRefusedNeverEmptied)
 {
     {
         GalleryStore s(store_, folder_, "gallery");
-        s.journal().setMinJournalBytes(1024);
+        s.log().setMinJournalBytes(1024);
         Gallery g;
         ASSERT_EQ(s.load(g), ZEPH_OK);
         commitEnrollees(s, g, 1, 6); // a snapshot of four, a journal of two
@@ -230,7 +230,7 @@ TEST_F(Journaled, DamageIsRefusedNeverEmptied)
     EXPECT_EQ(loaded(store_, folder_).size(), 6u) << "the intact files load again";
 }
 
-TEST_F(Journaled, AFailedWriteKeepsTheChangesPendingAndTheFilesIntact)
+TEST_F(GalleryFiles, AFailedWriteKeepsTheChangesPendingAndTheFilesIntact)
 {
     GalleryStore s(store_, folder_, "gallery");
     Gallery g;
@@ -267,7 +267,7 @@ TEST_F(Journaled, AFailedWriteKeepsTheChangesPendingAndTheFilesIntact)
     EXPECT_EQ(loaded(store_, folder_).size(), 3u);
 }
 
-TEST_F(Journaled, LinkedFoldersAreRefused)
+TEST_F(GalleryFiles, LinkedFoldersAreRefused)
 {
     const std::string real = root_ + "/real";
     fs::create_directories(real);
