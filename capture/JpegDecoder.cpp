@@ -1,0 +1,769 @@
+#include "capture/JpegDecoder.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr int kChunk = 2048;      // bytes taken from the source per refill
+constexpr int kEndPairs = 64;     // 0xFF 0xD9 pairs behind the data
+constexpr int kStartSearch = 4095;
+constexpr int kRestartSearch = 1536;
+
+// Fast-lookup entry: bits 0-4 bits to consume (0 = not in the fast table),
+// bit 5 the coefficient value is folded in (bits 16-31, signed), bits 8-15
+// the symbol.
+constexpr uint32_t kFolded = 1u << 5;
+
+// Zig-zag position -> natural (row-major) position.
+constexpr uint8_t kNatural[64] = {
+    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
+    12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
+    35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
+    58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+
+// Per zig-zag position: the bit of its row in the low byte, and the same bit
+// in the high byte when the position is off the row's first column. The
+// inverse DCT uses the union to skip empty rows and take shortcuts.
+struct RowMasks {
+    uint16_t bits[64];
+    constexpr RowMasks() : bits()
+    {
+        for (int k = 0; k < 64; ++k) {
+            const int row = kNatural[k] >> 3, col = kNatural[k] & 7;
+            bits[k] = static_cast<uint16_t>((1u << row) | (col ? (1u << (row + 8)) : 0u));
+        }
+    }
+};
+constexpr RowMasks kRowMasks;
+
+inline int32_t extend(uint32_t v, uint32_t size)
+{
+    // A value of size bits whose top bit is clear is negative.
+    int32_t r = static_cast<int32_t>(v);
+    if (v < (1u << (size - 1)))
+        r -= static_cast<int32_t>((1u << size) - 1);
+    return r;
+}
+
+} // namespace
+
+struct JpegDecoder::HuffmanTable {
+    uint8_t counts[17];  // counts[1..16]
+    uint8_t values[256];
+    uint16_t total;
+    bool dc;
+    bool defined;        // by the stream being decoded
+    bool built;          // fast/maxCode/valOffset match counts and values
+    uint32_t fast[256];
+    int32_t maxCode[18]; // largest code of each length, -1 when none
+    int32_t valOffset[17];
+};
+
+namespace {
+
+bool validSymbol(bool dc, uint32_t sym)
+{
+    return dc ? sym <= 11 : (sym & 15) <= 10;
+}
+
+// Returns false for over-subscribed code counts.
+bool buildTable(JpegDecoder::HuffmanTable &t)
+{
+    std::memset(t.fast, 0, sizeof t.fast);
+    uint32_t code = 0;
+    int k = 0;
+    for (int len = 1; len <= 16; ++len) {
+        t.valOffset[len] = k - static_cast<int32_t>(code);
+        for (int i = 0; i < t.counts[len]; ++i, ++k, ++code) {
+            if (len > 8)
+                continue;
+            const uint32_t sym = t.values[k];
+            if (!validSymbol(t.dc, sym))
+                continue; // left to the slow path, which refuses it
+            const uint32_t size = t.dc ? sym : (sym & 15);
+            const int spare = 8 - len;
+            const uint32_t base = code << spare;
+            for (uint32_t j = 0; j < (1u << spare); ++j) {
+                uint32_t e = static_cast<uint32_t>(len) | (sym << 8);
+                if (size != 0 && len + static_cast<int>(size) <= 8) {
+                    const uint32_t extra = (j >> (spare - size)) & ((1u << size) - 1);
+                    const int32_t value = extend(extra, size);
+                    e = static_cast<uint32_t>(len + static_cast<int>(size)) | kFolded | (sym << 8)
+                        | (static_cast<uint32_t>(value) << 16);
+                }
+                t.fast[base + j] = e;
+            }
+        }
+        if (code > (1u << len))
+            return false;
+        t.maxCode[len] = t.counts[len] ? static_cast<int32_t>(code) - 1 : -1;
+        code <<= 1;
+    }
+    t.maxCode[17] = 0x7FFFFFFF;
+    return true;
+}
+
+inline uint8_t clampPixel(int32_t v)
+{
+    return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+// The accurate integer inverse DCT: 13-bit constants, rows first (rounded,
+// shifted by 11), then columns (level shift and rounding, shifted by 18).
+// Arithmetic runs in unsigned 32 bits so that a hostile stream wraps instead
+// of overflowing; well-formed streams never come near the limits.
+constexpr uint32_t F0_298631336 = 2446, F0_390180644 = 3196, F0_541196100 = 4433,
+                   F0_765366865 = 6270, F0_899976223 = 7373, F1_175875602 = 9633,
+                   F1_501321110 = 12299, F1_847759065 = 15137, F1_961570560 = 16069,
+                   F2_053119869 = 16819, F2_562915447 = 20995, F3_072711026 = 25172;
+
+struct Idct1d {
+    uint32_t o0, o1, o2, o3, o4, o5, o6, o7;
+};
+
+inline Idct1d idct1d(uint32_t i0, uint32_t i1, uint32_t i2, uint32_t i3, uint32_t i4,
+                     uint32_t i5, uint32_t i6, uint32_t i7)
+{
+    // Even part.
+    uint32_t z1 = (i2 + i6) * F0_541196100;
+    const uint32_t t2 = z1 - i6 * F1_847759065;
+    const uint32_t t3 = z1 + i2 * F0_765366865;
+    const uint32_t t0 = (i0 + i4) << 13;
+    const uint32_t t1 = (i0 - i4) << 13;
+    const uint32_t t10 = t0 + t3, t13 = t0 - t3, t11 = t1 + t2, t12 = t1 - t2;
+
+    // Odd part.
+    uint32_t a0 = i7, a1 = i5, a2 = i3, a3 = i1;
+    z1 = a0 + a3;
+    uint32_t z2 = a1 + a2, z3 = a0 + a2, z4 = a1 + a3;
+    const uint32_t z5 = (z3 + z4) * F1_175875602;
+    a0 *= F0_298631336;
+    a1 *= F2_053119869;
+    a2 *= F3_072711026;
+    a3 *= F1_501321110;
+    z1 *= 0u - F0_899976223;
+    z2 *= 0u - F2_562915447;
+    z3 = z3 * (0u - F1_961570560) + z5;
+    z4 = z4 * (0u - F0_390180644) + z5;
+    a0 += z1 + z3;
+    a1 += z2 + z4;
+    a2 += z2 + z3;
+    a3 += z1 + z4;
+
+    return {t10 + a3, t11 + a2, t12 + a1, t13 + a0, t13 - a0, t12 - a1, t11 - a2, t10 - a3};
+}
+
+inline int32_t shiftDown(uint32_t v, int n)
+{
+    return static_cast<int32_t>(v) >> n;
+}
+
+constexpr uint32_t kRowRound = 1u << 10;
+constexpr uint32_t kColumnBias = (128u << 18) + (1u << 17);
+
+// coef: natural order, dequantised. mask: see RowMasks (row 0 is always set).
+void inverseDct(const int32_t *coef, uint32_t mask, uint8_t *out, size_t stride)
+{
+    const uint32_t rows = mask & 0xFF, acRows = mask >> 8;
+    if (rows == 1 && acRows == 0) {
+        // Only the DC coefficient.
+        const uint8_t v = clampPixel(shiftDown(static_cast<uint32_t>(coef[0]) + 4u, 3) + 128);
+        for (int y = 0; y < 8; ++y)
+            std::memset(out + y * stride, v, 8);
+        return;
+    }
+
+    uint32_t ws[64];
+    for (int r = 0; r < 8; ++r) {
+        const int32_t *in = coef + r * 8;
+        uint32_t *w = ws + r * 8;
+        if (!(rows & (1u << r))) {
+            for (int c = 0; c < 8; ++c)
+                w[c] = 0;
+            continue;
+        }
+        if (!(acRows & (1u << r))) {
+            const uint32_t dc = static_cast<uint32_t>(shiftDown((static_cast<uint32_t>(in[0]) << 13) + kRowRound, 11));
+            for (int c = 0; c < 8; ++c)
+                w[c] = dc;
+            continue;
+        }
+        const Idct1d o = idct1d(in[0], in[1], in[2], in[3], in[4], in[5], in[6], in[7]);
+        w[0] = static_cast<uint32_t>(shiftDown(o.o0 + kRowRound, 11));
+        w[1] = static_cast<uint32_t>(shiftDown(o.o1 + kRowRound, 11));
+        w[2] = static_cast<uint32_t>(shiftDown(o.o2 + kRowRound, 11));
+        w[3] = static_cast<uint32_t>(shiftDown(o.o3 + kRowRound, 11));
+        w[4] = static_cast<uint32_t>(shiftDown(o.o4 + kRowRound, 11));
+        w[5] = static_cast<uint32_t>(shiftDown(o.o5 + kRowRound, 11));
+        w[6] = static_cast<uint32_t>(shiftDown(o.o6 + kRowRound, 11));
+        w[7] = static_cast<uint32_t>(shiftDown(o.o7 + kRowRound, 11));
+    }
+
+    if (rows == 1) {
+        // Only the first row: every column is flat.
+        for (int c = 0; c < 8; ++c) {
+            const uint8_t v = clampPixel(shiftDown((ws[c] << 13) + kColumnBias, 18));
+            for (int y = 0; y < 8; ++y)
+                out[y * stride + c] = v;
+        }
+        return;
+    }
+    for (int c = 0; c < 8; ++c) {
+        const uint32_t *w = ws + c;
+        const Idct1d o = idct1d(w[0], w[8], w[16], w[24], w[32], w[40], w[48], w[56]);
+        out[0 * stride + c] = clampPixel(shiftDown(o.o0 + kColumnBias, 18));
+        out[1 * stride + c] = clampPixel(shiftDown(o.o1 + kColumnBias, 18));
+        out[2 * stride + c] = clampPixel(shiftDown(o.o2 + kColumnBias, 18));
+        out[3 * stride + c] = clampPixel(shiftDown(o.o3 + kColumnBias, 18));
+        out[4 * stride + c] = clampPixel(shiftDown(o.o4 + kColumnBias, 18));
+        out[5 * stride + c] = clampPixel(shiftDown(o.o5 + kColumnBias, 18));
+        out[6 * stride + c] = clampPixel(shiftDown(o.o6 + kColumnBias, 18));
+        out[7 * stride + c] = clampPixel(shiftDown(o.o7 + kColumnBias, 18));
+    }
+}
+
+} // namespace
+
+JpegDecoder::JpegDecoder() = default;
+JpegDecoder::~JpegDecoder() = default;
+
+int32_t JpegDecoder::init(int32_t maxWidth, int32_t maxHeight)
+{
+    m_maxWidth = maxWidth < 640 ? 640 : (maxWidth > 65535 ? 65535 : maxWidth);
+    m_maxHeight = maxHeight < 480 ? 480 : (maxHeight > 65535 ? 65535 : maxHeight);
+    const size_t rowBytes = (static_cast<size_t>(m_maxWidth) + 7) / 8 * 8 * 8;
+    m_huff.reset(new (std::nothrow) HuffmanTable[4]);
+    m_input.reset(new (std::nothrow) uint8_t[kChunk + 2 * kEndPairs]);
+    m_mcuRow.reset(new (std::nothrow) uint8_t[rowBytes]);
+    if (!m_huff || !m_input || !m_mcuRow) {
+        m_huff.reset();
+        m_input.reset();
+        m_mcuRow.reset();
+        m_maxWidth = m_maxHeight = 0;
+        return JPEG_NO_MEMORY;
+    }
+    for (int i = 0; i < 4; ++i) {
+        std::memset(&m_huff[i], 0, sizeof(HuffmanTable));
+        m_huff[i].dc = i < 2;
+    }
+    return JPEG_OK;
+}
+
+// ---- Input ---------------------------------------------------------------
+
+void JpegDecoder::resetInput(const uint8_t *data, int64_t size)
+{
+    m_src = data;
+    m_srcLeft = size;
+    refill();
+}
+
+void JpegDecoder::refill()
+{
+    uint8_t *buf = m_input.get();
+    const int n = m_srcLeft < kChunk ? static_cast<int>(m_srcLeft) : kChunk;
+    std::memcpy(buf, m_src, static_cast<size_t>(n));
+    m_src += n;
+    m_srcLeft -= n;
+    int end = n;
+    if (n < kChunk) {
+        // Past the data: end-of-image markers, as many as anyone reads.
+        for (int i = 0; i < kEndPairs; ++i) {
+            buf[end++] = 0xFF;
+            buf[end++] = 0xD9;
+        }
+    }
+    m_inPos = buf;
+    m_inEnd = buf + end;
+}
+
+uint16_t JpegDecoder::next16()
+{
+    const uint16_t hi = nextByte();
+    return static_cast<uint16_t>((hi << 8) | nextByte());
+}
+
+void JpegDecoder::skipBytes(uint32_t count)
+{
+    while (count > 0) {
+        if (m_inPos == m_inEnd)
+            refill();
+        const uint32_t here = static_cast<uint32_t>(m_inEnd - m_inPos);
+        const uint32_t step = here < count ? here : count;
+        m_inPos += step;
+        count -= step;
+    }
+}
+
+// ---- Markers -------------------------------------------------------------
+
+int32_t JpegDecoder::findStartOfImage()
+{
+    uint8_t prev = nextByte();
+    uint8_t cur = nextByte();
+    if (prev == 0xFF && cur == 0xD8)
+        return JPEG_OK;
+    for (int searched = 0;; ++searched) {
+        if (prev == 0xFF && cur == 0xD9)
+            return JPEG_CORRUPTED;
+        if (prev == 0xFF && cur == 0xD8)
+            break;
+        if (searched == kStartSearch)
+            return JPEG_CORRUPTED;
+        prev = cur;
+        cur = nextByte();
+    }
+    // Found by searching: a marker must follow at once.
+    if (m_inPos == m_inEnd)
+        refill();
+    return *m_inPos == 0xFF ? JPEG_OK : JPEG_CORRUPTED;
+}
+
+int32_t JpegDecoder::readMarker(uint8_t *marker)
+{
+    uint8_t b = nextByte();
+    if (b != 0xFF)
+        return JPEG_BAD_DATA;
+    do
+        b = nextByte();
+    while (b == 0xFF);
+    if (b == 0)
+        return JPEG_BAD_DATA;
+    *marker = b;
+    return JPEG_OK;
+}
+
+// Reads table and other segments; stops at a frame header, SOI, EOI or SOS
+// and hands that marker back.
+int32_t JpegDecoder::readTablesUntil(uint8_t *marker)
+{
+    for (;;) {
+        int32_t rc = readMarker(marker);
+        if (rc)
+            return rc;
+        const uint8_t m = *marker;
+        if (m == 0xC4)
+            rc = readHuffmanTables();
+        else if (m == 0xDB)
+            rc = readQuantTables();
+        else if (m == 0xDD)
+            rc = readRestartInterval();
+        else if (m == 0x01 || m == 0xC8 || m == 0xCC || (m >= 0xD0 && m <= 0xD7))
+            return JPEG_UNSUPPORTED;
+        else if ((m >= 0xC0 && m <= 0xCF) || m == 0xD8 || m == 0xD9 || m == 0xDA)
+            return JPEG_OK;
+        else {
+            const uint16_t len = next16();
+            if (len < 2)
+                return JPEG_BAD_DATA;
+            skipBytes(len - 2u);
+        }
+        if (rc)
+            return rc;
+    }
+}
+
+int32_t JpegDecoder::readHuffmanTables()
+{
+    int32_t left = static_cast<int32_t>(next16()) - 2;
+    if (left < 0)
+        return JPEG_BAD_DATA;
+    while (left > 0) {
+        if (left < 17)
+            return JPEG_BAD_DATA;
+        const uint8_t id = nextByte();
+        const uint8_t cls = id >> 4, index = id & 15;
+        if (cls > 1 || index > 1)
+            return JPEG_BAD_DATA;
+        HuffmanTable &t = m_huff[cls == 0 ? index : index + 2];
+        uint8_t counts[17] = {};
+        int total = 0;
+        for (int len = 1; len <= 16; ++len) {
+            counts[len] = nextByte();
+            total += counts[len];
+        }
+        left -= 17;
+        if (total > 255 || total > left)
+            return JPEG_BAD_DATA;
+        uint8_t values[256];
+        for (int i = 0; i < total; ++i)
+            values[i] = nextByte();
+        left -= total;
+
+        // A camera sends the same tables with every frame: build them once.
+        const bool same = t.built && t.total == total && std::memcmp(t.counts, counts, sizeof counts) == 0
+                          && std::memcmp(t.values, values, static_cast<size_t>(total)) == 0;
+        if (!same) {
+            std::memcpy(t.counts, counts, sizeof counts);
+            std::memcpy(t.values, values, static_cast<size_t>(total));
+            t.total = static_cast<uint16_t>(total);
+            t.built = buildTable(t);
+            if (!t.built)
+                return JPEG_BAD_DATA;
+        }
+        t.defined = true;
+    }
+    return JPEG_OK;
+}
+
+int32_t JpegDecoder::readQuantTables()
+{
+    int32_t left = static_cast<int32_t>(next16()) - 2;
+    if (left < 0)
+        return JPEG_BAD_DATA;
+    while (left > 0) {
+        const uint8_t id = nextByte();
+        --left;
+        if ((id & 15) != 0)
+            return JPEG_UNSUPPORTED;
+        const int precision = id >> 4;
+        if (precision > 1)
+            return JPEG_BAD_DATA;
+        const int need = precision ? 128 : 64;
+        if (left < need)
+            return JPEG_BAD_DATA;
+        for (int k = 0; k < 64; ++k)
+            m_quant[k] = precision ? next16() : nextByte();
+        left -= need;
+        m_quantDefined = true;
+    }
+    return JPEG_OK;
+}
+
+int32_t JpegDecoder::readRestartInterval()
+{
+    if (next16() != 4)
+        return JPEG_BAD_DATA;
+    m_restartInterval = next16();
+    return JPEG_OK;
+}
+
+int32_t JpegDecoder::readFrameHeader(uint8_t marker)
+{
+    if (marker == 0xC2)
+        m_progressive = true;
+    else if (marker != 0xC0 && marker != 0xC1)
+        return JPEG_UNSUPPORTED;
+    const uint16_t len = next16();
+    const uint8_t precision = nextByte();
+    const int32_t height = next16();
+    const int32_t width = next16();
+    const uint8_t components = nextByte();
+    if (precision != 8 || height < 1 || height > m_maxHeight || width < 1 || width > m_maxWidth
+        || components != 1)
+        return JPEG_UNSUPPORTED;
+    m_componentId = nextByte();
+    const uint8_t sampling = nextByte();
+    const uint8_t quant = nextByte();
+    if (sampling != 0x11 || quant != 0)
+        return JPEG_UNSUPPORTED;
+    if (len != 11)
+        return JPEG_BAD_DATA;
+    m_width = width;
+    m_height = height;
+    return JPEG_OK;
+}
+
+int32_t JpegDecoder::readScanHeader()
+{
+    const uint16_t len = next16();
+    const uint8_t components = nextByte();
+    if (components != 1)
+        return JPEG_UNSUPPORTED;
+    const uint8_t id = nextByte();
+    const uint8_t tables = nextByte();
+    m_spectralStart = nextByte();
+    m_spectralEnd = nextByte();
+    nextByte(); // successive approximation: nothing to do in a sequential scan
+    if (len != 8 || id != m_componentId)
+        return JPEG_BAD_DATA;
+    const uint8_t dc = tables >> 4, ac = tables & 15;
+    if (dc > 1 || ac > 1)
+        return JPEG_BAD_DATA;
+    m_dcTable = dc;
+    m_acTable = static_cast<uint8_t>(ac + 2);
+    if (!m_huff[m_dcTable].defined || !m_huff[m_acTable].defined || !m_quantDefined)
+        return JPEG_BAD_DATA;
+    return JPEG_OK;
+}
+
+// ---- Entropy decoding ----------------------------------------------------
+
+void JpegDecoder::fillBits()
+{
+    while (m_bitCount <= 24) {
+        uint32_t b = 0;
+        if (!m_pendingMarker) {
+            b = nextByte();
+            if (b == 0xFF) {
+                uint8_t next;
+                do
+                    next = nextByte();
+                while (next == 0xFF);
+                if (next != 0) {
+                    // A marker ends the data: zeros from here on.
+                    m_pendingMarker = next;
+                    b = 0;
+                }
+            }
+        }
+        m_bits |= b << (24 - m_bitCount);
+        m_bitCount += 8;
+    }
+}
+
+int32_t JpegDecoder::decodeSlow(const HuffmanTable &t, uint32_t *symbol)
+{
+    // At least 16 bits are in the buffer.
+    for (int len = 1; len <= 16; ++len) {
+        const int32_t code = static_cast<int32_t>(m_bits >> (32 - len));
+        if (code <= t.maxCode[len]) {
+            const int32_t index = t.valOffset[len] + code;
+            if (index < 0 || index >= t.total)
+                return JPEG_BAD_DATA;
+            m_bits <<= len;
+            m_bitCount -= len;
+            *symbol = t.values[index];
+            return JPEG_OK;
+        }
+    }
+    return JPEG_BAD_DATA; // no code matches
+}
+
+int32_t JpegDecoder::processRestart()
+{
+    m_bits = 0;
+    m_bitCount = 0;
+    uint8_t marker = m_pendingMarker;
+    m_pendingMarker = 0;
+    for (int i = 0; !marker && i < kRestartSearch; ++i) {
+        if (nextByte() != 0xFF)
+            continue;
+        uint8_t b;
+        do
+            b = nextByte();
+        while (b == 0xFF);
+        marker = b;
+    }
+    if (marker != 0xD0 + m_nextRestart)
+        return JPEG_BAD_DATA;
+    m_nextRestart = (m_nextRestart + 1) & 7;
+    m_dcPred = 0;
+    m_restartLeft = m_restartInterval;
+    return JPEG_OK;
+}
+
+int32_t JpegDecoder::decodeBlock(uint8_t *out, size_t stride)
+{
+    const HuffmanTable &dc = m_huff[m_dcTable];
+    const HuffmanTable &ac = m_huff[m_acTable];
+    int32_t *coef = m_coef;
+
+    // DC difference.
+    if (m_bitCount < 16)
+        fillBits();
+    uint32_t e = dc.fast[m_bits >> 24];
+    int32_t diff;
+    if (e & kFolded) {
+        const int n = static_cast<int>(e & 31);
+        m_bits <<= n;
+        m_bitCount -= n;
+        diff = static_cast<int32_t>(e) >> 16;
+    } else {
+        uint32_t s;
+        if (e) {
+            const int n = static_cast<int>(e & 31);
+            m_bits <<= n;
+            m_bitCount -= n;
+            s = (e >> 8) & 255;
+        } else {
+            if (const int32_t rc = decodeSlow(dc, &s))
+                return rc;
+            if (s > 11)
+                return JPEG_BAD_DATA;
+        }
+        diff = 0;
+        if (s) {
+            if (m_bitCount < static_cast<int32_t>(s))
+                fillBits();
+            const uint32_t v = m_bits >> (32 - s);
+            m_bits <<= s;
+            m_bitCount -= static_cast<int32_t>(s);
+            diff = extend(v, s);
+        }
+    }
+    m_dcPred = static_cast<int32_t>(static_cast<uint32_t>(m_dcPred) + static_cast<uint32_t>(diff));
+    coef[0] = static_cast<int32_t>(static_cast<uint32_t>(m_dcPred) * m_quant[0]);
+
+    // AC coefficients in zig-zag order.
+    uint32_t mask = 1;
+    for (int k = 1; k < 64;) {
+        if (m_bitCount < 16)
+            fillBits();
+        e = ac.fast[m_bits >> 24];
+        if (e & kFolded) {
+            const int n = static_cast<int>(e & 31);
+            m_bits <<= n;
+            m_bitCount -= n;
+            k += static_cast<int>((e >> 12) & 15);
+            if (k > 63)
+                return JPEG_COMPRESSION;
+            coef[kNatural[k]] = static_cast<int32_t>(static_cast<uint32_t>(static_cast<int32_t>(e) >> 16) * m_quant[k]);
+            mask |= kRowMasks.bits[k];
+            ++k;
+            continue;
+        }
+        uint32_t sym;
+        if (e) {
+            const int n = static_cast<int>(e & 31);
+            m_bits <<= n;
+            m_bitCount -= n;
+            sym = (e >> 8) & 255;
+        } else {
+            if (const int32_t rc = decodeSlow(ac, &sym))
+                return rc;
+            if ((sym & 15) > 10)
+                return JPEG_BAD_DATA;
+        }
+        const uint32_t run = sym >> 4, size = sym & 15;
+        if (size == 0) {
+            if (run != 15)
+                break; // end of block
+            k += 16;
+            if (k > 64)
+                return JPEG_COMPRESSION;
+            continue;
+        }
+        k += static_cast<int>(run);
+        if (k > 63)
+            return JPEG_COMPRESSION;
+        if (m_bitCount < static_cast<int32_t>(size))
+            fillBits();
+        const uint32_t v = m_bits >> (32 - size);
+        m_bits <<= size;
+        m_bitCount -= static_cast<int32_t>(size);
+        coef[kNatural[k]] = static_cast<int32_t>(static_cast<uint32_t>(extend(v, size)) * m_quant[k]);
+        mask |= kRowMasks.bits[k];
+        ++k;
+    }
+
+    inverseDct(coef, mask, out, stride);
+
+    // Leave the block zeroed for the next one: only the rows that were used.
+    const uint32_t rows = mask & 0xFF;
+    for (int r = 0; r < 8; ++r)
+        if (rows & (1u << r))
+            std::memset(coef + r * 8, 0, 8 * sizeof(int32_t));
+    return JPEG_OK;
+}
+
+// Decodes width / 8 (rounded up) blocks side by side into row.
+int32_t JpegDecoder::decodeMcuRow(uint8_t *row, size_t stride)
+{
+    const int blocks = (m_width + 7) / 8;
+    for (int b = 0; b < blocks; ++b) {
+        if (m_restartInterval) {
+            if (m_restartLeft == 0)
+                if (const int32_t rc = processRestart())
+                    return rc;
+            --m_restartLeft;
+        }
+        if (const int32_t rc = decodeBlock(row + b * 8, stride))
+            return rc;
+    }
+    return JPEG_OK;
+}
+
+int32_t JpegDecoder::decode(const uint8_t *data, int64_t size, uint8_t **pixels, size_t *capacity,
+                            int32_t *width, int32_t *height)
+{
+    if (!data || size < 1 || !pixels || !capacity || !width || !height || !m_input)
+        return JPEG_INVALID_PARAMETER;
+
+    for (int i = 0; i < 4; ++i)
+        m_huff[i].defined = false;
+    m_quantDefined = false;
+    m_restartInterval = 0;
+    m_progressive = false;
+    m_pendingMarker = 0;
+    resetInput(data, size);
+
+    int32_t rc = findStartOfImage();
+    if (rc)
+        return rc;
+    uint8_t marker = 0;
+    if ((rc = readTablesUntil(&marker)))
+        return rc;
+    if ((rc = readFrameHeader(marker)))
+        return rc;
+
+    const size_t frameBytes = static_cast<size_t>(m_width) * static_cast<size_t>(m_height);
+    if (*pixels && *capacity < frameBytes)
+        return JPEG_BUFFER_TOO_SMALL;
+    *width = m_width;
+    *height = m_height;
+    if (m_progressive)
+        return JPEG_UNSUPPORTED;
+
+    if ((rc = readTablesUntil(&marker)))
+        return rc;
+    if (marker != 0xDA)
+        return JPEG_BAD_DATA;
+    if ((rc = readScanHeader()))
+        return rc;
+
+    m_bits = 0;
+    m_bitCount = 0;
+    fillBits();
+    m_dcPred = 0;
+    m_restartLeft = m_restartInterval;
+    m_nextRestart = 0;
+
+    const bool owned = *pixels == nullptr;
+    if (owned) {
+        *pixels = static_cast<uint8_t *>(std::malloc(frameBytes));
+        if (!*pixels) {
+            *capacity = 0;
+            return JPEG_NO_MEMORY;
+        }
+    }
+    *capacity = frameBytes;
+
+    uint8_t *out = *pixels;
+    const size_t width8 = static_cast<size_t>(m_width + 7) / 8 * 8;
+    const bool direct = (m_width & 7) == 0;
+    for (int32_t y = 0; y < m_height && rc == JPEG_OK; y += 8) {
+        const int32_t lines = m_height - y < 8 ? m_height - y : 8;
+        uint8_t *dst = out + static_cast<size_t>(y) * static_cast<size_t>(m_width);
+        if (direct && lines == 8) {
+            // Whole blocks land straight in the caller's rows.
+            rc = decodeMcuRow(dst, static_cast<size_t>(m_width));
+            continue;
+        }
+        rc = decodeMcuRow(m_mcuRow.get(), width8);
+        if (rc)
+            break;
+        for (int32_t l = 0; l < lines; ++l)
+            std::memcpy(dst + static_cast<size_t>(l) * static_cast<size_t>(m_width),
+                        m_mcuRow.get() + static_cast<size_t>(l) * width8, static_cast<size_t>(m_width));
+    }
+    if (rc && owned) {
+        std::free(*pixels);
+        *pixels = nullptr;
+        *capacity = 0;
+    }
+    return rc;
+}
+
+int32_t initJpegDecoder(JpegDecoder *state, int32_t maxWidth, int32_t maxHeight)
+{
+    return state ? state->init(maxWidth, maxHeight) : JPEG_INVALID_PARAMETER;
+}
+
+int32_t decodeJpeg(JpegDecoder *state, const uint8_t *data, int64_t size, uint8_t **pixels,
+                   size_t *capacity, int32_t *width, int32_t *height)
+{
+    return state ? state->decode(data, size, pixels, capacity, width, height) : JPEG_INVALID_PARAMETER;
+}
