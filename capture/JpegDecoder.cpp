@@ -23,16 +23,17 @@ constexpr uint8_t kNatural[64] = {
     35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
     58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
-// Per zig-zag position: the bit of its row in the low byte, and the same bit
-// in the high byte when the position is off the row's first column. The
-// inverse DCT uses the union to skip empty rows and take shortcuts.
+// Per zig-zag position: the bit of its row (bits 0-7), the same bit when the
+// position is off the row's first column (bits 8-15) and when it lies in the
+// row's right half (bits 16-23). The inverse DCT uses the union to skip
+// empty rows and to drop the terms of inputs known to be zero.
 struct RowMasks {
-    uint16_t bits[64];
+    uint32_t bits[64];
     constexpr RowMasks() : bits()
     {
         for (int k = 0; k < 64; ++k) {
             const int row = kNatural[k] >> 3, col = kNatural[k] & 7;
-            bits[k] = static_cast<uint16_t>((1u << row) | (col ? (1u << (row + 8)) : 0u));
+            bits[k] = (1u << row) | (col ? (1u << (row + 8)) : 0u) | (col >= 4 ? (1u << (row + 16)) : 0u);
         }
     }
 };
@@ -77,6 +78,8 @@ bool buildTable(JpegDecoder::HuffmanTable &t)
     for (int len = 1; len <= 16; ++len) {
         t.valOffset[len] = k - static_cast<int32_t>(code);
         for (int i = 0; i < t.counts[len]; ++i, ++k, ++code) {
+            if (code >= (1u << len))
+                return false; // over-subscribed: more codes than this length holds
             if (len > 8)
                 continue;
             const uint32_t sym = t.values[k];
@@ -96,8 +99,6 @@ bool buildTable(JpegDecoder::HuffmanTable &t)
                 t.fast[base + j] = e;
             }
         }
-        if (code > (1u << len))
-            return false;
         t.maxCode[len] = t.counts[len] ? static_cast<int32_t>(code) - 1 : -1;
         code <<= 1;
     }
@@ -123,9 +124,16 @@ struct Idct1d {
     uint32_t o0, o1, o2, o3, o4, o5, o6, o7;
 };
 
+// N: how many leading inputs may be non-zero (2, 4 or 8); the others are
+// taken as zero, which gives the same results with fewer operations.
+template <int N>
 inline Idct1d idct1d(uint32_t i0, uint32_t i1, uint32_t i2, uint32_t i3, uint32_t i4,
                      uint32_t i5, uint32_t i6, uint32_t i7)
 {
+    if (N <= 4)
+        i4 = i5 = i6 = i7 = 0;
+    if (N <= 2)
+        i2 = i3 = 0;
     // Even part.
     uint32_t z1 = (i2 + i6) * F0_541196100;
     const uint32_t t2 = z1 - i6 * F1_847759065;
@@ -163,10 +171,42 @@ inline int32_t shiftDown(uint32_t v, int n)
 constexpr uint32_t kRowRound = 1u << 10;
 constexpr uint32_t kColumnBias = (128u << 18) + (1u << 17);
 
+template <int N>
+inline void rowPass(const int32_t *in, uint32_t *w)
+{
+    const Idct1d o = idct1d<N>(in[0], in[1], in[2], in[3], in[4], in[5], in[6], in[7]);
+    w[0] = static_cast<uint32_t>(shiftDown(o.o0 + kRowRound, 11));
+    w[1] = static_cast<uint32_t>(shiftDown(o.o1 + kRowRound, 11));
+    w[2] = static_cast<uint32_t>(shiftDown(o.o2 + kRowRound, 11));
+    w[3] = static_cast<uint32_t>(shiftDown(o.o3 + kRowRound, 11));
+    w[4] = static_cast<uint32_t>(shiftDown(o.o4 + kRowRound, 11));
+    w[5] = static_cast<uint32_t>(shiftDown(o.o5 + kRowRound, 11));
+    w[6] = static_cast<uint32_t>(shiftDown(o.o6 + kRowRound, 11));
+    w[7] = static_cast<uint32_t>(shiftDown(o.o7 + kRowRound, 11));
+}
+
+template <int N>
+inline void columnPass(const uint32_t *ws, uint8_t *out, size_t stride)
+{
+    for (int c = 0; c < 8; ++c) {
+        const uint32_t *w = ws + c;
+        const Idct1d o = idct1d<N>(w[0], w[8], N > 2 ? w[16] : 0, N > 2 ? w[24] : 0, N > 4 ? w[32] : 0,
+                                   N > 4 ? w[40] : 0, N > 4 ? w[48] : 0, N > 4 ? w[56] : 0);
+        out[0 * stride + c] = clampPixel(shiftDown(o.o0 + kColumnBias, 18));
+        out[1 * stride + c] = clampPixel(shiftDown(o.o1 + kColumnBias, 18));
+        out[2 * stride + c] = clampPixel(shiftDown(o.o2 + kColumnBias, 18));
+        out[3 * stride + c] = clampPixel(shiftDown(o.o3 + kColumnBias, 18));
+        out[4 * stride + c] = clampPixel(shiftDown(o.o4 + kColumnBias, 18));
+        out[5 * stride + c] = clampPixel(shiftDown(o.o5 + kColumnBias, 18));
+        out[6 * stride + c] = clampPixel(shiftDown(o.o6 + kColumnBias, 18));
+        out[7 * stride + c] = clampPixel(shiftDown(o.o7 + kColumnBias, 18));
+    }
+}
+
 // coef: natural order, dequantised. mask: see RowMasks (row 0 is always set).
 void inverseDct(const int32_t *coef, uint32_t mask, uint8_t *out, size_t stride)
 {
-    const uint32_t rows = mask & 0xFF, acRows = mask >> 8;
+    const uint32_t rows = mask & 0xFF, acRows = (mask >> 8) & 0xFF, rightRows = mask >> 16;
     if (rows == 1 && acRows == 0) {
         // Only the DC coefficient.
         const uint8_t v = clampPixel(shiftDown(static_cast<uint32_t>(coef[0]) + 4u, 3) + 128);
@@ -175,30 +215,25 @@ void inverseDct(const int32_t *coef, uint32_t mask, uint8_t *out, size_t stride)
         return;
     }
 
-    uint32_t ws[64];
-    for (int r = 0; r < 8; ++r) {
+    // Rows past the last non-empty one are never read by the column pass.
+    const int used = rows < 4 ? 2 : (rows < 16 ? 4 : 8);
+    alignas(16) uint32_t ws[64];
+    for (int r = 0; r < used; ++r) {
         const int32_t *in = coef + r * 8;
         uint32_t *w = ws + r * 8;
-        if (!(rows & (1u << r))) {
+        const uint32_t bit = 1u << r;
+        if (!(rows & bit)) {
             for (int c = 0; c < 8; ++c)
                 w[c] = 0;
-            continue;
-        }
-        if (!(acRows & (1u << r))) {
+        } else if (!(acRows & bit)) {
             const uint32_t dc = static_cast<uint32_t>(shiftDown((static_cast<uint32_t>(in[0]) << 13) + kRowRound, 11));
             for (int c = 0; c < 8; ++c)
                 w[c] = dc;
-            continue;
+        } else if (!(rightRows & bit)) {
+            rowPass<4>(in, w);
+        } else {
+            rowPass<8>(in, w);
         }
-        const Idct1d o = idct1d(in[0], in[1], in[2], in[3], in[4], in[5], in[6], in[7]);
-        w[0] = static_cast<uint32_t>(shiftDown(o.o0 + kRowRound, 11));
-        w[1] = static_cast<uint32_t>(shiftDown(o.o1 + kRowRound, 11));
-        w[2] = static_cast<uint32_t>(shiftDown(o.o2 + kRowRound, 11));
-        w[3] = static_cast<uint32_t>(shiftDown(o.o3 + kRowRound, 11));
-        w[4] = static_cast<uint32_t>(shiftDown(o.o4 + kRowRound, 11));
-        w[5] = static_cast<uint32_t>(shiftDown(o.o5 + kRowRound, 11));
-        w[6] = static_cast<uint32_t>(shiftDown(o.o6 + kRowRound, 11));
-        w[7] = static_cast<uint32_t>(shiftDown(o.o7 + kRowRound, 11));
     }
 
     if (rows == 1) {
@@ -208,19 +243,12 @@ void inverseDct(const int32_t *coef, uint32_t mask, uint8_t *out, size_t stride)
             for (int y = 0; y < 8; ++y)
                 out[y * stride + c] = v;
         }
-        return;
-    }
-    for (int c = 0; c < 8; ++c) {
-        const uint32_t *w = ws + c;
-        const Idct1d o = idct1d(w[0], w[8], w[16], w[24], w[32], w[40], w[48], w[56]);
-        out[0 * stride + c] = clampPixel(shiftDown(o.o0 + kColumnBias, 18));
-        out[1 * stride + c] = clampPixel(shiftDown(o.o1 + kColumnBias, 18));
-        out[2 * stride + c] = clampPixel(shiftDown(o.o2 + kColumnBias, 18));
-        out[3 * stride + c] = clampPixel(shiftDown(o.o3 + kColumnBias, 18));
-        out[4 * stride + c] = clampPixel(shiftDown(o.o4 + kColumnBias, 18));
-        out[5 * stride + c] = clampPixel(shiftDown(o.o5 + kColumnBias, 18));
-        out[6 * stride + c] = clampPixel(shiftDown(o.o6 + kColumnBias, 18));
-        out[7 * stride + c] = clampPixel(shiftDown(o.o7 + kColumnBias, 18));
+    } else if (used == 2) {
+        columnPass<2>(ws, out, stride);
+    } else if (used == 4) {
+        columnPass<4>(ws, out, stride);
+    } else {
+        columnPass<8>(ws, out, stride);
     }
 }
 
