@@ -4,6 +4,10 @@
 #include <cstring>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr int kChunk = 2048;      // bytes taken from the source per refill
@@ -120,47 +124,117 @@ constexpr uint32_t F0_298631336 = 2446, F0_390180644 = 3196, F0_541196100 = 4433
                    F1_501321110 = 12299, F1_847759065 = 15137, F1_961570560 = 16069,
                    F2_053119869 = 16819, F2_562915447 = 20995, F3_072711026 = 25172;
 
-struct Idct1d {
-    uint32_t o0, o1, o2, o3, o4, o5, o6, o7;
-};
-
-// N: how many leading inputs may be non-zero (2, 4 or 8); the others are
-// taken as zero, which gives the same results with fewer operations.
-template <int N>
-inline Idct1d idct1d(uint32_t i0, uint32_t i1, uint32_t i2, uint32_t i3, uint32_t i4,
-                     uint32_t i5, uint32_t i6, uint32_t i7)
+// Lanes of the inverse DCT: one value (scalar) or four columns at once.
+inline uint32_t mul(uint32_t a, uint32_t k)
 {
-    if (N <= 4)
-        i4 = i5 = i6 = i7 = 0;
-    if (N <= 2)
-        i2 = i3 = 0;
+    return a * k;
+}
+inline uint32_t zeroOf(uint32_t)
+{
+    return 0;
+}
+
+#if defined(__SSE2__)
+struct V4 {
+    __m128i v;
+};
+inline V4 operator+(V4 a, V4 b)
+{
+    return {_mm_add_epi32(a.v, b.v)};
+}
+inline V4 operator-(V4 a, V4 b)
+{
+    return {_mm_sub_epi32(a.v, b.v)};
+}
+inline V4 operator<<(V4 a, int n)
+{
+    return {_mm_slli_epi32(a.v, n)};
+}
+inline V4 &operator+=(V4 &a, V4 b)
+{
+    return a = a + b;
+}
+// The low 32 bits of each product, as the scalar lanes compute them.
+inline V4 mul(V4 a, uint32_t k)
+{
+    const __m128i kk = _mm_set1_epi32(static_cast<int>(k));
+    const __m128i even = _mm_mul_epu32(a.v, kk);
+    const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(a.v, 32), kk);
+    return {_mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
+                               _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)))};
+}
+inline V4 zeroOf(V4)
+{
+    return {_mm_setzero_si128()};
+}
+#endif
+
+// One 8-point inverse DCT (Loeffler, Ligtenberg and Moschytz, 13-bit
+// constants). N: how many leading inputs may be non-zero (2, 4 or 8); the
+// others are known to be zero and their terms are left out, which gives the
+// same results in fewer operations.
+template <int N, typename T>
+inline void idct1d(T i0, T i1, T i2, T i3, T i4, T i5, T i6, T i7, T o[8])
+{
+    const T zero = zeroOf(i0);
     // Even part.
-    uint32_t z1 = (i2 + i6) * F0_541196100;
-    const uint32_t t2 = z1 - i6 * F1_847759065;
-    const uint32_t t3 = z1 + i2 * F0_765366865;
-    const uint32_t t0 = (i0 + i4) << 13;
-    const uint32_t t1 = (i0 - i4) << 13;
-    const uint32_t t10 = t0 + t3, t13 = t0 - t3, t11 = t1 + t2, t12 = t1 - t2;
+    T t0, t1, t2, t3;
+    if (N > 4) {
+        const T z1 = mul(i2 + i6, F0_541196100);
+        t2 = z1 - mul(i6, F1_847759065);
+        t3 = z1 + mul(i2, F0_765366865);
+        t0 = (i0 + i4) << 13;
+        t1 = (i0 - i4) << 13;
+    } else if (N > 2) {
+        t2 = mul(i2, F0_541196100);
+        t3 = t2 + mul(i2, F0_765366865);
+        t0 = t1 = i0 << 13;
+    } else {
+        t2 = t3 = zero;
+        t0 = t1 = i0 << 13;
+    }
+    const T t10 = t0 + t3, t13 = t0 - t3, t11 = t1 + t2, t12 = t1 - t2;
 
     // Odd part.
-    uint32_t a0 = i7, a1 = i5, a2 = i3, a3 = i1;
-    z1 = a0 + a3;
-    uint32_t z2 = a1 + a2, z3 = a0 + a2, z4 = a1 + a3;
-    const uint32_t z5 = (z3 + z4) * F1_175875602;
-    a0 *= F0_298631336;
-    a1 *= F2_053119869;
-    a2 *= F3_072711026;
-    a3 *= F1_501321110;
-    z1 *= 0u - F0_899976223;
-    z2 *= 0u - F2_562915447;
-    z3 = z3 * (0u - F1_961570560) + z5;
-    z4 = z4 * (0u - F0_390180644) + z5;
-    a0 += z1 + z3;
-    a1 += z2 + z4;
-    a2 += z2 + z3;
-    a3 += z1 + z4;
+    T a0, a1, a2, a3;
+    if (N > 4) {
+        const T z5 = mul(i7 + i3 + i5 + i1, F1_175875602);
+        const T z1 = mul(i7 + i1, 0u - F0_899976223);
+        const T z2 = mul(i5 + i3, 0u - F2_562915447);
+        const T z3 = mul(i7 + i3, 0u - F1_961570560) + z5;
+        const T z4 = mul(i5 + i1, 0u - F0_390180644) + z5;
+        a0 = mul(i7, F0_298631336) + z1 + z3;
+        a1 = mul(i5, F2_053119869) + z2 + z4;
+        a2 = mul(i3, F3_072711026) + z2 + z3;
+        a3 = mul(i1, F1_501321110) + z1 + z4;
+    } else if (N > 2) {
+        const T z5 = mul(i3 + i1, F1_175875602);
+        const T z1 = mul(i1, 0u - F0_899976223);
+        const T z2 = mul(i3, 0u - F2_562915447);
+        const T z3 = mul(i3, 0u - F1_961570560) + z5;
+        const T z4 = mul(i1, 0u - F0_390180644) + z5;
+        a0 = z1 + z3;
+        a1 = z2 + z4;
+        a2 = mul(i3, F3_072711026) + z2 + z3;
+        a3 = mul(i1, F1_501321110) + z1 + z4;
+    } else {
+        const T z5 = mul(i1, F1_175875602);
+        const T z1 = mul(i1, 0u - F0_899976223);
+        const T z4 = mul(i1, 0u - F0_390180644) + z5;
+        a0 = z1 + z5;
+        a1 = z4;
+        a2 = z5;
+        a3 = mul(i1, F1_501321110) + z1 + z4;
+    }
 
-    return {t10 + a3, t11 + a2, t12 + a1, t13 + a0, t13 - a0, t12 - a1, t11 - a2, t10 - a3};
+    o[0] = t10 + a3;
+    o[7] = t10 - a3;
+    o[1] = t11 + a2;
+    o[6] = t11 - a2;
+    o[2] = t12 + a1;
+    o[5] = t12 - a1;
+    o[3] = t13 + a0;
+    o[4] = t13 - a0;
 }
 
 inline int32_t shiftDown(uint32_t v, int n)
@@ -174,34 +248,71 @@ constexpr uint32_t kColumnBias = (128u << 18) + (1u << 17);
 template <int N>
 inline void rowPass(const int32_t *in, uint32_t *w)
 {
-    const Idct1d o = idct1d<N>(in[0], in[1], in[2], in[3], in[4], in[5], in[6], in[7]);
-    w[0] = static_cast<uint32_t>(shiftDown(o.o0 + kRowRound, 11));
-    w[1] = static_cast<uint32_t>(shiftDown(o.o1 + kRowRound, 11));
-    w[2] = static_cast<uint32_t>(shiftDown(o.o2 + kRowRound, 11));
-    w[3] = static_cast<uint32_t>(shiftDown(o.o3 + kRowRound, 11));
-    w[4] = static_cast<uint32_t>(shiftDown(o.o4 + kRowRound, 11));
-    w[5] = static_cast<uint32_t>(shiftDown(o.o5 + kRowRound, 11));
-    w[6] = static_cast<uint32_t>(shiftDown(o.o6 + kRowRound, 11));
-    w[7] = static_cast<uint32_t>(shiftDown(o.o7 + kRowRound, 11));
+    uint32_t o[8];
+    idct1d<N, uint32_t>(in[0], in[1], in[2], in[3], in[4], in[5], in[6], in[7], o);
+    for (int c = 0; c < 8; ++c)
+        w[c] = static_cast<uint32_t>(shiftDown(o[c] + kRowRound, 11));
 }
 
+#if defined(__SSE2__)
+// Eight columns as two groups of four lanes; the packs clamp to 0..255.
+template <int N>
+inline void columnPass(const uint32_t *ws, uint8_t *out, size_t stride)
+{
+    const __m128i bias = _mm_set1_epi32(static_cast<int>(kColumnBias));
+    __m128i half[2][8];
+    for (int h = 0; h < 2; ++h) {
+        const uint32_t *w = ws + 4 * h;
+        auto row = [w](int r) { return V4{_mm_load_si128(reinterpret_cast<const __m128i *>(w + 8 * r))}; };
+        const V4 z{_mm_setzero_si128()};
+        V4 o[8];
+        idct1d<N, V4>(row(0), row(1), N > 2 ? row(2) : z, N > 2 ? row(3) : z, N > 4 ? row(4) : z,
+                      N > 4 ? row(5) : z, N > 4 ? row(6) : z, N > 4 ? row(7) : z, o);
+        for (int r = 0; r < 8; ++r)
+            half[h][r] = _mm_srai_epi32(_mm_add_epi32(o[r].v, bias), 18);
+    }
+    for (int r = 0; r < 8; ++r) {
+        const __m128i words = _mm_packs_epi32(half[0][r], half[1][r]);
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(out + r * stride), _mm_packus_epi16(words, words));
+    }
+}
+
+// Only the first row is non-zero: every column is flat.
+inline void flatColumns(const uint32_t *ws, uint8_t *out, size_t stride)
+{
+    const __m128i bias = _mm_set1_epi32(static_cast<int>(kColumnBias));
+    const __m128i left = _mm_load_si128(reinterpret_cast<const __m128i *>(ws));
+    const __m128i right = _mm_load_si128(reinterpret_cast<const __m128i *>(ws + 4));
+    const __m128i l = _mm_srai_epi32(_mm_add_epi32(_mm_slli_epi32(left, 13), bias), 18);
+    const __m128i r = _mm_srai_epi32(_mm_add_epi32(_mm_slli_epi32(right, 13), bias), 18);
+    const __m128i words = _mm_packs_epi32(l, r);
+    const __m128i bytes = _mm_packus_epi16(words, words);
+    for (int y = 0; y < 8; ++y)
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(out + y * stride), bytes);
+}
+#else
 template <int N>
 inline void columnPass(const uint32_t *ws, uint8_t *out, size_t stride)
 {
     for (int c = 0; c < 8; ++c) {
         const uint32_t *w = ws + c;
-        const Idct1d o = idct1d<N>(w[0], w[8], N > 2 ? w[16] : 0, N > 2 ? w[24] : 0, N > 4 ? w[32] : 0,
-                                   N > 4 ? w[40] : 0, N > 4 ? w[48] : 0, N > 4 ? w[56] : 0);
-        out[0 * stride + c] = clampPixel(shiftDown(o.o0 + kColumnBias, 18));
-        out[1 * stride + c] = clampPixel(shiftDown(o.o1 + kColumnBias, 18));
-        out[2 * stride + c] = clampPixel(shiftDown(o.o2 + kColumnBias, 18));
-        out[3 * stride + c] = clampPixel(shiftDown(o.o3 + kColumnBias, 18));
-        out[4 * stride + c] = clampPixel(shiftDown(o.o4 + kColumnBias, 18));
-        out[5 * stride + c] = clampPixel(shiftDown(o.o5 + kColumnBias, 18));
-        out[6 * stride + c] = clampPixel(shiftDown(o.o6 + kColumnBias, 18));
-        out[7 * stride + c] = clampPixel(shiftDown(o.o7 + kColumnBias, 18));
+        uint32_t o[8];
+        idct1d<N, uint32_t>(w[0], w[8], N > 2 ? w[16] : 0, N > 2 ? w[24] : 0, N > 4 ? w[32] : 0,
+                            N > 4 ? w[40] : 0, N > 4 ? w[48] : 0, N > 4 ? w[56] : 0, o);
+        for (int r = 0; r < 8; ++r)
+            out[r * stride + c] = clampPixel(shiftDown(o[r] + kColumnBias, 18));
     }
 }
+
+inline void flatColumns(const uint32_t *ws, uint8_t *out, size_t stride)
+{
+    for (int c = 0; c < 8; ++c) {
+        const uint8_t v = clampPixel(shiftDown((ws[c] << 13) + kColumnBias, 18));
+        for (int y = 0; y < 8; ++y)
+            out[y * stride + c] = v;
+    }
+}
+#endif
 
 // coef: natural order, dequantised. mask: see RowMasks (row 0 is always set).
 void inverseDct(const int32_t *coef, uint32_t mask, uint8_t *out, size_t stride)
@@ -236,20 +347,14 @@ void inverseDct(const int32_t *coef, uint32_t mask, uint8_t *out, size_t stride)
         }
     }
 
-    if (rows == 1) {
-        // Only the first row: every column is flat.
-        for (int c = 0; c < 8; ++c) {
-            const uint8_t v = clampPixel(shiftDown((ws[c] << 13) + kColumnBias, 18));
-            for (int y = 0; y < 8; ++y)
-                out[y * stride + c] = v;
-        }
-    } else if (used == 2) {
+    if (rows == 1)
+        flatColumns(ws, out, stride);
+    else if (used == 2)
         columnPass<2>(ws, out, stride);
-    } else if (used == 4) {
+    else if (used == 4)
         columnPass<4>(ws, out, stride);
-    } else {
+    else
         columnPass<8>(ws, out, stride);
-    }
 }
 
 } // namespace
