@@ -27,21 +27,24 @@ constexpr uint8_t kNatural[64] = {
     35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
     58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
-// Per zig-zag position: the bit of its row (bits 0-7), the same bit when the
-// position is off the row's first column (bits 8-15) and when it lies in the
-// row's right half (bits 16-23). The inverse DCT uses the union to skip
-// empty rows and to drop the terms of inputs known to be zero.
-struct RowMasks {
-    uint32_t bits[64];
-    constexpr RowMasks() : bits()
+// Per zig-zag position: its natural position (bits 0-5) and, from bit 8, the
+// bit of its row (8-15), the same bit when the position is off the row's
+// first column (16-23) and when it lies in the row's right half (24-31).
+// The inverse DCT uses the union of the masks to skip empty rows and to drop
+// the terms of inputs known to be zero.
+struct Places {
+    uint32_t entry[64];
+    constexpr Places() : entry()
     {
         for (int k = 0; k < 64; ++k) {
             const int row = kNatural[k] >> 3, col = kNatural[k] & 7;
-            bits[k] = (1u << row) | (col ? (1u << (row + 8)) : 0u) | (col >= 4 ? (1u << (row + 16)) : 0u);
+            const uint32_t mask =
+                (1u << row) | (col ? (1u << (row + 8)) : 0u) | (col >= 4 ? (1u << (row + 16)) : 0u);
+            entry[k] = kNatural[k] | (mask << 8);
         }
     }
 };
-constexpr RowMasks kRowMasks;
+constexpr Places kPlaces;
 
 inline int32_t extend(uint32_t v, uint32_t size)
 {
@@ -314,7 +317,7 @@ inline void flatColumns(const uint32_t *ws, uint8_t *out, size_t stride)
 }
 #endif
 
-// coef: natural order, dequantised. mask: see RowMasks (row 0 is always set).
+// coef: natural order, dequantised. mask: see Places (row 0 is always set).
 void inverseDct(const int32_t *coef, uint32_t mask, uint8_t *out, size_t stride)
 {
     const uint32_t rows = mask & 0xFF, acRows = (mask >> 8) & 0xFF, rightRows = mask >> 16;
@@ -694,68 +697,101 @@ int32_t JpegDecoder::decodeBlock(uint8_t *out, size_t stride)
     const HuffmanTable &ac = m_huff[m_acTable];
     int32_t *coef = m_coef;
 
+    // The bit buffer and the input cursor live in registers for the block;
+    // a 0xFF byte, the end of a chunk or a marker takes the member path.
+    uint32_t bits = m_bits;
+    int32_t count = m_bitCount;
+    const uint8_t *pos = m_inPos;
+    const uint8_t *end = m_pendingMarker ? pos : m_inEnd;
+    auto store = [&] {
+        m_bits = bits;
+        m_bitCount = count;
+        m_inPos = const_cast<uint8_t *>(pos);
+    };
+    auto load = [&] {
+        bits = m_bits;
+        count = m_bitCount;
+        pos = m_inPos;
+        end = m_pendingMarker ? pos : m_inEnd;
+    };
+    auto refill = [&] {
+        while (count <= 24) {
+            if (pos == end || *pos == 0xFF) {
+                store();
+                fillBits();
+                load();
+                return;
+            }
+            bits |= static_cast<uint32_t>(*pos++) << (24 - count);
+            count += 8;
+        }
+    };
+    auto consume = [&](int n) {
+        bits <<= n;
+        count -= n;
+    };
+    auto slow = [&](const HuffmanTable &t, uint32_t *symbol) {
+        store();
+        const int32_t rc = decodeSlow(t, symbol);
+        load();
+        return rc;
+    };
+
     // DC difference.
-    if (m_bitCount < 16)
-        fillBits();
-    uint32_t e = dc.fast[m_bits >> 24];
+    if (count < 16)
+        refill();
+    uint32_t e = dc.fast[bits >> 24];
     int32_t diff;
     if (e & kFolded) {
-        const int n = static_cast<int>(e & 31);
-        m_bits <<= n;
-        m_bitCount -= n;
+        consume(static_cast<int>(e & 31));
         diff = static_cast<int32_t>(e) >> 16;
     } else {
-        uint32_t s;
+        uint32_t sz;
         if (e) {
-            const int n = static_cast<int>(e & 31);
-            m_bits <<= n;
-            m_bitCount -= n;
-            s = (e >> 8) & 255;
+            consume(static_cast<int>(e & 31));
+            sz = (e >> 8) & 255;
         } else {
-            if (const int32_t rc = decodeSlow(dc, &s))
+            if (const int32_t rc = slow(dc, &sz))
                 return rc;
-            if (s > 11)
+            if (sz > 11)
                 return JPEG_BAD_DATA;
         }
         diff = 0;
-        if (s) {
-            if (m_bitCount < static_cast<int32_t>(s))
-                fillBits();
-            const uint32_t v = m_bits >> (32 - s);
-            m_bits <<= s;
-            m_bitCount -= static_cast<int32_t>(s);
-            diff = extend(v, s);
+        if (sz) {
+            if (count < static_cast<int32_t>(sz))
+                refill();
+            const uint32_t v = bits >> (32 - sz);
+            consume(static_cast<int>(sz));
+            diff = extend(v, sz);
         }
     }
     m_dcPred = static_cast<int32_t>(static_cast<uint32_t>(m_dcPred) + static_cast<uint32_t>(diff));
     coef[0] = static_cast<int32_t>(static_cast<uint32_t>(m_dcPred) * m_quant[0]);
 
     // AC coefficients in zig-zag order.
+    const uint32_t *quant = m_quant;
     uint32_t mask = 1;
     for (int k = 1; k < 64;) {
-        if (m_bitCount < 16)
-            fillBits();
-        e = ac.fast[m_bits >> 24];
+        if (count < 16)
+            refill();
+        e = ac.fast[bits >> 24];
         if (e & kFolded) {
-            const int n = static_cast<int>(e & 31);
-            m_bits <<= n;
-            m_bitCount -= n;
+            consume(static_cast<int>(e & 31));
             k += static_cast<int>((e >> 12) & 15);
             if (k > 63)
                 return JPEG_COMPRESSION;
-            coef[kNatural[k]] = static_cast<int32_t>(static_cast<uint32_t>(static_cast<int32_t>(e) >> 16) * m_quant[k]);
-            mask |= kRowMasks.bits[k];
+            const uint32_t place = kPlaces.entry[k];
+            coef[place & 63] = static_cast<int32_t>(static_cast<uint32_t>(static_cast<int32_t>(e) >> 16) * quant[k]);
+            mask |= place >> 8;
             ++k;
             continue;
         }
         uint32_t sym;
         if (e) {
-            const int n = static_cast<int>(e & 31);
-            m_bits <<= n;
-            m_bitCount -= n;
+            consume(static_cast<int>(e & 31));
             sym = (e >> 8) & 255;
         } else {
-            if (const int32_t rc = decodeSlow(ac, &sym))
+            if (const int32_t rc = slow(ac, &sym))
                 return rc;
             if ((sym & 15) > 10)
                 return JPEG_BAD_DATA;
@@ -772,15 +808,16 @@ int32_t JpegDecoder::decodeBlock(uint8_t *out, size_t stride)
         k += static_cast<int>(run);
         if (k > 63)
             return JPEG_COMPRESSION;
-        if (m_bitCount < static_cast<int32_t>(size))
-            fillBits();
-        const uint32_t v = m_bits >> (32 - size);
-        m_bits <<= size;
-        m_bitCount -= static_cast<int32_t>(size);
-        coef[kNatural[k]] = static_cast<int32_t>(static_cast<uint32_t>(extend(v, size)) * m_quant[k]);
-        mask |= kRowMasks.bits[k];
+        if (count < static_cast<int32_t>(size))
+            refill();
+        const uint32_t v = bits >> (32 - size);
+        consume(static_cast<int>(size));
+        const uint32_t place = kPlaces.entry[k];
+        coef[place & 63] = static_cast<int32_t>(static_cast<uint32_t>(extend(v, size)) * quant[k]);
+        mask |= place >> 8;
         ++k;
     }
+    store();
 
     inverseDct(coef, mask, out, stride);
 

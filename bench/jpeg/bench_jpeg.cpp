@@ -108,12 +108,13 @@ class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run> &runs) override
     {
+        // Single runs, or the median when repeated.
         for (const Run &r : runs) {
-            if (r.run_type != Run::RT_Iteration || r.error_occurred)
+            if (r.error_occurred)
                 continue;
-            const std::string name = r.benchmark_name();
-            const auto slash = name.find('/');
-            m_times[name.substr(slash)][name.substr(0, slash)] = r.GetAdjustedCPUTime();
+            if (r.run_type == Run::RT_Aggregate && r.aggregate_name != "median")
+                continue;
+            m_times[r.run_name.args][r.run_name.function_name] = r.GetAdjustedCPUTime();
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -125,7 +126,7 @@ public:
                     simd && std::string(simd) == "1" ? "without SIMD" : "with SIMD");
         for (const auto &[args, t] : m_times)
             if (t.count("Ours") && t.count("Libjpeg"))
-                std::printf("  %-26s %.3f\n", args.c_str(), t.at("Ours") / t.at("Libjpeg"));
+                std::printf("  %-24s %.3f\n", args.c_str(), t.at("Ours") / t.at("Libjpeg"));
     }
 
 private:
