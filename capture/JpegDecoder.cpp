@@ -153,10 +153,6 @@ inline V4 operator<<(V4 a, int n)
 {
     return {_mm_slli_epi32(a.v, n)};
 }
-inline V4 &operator+=(V4 &a, V4 b)
-{
-    return a = a + b;
-}
 // The low 32 bits of each product, as the scalar lanes compute them.
 inline V4 mul(V4 a, uint32_t k)
 {
