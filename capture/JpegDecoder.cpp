@@ -249,8 +249,16 @@ inline void rowPass(const int32_t *in, uint32_t *w)
 {
     uint32_t o[8];
     idct1d<N, uint32_t>(in[0], in[1], in[2], in[3], in[4], in[5], in[6], in[7], o);
-    for (int c = 0; c < 8; ++c)
-        w[c] = static_cast<uint32_t>(shiftDown(o[c] + kRowRound, 11));
+    // One value at a time: gathering the eight results into vectors would
+    // read them back through memory before their stores have landed.
+    w[0] = static_cast<uint32_t>(shiftDown(o[0] + kRowRound, 11));
+    w[1] = static_cast<uint32_t>(shiftDown(o[1] + kRowRound, 11));
+    w[2] = static_cast<uint32_t>(shiftDown(o[2] + kRowRound, 11));
+    w[3] = static_cast<uint32_t>(shiftDown(o[3] + kRowRound, 11));
+    w[4] = static_cast<uint32_t>(shiftDown(o[4] + kRowRound, 11));
+    w[5] = static_cast<uint32_t>(shiftDown(o[5] + kRowRound, 11));
+    w[6] = static_cast<uint32_t>(shiftDown(o[6] + kRowRound, 11));
+    w[7] = static_cast<uint32_t>(shiftDown(o[7] + kRowRound, 11));
 }
 
 #if defined(__SSE2__)
@@ -648,8 +656,11 @@ void JpegDecoder::fillBits()
 
 int32_t JpegDecoder::decodeSlow(const HuffmanTable &t, uint32_t *symbol)
 {
-    // At least 16 bits are in the buffer.
-    for (int len = 1; len <= 16; ++len) {
+    // At least 16 bits are in the buffer. The fast lookup failed, so the
+    // code is longer than 8 bits, or a short code with a symbol the lookup
+    // leaves out; try the long lengths first.
+    for (int i = 0; i < 16; ++i) {
+        const int len = i < 8 ? i + 9 : i - 7;
         const int32_t code = static_cast<int32_t>(m_bits >> (32 - len));
         if (code <= t.maxCode[len]) {
             const int32_t index = t.valOffset[len] + code;
