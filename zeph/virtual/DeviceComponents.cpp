@@ -1,6 +1,7 @@
 #include "DeviceComponent.h"
 
 #include "CaptureEngine.h"
+#include "GalleryComponent.h"
 #include "PowerComponent.h"
 #include "VirtualDevice.h"
 
@@ -11,6 +12,7 @@ void installComponents(VirtualDevice &device, ModelClock &clock, std::mutex &cam
     // One line per firmware part: device.addComponent(std::make_unique<...>());
     device.addComponent(std::make_unique<PowerComponent>(clock));
     device.addComponent(std::make_unique<CaptureEngine>(clock, cameraLock));
+    device.addComponent(std::make_unique<GalleryComponent>());
 }
 
 } // namespace zvc
