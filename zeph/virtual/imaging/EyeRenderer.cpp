@@ -64,18 +64,26 @@ public:
         const float *row1 = row0 + (cols_ + 1);
         line_.resize(static_cast<size_t>(cols_) + 1);
         for (int c = 0; c <= cols_; ++c) line_[c] = row0[c] + (row1[c] - row0[c]) * a;
+        if (colIndex_.size() != static_cast<size_t>(count)) {   // the same columns every row
+            colIndex_.resize(static_cast<size_t>(count));
+            colWeight_.resize(static_cast<size_t>(count));
+            for (int x = 0; x < count; ++x) {
+                float fc = (x + 0.5f) / count * cols_;
+                colIndex_[x] = std::min(static_cast<int>(fc), cols_ - 1);
+                colWeight_[x] = smooth(fc - colIndex_[x]);
+            }
+        }
         for (int x = 0; x < count; ++x) {
-            float fc = (x + 0.5f) / count * cols_;
-            int c0 = std::min(static_cast<int>(fc), cols_ - 1);
-            float b = smooth(fc - c0);
-            out[x] = line_[c0] + (line_[c0 + 1] - line_[c0]) * b;
+            int c0 = colIndex_[x];
+            out[x] = line_[c0] + (line_[c0 + 1] - line_[c0]) * colWeight_[x];
         }
     }
 
 private:
     int rows_, cols_;
     bool wrap_;
-    mutable std::vector<float> line_;
+    mutable std::vector<float> line_, colWeight_;
+    mutable std::vector<int> colIndex_;
     std::vector<float> g_;
 };
 
@@ -285,7 +293,7 @@ GreyImage EyeRenderer::renderClean() const
                 if (c * c < 900) lid -= m * creaseDepth * std::exp(-c * c / 60.0f);
                 float bulge = (dUp - crease[x] * 0.5f) / (crease[x] * 0.5f);
                 if (bulge * bulge < 4) lid += m * 7 * std::exp(-bulge * bulge);
-            } else {
+            } else if (dLo > -1) {
                 float dl = std::max(dLo, 0.0f);
                 float k = dLo - 7, r = dLo - 0.4f * g.irisR;
                 if (dl < 20) lid += m * (22 * std::exp(-dl / 2.0f) - 22 * std::exp(-k * k / 14.0f));
@@ -388,10 +396,11 @@ void EyeRenderer::drawLashes(GreyImage &img) const
         float x = g.eyeX + t * g.halfWidth;
         float y = g.upperLidY(x) - 1.5f;
         float sgn = t < 0 ? -1.0f : 1.0f, at = std::fabs(t);
-        float out = lowered ? (0.9f + 0.6f * at) : (0.25f + 0.75f * at);
-        float angle = -kPi / 2 + sgn * out + rng.uniform(-0.15f, 0.15f);
-        float len = (lowered ? 38.0f : 26.0f) + 36 * (1 - at * at) * rng.uniform(0.5f, 1.0f);
-        float curl = -sgn * rng.uniform(0.1f, 0.5f) * (lowered ? -1.0f : 1.0f);
+        // open: a fan upwards; lowered: the lashes hang down over the eye
+        float angle = lowered ? kPi / 2 - 1.3f * t + rng.uniform(-0.2f, 0.2f)
+                              : -kPi / 2 + sgn * (0.25f + 0.75f * at) + rng.uniform(-0.15f, 0.15f);
+        float len = (lowered ? 14.0f : 26.0f) + (lowered ? 16.0f : 36.0f) * (1 - at * at) * rng.uniform(0.5f, 1.0f);
+        float curl = -sgn * rng.uniform(0.1f, 0.5f) * (lowered ? -0.6f : 1.0f);
         stroke(x, y, angle, len, curl, rng.uniform(1.6f, 2.6f), rng.uniform(18, 40), 0.9f);
     }
     const int lower = 40 + static_cast<int>(rng.next() % 20);
@@ -407,14 +416,26 @@ void EyeRenderer::drawLashes(GreyImage &img) const
 
 void EyeRenderer::addNoise(GreyImage &image, uint64_t noiseSeed)
 {
+    // Each 16-bit draw picks a level from a near-Gaussian table (sum of four
+    // uniform nibbles), sigma about 2 grey levels; one draw of 64 bits serves
+    // four pixels.
+    static const std::vector<int8_t> table = [] {
+        std::vector<int8_t> t(65536);
+        for (int i = 0; i < 65536; ++i) {
+            int s = (i & 15) + ((i >> 4) & 15) + ((i >> 8) & 15) + ((i >> 12) & 15) - 30;   // sigma 9.2
+            t[i] = static_cast<int8_t>(s >= 0 ? (s * 2 + 4) / 9 : -((-s * 2 + 4) / 9));
+        }
+        return t;
+    }();
     Prng rng(noiseSeed ^ 0x7015Eull);
-    // sum of four uniform bytes: near-Gaussian, sigma about 2 grey levels
-    for (uint8_t &p : image.pixels) {
+    uint8_t *p = image.pixels.data();
+    const size_t n = image.pixels.size();
+    for (size_t i = 0; i < n; i += 4) {
         uint64_t r = rng.next();
-        int s = static_cast<int>(r & 0xFF) + static_cast<int>((r >> 8) & 0xFF) + static_cast<int>((r >> 16) & 0xFF)
-                + static_cast<int>((r >> 24) & 0xFF) - 510;
-        int v = p + s / 74;
-        p = static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+        for (size_t k = 0; k < 4 && i + k < n; ++k, r >>= 16) {
+            int v = p[i + k] + table[r & 0xFFFF];
+            p[i + k] = static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+        }
     }
 }
 
