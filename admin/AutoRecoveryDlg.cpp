@@ -1,6 +1,6 @@
 #include "admin/AutoRecoveryDlg.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

@@ -2,6 +2,7 @@
 #define GLINTVIEW_AUTORECOVERYDLG_H
 
 #include "admin/RecoveryProcedure.h"
+#include "core/RecoveryOffer.h"
 #include "zeph/zeph.h"
 
 #include <QDialog>
@@ -15,7 +16,7 @@ class QPushButton;
 // steps on a pool thread and tells whether the camera answers again.
 // Created once at start-up and kept for the whole run. The worker never
 // touches a widget: its texts and button changes are queued to this dialog.
-class AutoRecoveryDlg : public QDialog, private RecoveryUi
+class AutoRecoveryDlg : public QDialog, public RecoveryOffer, private RecoveryUi
 {
     Q_OBJECT
 public:
@@ -26,11 +27,11 @@ public:
     // camera answers again after a recovery the operator watched in this
     // dialog; false when the result is no I/O error, no device is open, an
     // earlier recovery failed and nothing has worked since, or recovery failed.
-    bool offerRecovery(ZephResult result);
+    bool offerRecovery(ZephResult result) override;
 
     // From the moment the dialog is shown until it is closed: a removal
     // notification then belongs to the recovery, not to a real unplug.
-    bool isRecoveryRunning() const { return m_dialogShown; }
+    bool isRecoveryRunning() const override { return m_dialogShown; }
 
     int32_t recoveryState() const { return m_procedure.recoveryState; }
     bool recoverySucceeded() const { return m_procedure.recoverySucceeded; }

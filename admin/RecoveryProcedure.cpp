@@ -1,8 +1,8 @@
 #include "admin/RecoveryProcedure.h"
 
 #include "admin/RecoverySteps.h"
-#include "app/AppContext.h"
-#include "device/ResultText.h"
+#include "core/AppContext.h"
+#include "core/ResultText.h"
 #include "platform/Clock.h"
 
 #include <cstring>

@@ -1,9 +1,9 @@
 #include "admin/RecoveryWidget.h"
 
 #include "admin/RecoverySteps.h"
-#include "app/AppContext.h"
-#include "app/MessageBox.h"
-#include "device/ResultText.h"
+#include "core/AppContext.h"
+#include "core/MessageBox.h"
+#include "core/ResultText.h"
 
 #include <QComboBox>
 #include <QFrame>

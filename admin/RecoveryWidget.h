@@ -1,7 +1,7 @@
 #ifndef GLINTVIEW_RECOVERYWIDGET_H
 #define GLINTVIEW_RECOVERYWIDGET_H
 
-#include "app/CCustomWidget.h"
+#include "core/CCustomWidget.h"
 
 class QComboBox;
 class QLabel;

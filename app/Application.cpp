@@ -1,7 +1,8 @@
 #include "app/Application.h"
 
-#include "app/AppContext.h"
+#include "admin/AutoRecoveryDlg.h"
 #include "app/KeldTerminal.h"
+#include "core/AppContext.h"
 #include "platform/AppPaths.h"
 
 #include <QApplication>
@@ -35,6 +36,7 @@ int Application::run()
     m_app.setStyleSheet(QString::fromLatin1(kStyleSheet));
 
     auto *ctx = new AppContext;
+    ctx->installRecoveryOffer(std::make_unique<AutoRecoveryDlg>());
     const QScreen *screen = QGuiApplication::primaryScreen();
     const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
     ctx->initialize(available, m_configDirectory.isEmpty() ? AppPaths::executableDirectory()

@@ -1,11 +1,10 @@
 #include "app/KeldTerminal.h"
 
-#include "admin/AutoRecoveryDlg.h"
-#include "app/About.h"
-#include "app/AppContext.h"
-#include "app/MessageBox.h"
 #include "app/VersionText.h"
 #include "app/WorkAreaFactory.h"
+#include "core/About.h"
+#include "core/AppContext.h"
+#include "core/MessageBox.h"
 #include "platform/DeviceNotifier.h"
 #include "platform/VirtualCameraPanel.h"
 
@@ -265,7 +264,7 @@ bool KeldTerminal::handleDeviceChange(int eventType)
     // A removal that a running recovery caused belongs to the recovery: the
     // worker re-opens the device itself and is the only one to touch the
     // handle, so it is not even read here meanwhile.
-    if (ctx->autoRecoveryDlg && ctx->autoRecoveryDlg->isRecoveryRunning()) {
+    if (ctx->isRecoveryRunning()) {
         ctx->suppressUnplugNotice = 0;
         return true;
     }

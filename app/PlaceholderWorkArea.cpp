@@ -1,6 +1,6 @@
 #include "app/PlaceholderWorkArea.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

@@ -1,7 +1,7 @@
 #ifndef GLINTVIEW_PLACEHOLDERWORKAREA_H
 #define GLINTVIEW_PLACEHOLDERWORKAREA_H
 
-#include "app/CCustomWidget.h"
+#include "core/CCustomWidget.h"
 
 // Stands in for a work area that this build does not have yet, so the
 // navigation works end to end and says plainly what is missing.

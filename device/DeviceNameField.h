@@ -1,7 +1,7 @@
 #ifndef GLINTVIEW_DEVICENAMEFIELD_H
 #define GLINTVIEW_DEVICENAMEFIELD_H
 
-#include "app/FixedText.h"
+#include "core/FixedText.h"
 #include "zeph/zeph.h"
 
 #include <QString>

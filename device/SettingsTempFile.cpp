@@ -1,6 +1,6 @@
 #include "device/SettingsTempFile.h"
 
-#include "app/AppSettings.h"
+#include "core/AppSettings.h"
 #include "platform/AppPaths.h"
 
 #include <QFile>

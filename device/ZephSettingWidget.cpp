@@ -1,15 +1,14 @@
 #include "device/ZephSettingWidget.h"
 
-#include "admin/AutoRecoveryDlg.h"
-#include "app/About.h"
-#include "app/AppContext.h"
-#include "app/FixedText.h"
-#include "app/KeldWaitingDlg.h"
-#include "app/MessageBox.h"
+#include "core/About.h"
+#include "core/AppContext.h"
+#include "core/FixedText.h"
+#include "core/KeldWaitingDlg.h"
+#include "core/MessageBox.h"
+#include "core/ResultText.h"
 #include "device/DeviceNameField.h"
 #include "device/DevicePropertiesText.h"
 #include "device/FolderDialog.h"
-#include "device/ResultText.h"
 #include "device/SettingsTempFile.h"
 
 #include <QCheckBox>
@@ -505,8 +504,7 @@ void ZephSettingWidget::On_Bt_DeviceProperties_Clicked()
         // the SDK answered is shown and may be a link that recovery can cure.
         if (ctx.lastResult != 0 && ctx.lastResult == opened) {
             ctx.showStatus(5000, "%s", ResultText(ctx.lastResult));
-            if (ctx.autoRecoveryDlg)
-                ctx.autoRecoveryDlg->offerRecovery(ctx.lastResult);
+            ctx.offerRecovery(ctx.lastResult);
         }
         return;
     }

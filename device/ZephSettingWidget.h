@@ -6,7 +6,7 @@
 // and choice, the device's properties, and where and how images are saved.
 // The SDK settings are applied, and glintview.tmp written, when it is left.
 
-#include "app/CCustomWidget.h"
+#include "core/CCustomWidget.h"
 #include "zeph/zeph.h"
 
 #include <QPointer>

@@ -5,8 +5,8 @@
 #include "RecoveryTexts.h"
 #include "SleepHookClock.h"
 #include "admin/AutoRecoveryDlg.h"
-#include "app/AppContext.h"
 #include "app/KeldTerminal.h"
+#include "core/AppContext.h"
 #include "platform/DeviceNotifier.h"
 #include "support/MessageBoxScript.h"
 #include "support/VirtualCameraFixture.h"
@@ -163,7 +163,7 @@ private slots:
 
         VirtualCameraFixture camera;
         AppContext &ctx = camera.context();
-        AutoRecoveryDlg *dialog = ctx.autoRecoveryDlg;
+        AutoRecoveryDlg *dialog = static_cast<AutoRecoveryDlg *>(ctx.recoveryOffer());
         QCOMPARE(openStuck(camera, trigger, clearingStep), 0);
         SleepHookClock clock;
         DialogDriver driver(dialog, clock);
@@ -214,7 +214,7 @@ private slots:
         camera.select(ZVC_DEFAULT_USB_MONOCULAR);
         Zvc_SetStuckLink(ZVC_DEFAULT_USB_MONOCULAR, ZEPH_ERR_IO_FAILED, ZEPH_RECOVERY_RESET_PORT);
         SleepHookClock clock;
-        DialogDriver driver(ctx.autoRecoveryDlg, clock);
+        DialogDriver driver(static_cast<AutoRecoveryDlg *>(ctx.recoveryOffer()), clock);
 
         QCOMPARE(ctx.openDevice(), 0);
         QCOMPARE(driver.shows, 1);
@@ -230,9 +230,9 @@ private slots:
         QCOMPARE(openStuck(camera), 0);
         ctx.sdkConfig.commStd = ZEPH_COMM_UART;
         SleepHookClock clock;
-        DialogDriver driver(ctx.autoRecoveryDlg, clock);
+        DialogDriver driver(static_cast<AutoRecoveryDlg *>(ctx.recoveryOffer()), clock);
         for (ZephResult r : {ZEPH_ERR_IO_FAILED, ZEPH_ERR_IO_TIMEOUT, ZEPH_ERR_IO_INVALID})
-            QVERIFY(ctx.autoRecoveryDlg->offerRecovery(r));
+            QVERIFY(static_cast<AutoRecoveryDlg *>(ctx.recoveryOffer())->offerRecovery(r));
         QCOMPARE(driver.shows, 0);
         QVERIFY(clock.sleeps().isEmpty());
         QCOMPARE(Zvc_CallCount("*"), 0);
@@ -243,7 +243,7 @@ private slots:
     void noSecondOfferAfterFailure()
     {
         VirtualCameraFixture camera;
-        AutoRecoveryDlg *dialog = camera.context().autoRecoveryDlg;
+        AutoRecoveryDlg *dialog = static_cast<AutoRecoveryDlg *>(camera.context().recoveryOffer());
         QCOMPARE(openStuck(camera, ZEPH_ERR_IO_TIMEOUT, ZEPH_RECOVERY_RESET_PIPES), 0);
         Zvc_FailNext("Zeph_Recovery", 1, ZEPH_ERR_UNSUPPORTED);
         SleepHookClock clock;
@@ -313,9 +313,9 @@ private slots:
             }
             last = ms;
         };
-        DialogDriver driver(ctx.autoRecoveryDlg, clock);
+        DialogDriver driver(static_cast<AutoRecoveryDlg *>(ctx.recoveryOffer()), clock);
 
-        QVERIFY(ctx.autoRecoveryDlg->offerRecovery(ZEPH_ERR_IO_FAILED));
+        QVERIFY(static_cast<AutoRecoveryDlg *>(ctx.recoveryOffer())->offerRecovery(ZEPH_ERR_IO_FAILED));
         QCOMPARE(int(removalsHandled), workerCloses);
         QCOMPARE(boxes.unexpected().size(), startupBoxes);
         QCOMPARE(Zvc_CallCount("Zeph_CloseDevice"), workerCloses);

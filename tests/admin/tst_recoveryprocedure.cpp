@@ -5,7 +5,7 @@
 #include "RecoveryTexts.h"
 #include "SleepHookClock.h"
 #include "admin/RecoveryProcedure.h"
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 #include "support/VirtualCameraFixture.h"
 #include "zeph/virtual_camera.h"
 

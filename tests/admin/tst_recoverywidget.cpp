@@ -1,7 +1,7 @@
 // The recovery work area in the main window on the virtual camera: its
 // step choice, each step run by hand, and which steps silence the unplug box.
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 #include "app/KeldTerminal.h"
 #include "app/WorkAreaFactory.h"
 #include "support/MessageBoxScript.h"

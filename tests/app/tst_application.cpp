@@ -1,8 +1,8 @@
 #include "admin/AutoRecoveryDlg.h"
-#include "app/AppContext.h"
 #include "app/Application.h"
-#include "app/FixedText.h"
 #include "app/KeldTerminal.h"
+#include "core/AppContext.h"
+#include "core/FixedText.h"
 #include "zeph/virtual_camera.h"
 
 #include <QApplication>
@@ -31,7 +31,7 @@ private slots:
             auto quit = qScopeGuard([] { QCoreApplication::quit(); });
             AppContext *ctx = AppContext::instance();
             QVERIFY(ctx);
-            recovery = ctx->autoRecoveryDlg;
+            recovery = dynamic_cast<QDialog *>(ctx->recoveryOffer());
             for (QWidget *w : QApplication::topLevelWidgets())
                 sawWindow |= qobject_cast<KeldTerminal *>(w) && w->isVisible();
             FixedText::copy(ctx->selectedDeviceName, ZVC_DEFAULT_USB_BINOCULAR);

@@ -1,4 +1,4 @@
-#include "app/ScreenFit.h"
+#include "core/ScreenFit.h"
 #include "app/VersionText.h"
 
 #include <QtTest>

@@ -1,6 +1,6 @@
 #include "SettingsFileBytes.h"
 
-#include "app/AppSettings.h"
+#include "core/AppSettings.h"
 #include "device/SettingsTempCodec.h"
 #include "device/SettingsTempFile.h"
 

@@ -1,10 +1,10 @@
 #include "SettingsFileBytes.h"
 
-#include "app/About.h"
-#include "app/AppContext.h"
 #include "app/KeldTerminal.h"
-#include "app/KeldWaitingDlg.h"
 #include "app/WorkAreaFactory.h"
+#include "core/About.h"
+#include "core/AppContext.h"
+#include "core/KeldWaitingDlg.h"
 #include "device/DevicePropertiesText.h"
 #include "device/FolderDialog.h"
 #include "device/SettingsTempFile.h"

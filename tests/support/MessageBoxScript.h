@@ -6,7 +6,7 @@
 // was not expected fails the test and is answered with its first button so
 // the code under test can go on. Every box is recorded.
 
-#include "app/MessageBox.h"
+#include "core/MessageBox.h"
 
 #include <QList>
 #include <QString>

@@ -1,6 +1,7 @@
 #include "support/VirtualCameraFixture.h"
 
-#include "app/FixedText.h"
+#include "admin/AutoRecoveryDlg.h"
+#include "core/FixedText.h"
 #include "zeph/virtual_camera.h"
 
 #include <QDir>
@@ -12,6 +13,7 @@ VirtualCameraFixture::VirtualCameraFixture()
     Zvc_SetStateDirectory(state.constData());
     Zvc_Reset();
     m_context = std::make_unique<AppContext>();
+    m_context->installRecoveryOffer(std::make_unique<AutoRecoveryDlg>());
     m_context->initialize(QRect(0, 0, 1920, 1080), m_dir.path());
 }
 

@@ -5,7 +5,7 @@
 // default devices) and a fresh AppContext as the program builds it at start-up,
 // with Config.xml in a temporary folder.
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 
 #include <QTemporaryDir>
 #include <memory>

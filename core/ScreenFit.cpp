@@ -1,4 +1,4 @@
-#include "app/ScreenFit.h"
+#include "core/ScreenFit.h"
 
 ScreenFit ScreenFit::fit(const QRect &available)
 {

@@ -1,6 +1,6 @@
-#include "app/KeldWaitingDlg.h"
+#include "core/KeldWaitingDlg.h"
 
-#include "app/FixedText.h"
+#include "core/FixedText.h"
 #include "platform/Clock.h"
 
 #include <QHBoxLayout>

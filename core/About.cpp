@@ -1,4 +1,4 @@
-#include "app/About.h"
+#include "core/About.h"
 
 #include <QHBoxLayout>
 #include <QIcon>

@@ -3,9 +3,9 @@
 // kind, what the checks make of the thresholds, and what is written back,
 // byte for byte.
 
-#include "app/AppConfig.h"
-#include "app/ConfigFile.h"
-#include "app/FixedText.h"
+#include "core/AppConfig.h"
+#include "core/ConfigFile.h"
+#include "core/FixedText.h"
 #include "xml/Xml.h"
 
 #include <QDir>

@@ -7,8 +7,8 @@
 // GUI thread leaves the fields a background task writes alone until the
 // task has finished (the task runs behind a modal dialog).
 
-#include "app/AppSettings.h"
-#include "app/LastCapture.h"
+#include "core/AppSettings.h"
+#include "core/LastCapture.h"
 #include "zeph/zeph.h"
 
 #include <QPointer>
@@ -22,8 +22,8 @@
 #include <memory>
 #include <vector>
 
-class AutoRecoveryDlg;
 class ConfigFile;
+class RecoveryOffer;
 
 class QStatusBar;
 
@@ -100,10 +100,19 @@ public:
     int32_t windowHeight = 700;
     float uiScale = 1.0f;
 
-    AutoRecoveryDlg *autoRecoveryDlg = nullptr; // owned
+    // The automatic recovery, installed by the shell before initialize();
+    // owned from then on. Null in a context nobody installed one in.
+    void installRecoveryOffer(std::unique_ptr<RecoveryOffer> offer);
+    RecoveryOffer *recoveryOffer() const { return m_recoveryOffer.get(); }
+    // Hands a failed result to the recovery; false when none is installed.
+    bool offerRecovery(ZephResult result);
+    bool isRecoveryRunning() const;
     std::unique_ptr<ConfigFile> configFile;
 
     QString configDirectory;
+
+private:
+    std::unique_ptr<RecoveryOffer> m_recoveryOffer;
 };
 
 #endif

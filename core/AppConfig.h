@@ -5,8 +5,8 @@
 // which field, the checks that keep the thresholds usable, and the order the
 // values are written in.
 
-#include "app/AppSettings.h"
-#include "app/ConfigFile.h"
+#include "core/AppSettings.h"
+#include "core/ConfigFile.h"
 
 #include <QString>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "app/KeldWaitingDlg.h"
+#include "core/KeldWaitingDlg.h"
 #include "support/FakeClock.h"
 
 #include <QtConcurrent>

@@ -1,6 +1,6 @@
-#include "app/ConfigFile.h"
+#include "core/ConfigFile.h"
 
-#include "app/FixedText.h"
+#include "core/FixedText.h"
 
 #include <QFile>
 #include <QFileInfo>

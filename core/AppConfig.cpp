@@ -1,6 +1,6 @@
-#include "app/AppConfig.h"
+#include "core/AppConfig.h"
 
-#include "app/FixedText.h"
+#include "core/FixedText.h"
 
 #include <QFile>
 #include <QtGlobal>

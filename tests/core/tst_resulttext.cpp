@@ -1,4 +1,4 @@
-#include "device/ResultText.h"
+#include "core/ResultText.h"
 
 #include <QtTest>
 

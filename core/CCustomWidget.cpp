@@ -1,4 +1,4 @@
-#include "app/CCustomWidget.h"
+#include "core/CCustomWidget.h"
 
 #include <QPainter>
 

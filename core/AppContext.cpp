@@ -1,12 +1,12 @@
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 
-#include "admin/AutoRecoveryDlg.h"
-#include "app/AppConfig.h"
-#include "app/ConfigFile.h"
-#include "app/FixedText.h"
-#include "app/MessageBox.h"
-#include "app/ScreenFit.h"
-#include "device/ResultText.h"
+#include "core/AppConfig.h"
+#include "core/ConfigFile.h"
+#include "core/FixedText.h"
+#include "core/MessageBox.h"
+#include "core/RecoveryOffer.h"
+#include "core/ResultText.h"
+#include "core/ScreenFit.h"
 
 #include <QMetaObject>
 #include <QStatusBar>
@@ -38,8 +38,7 @@ AppContext::~AppContext()
         deviceHandle = 0;
         cameraInitialized = 0;
     }
-    delete autoRecoveryDlg;
-    autoRecoveryDlg = nullptr;
+    m_recoveryOffer.reset();
     if (g_context == this)
         g_context = nullptr;
 }
@@ -49,8 +48,6 @@ void AppContext::initialize(const QRect &availableScreen, const QString &configD
     grayColorTable.resize(256);
     for (int i = 0; i < 256; ++i)
         grayColorTable[i] = qRgb(i, i, i);
-    if (!autoRecoveryDlg)
-        autoRecoveryDlg = new AutoRecoveryDlg(nullptr);
 
     sdkVersion = Zeph_GetSdkVersion();
     sdkDescriptionSize = 255;
@@ -65,6 +62,21 @@ void AppContext::initialize(const QRect &availableScreen, const QString &configD
     windowWidth = fit.windowWidth;
     windowHeight = fit.windowHeight;
     uiScale = fit.uiScale;
+}
+
+void AppContext::installRecoveryOffer(std::unique_ptr<RecoveryOffer> offer)
+{
+    m_recoveryOffer = std::move(offer);
+}
+
+bool AppContext::offerRecovery(ZephResult result)
+{
+    return m_recoveryOffer && m_recoveryOffer->offerRecovery(result);
+}
+
+bool AppContext::isRecoveryRunning() const
+{
+    return m_recoveryOffer && m_recoveryOffer->isRecoveryRunning();
 }
 
 ZephResult AppContext::openDevice(bool quiet)
@@ -96,7 +108,7 @@ ZephResult AppContext::openDevice(bool quiet)
     }
 
     lastResult = Zeph_GetDeviceInfo(deviceHandle, &deviceInfo);
-    if (autoRecoveryDlg && autoRecoveryDlg->offerRecovery(lastResult) && deviceHandle != 0)
+    if (offerRecovery(lastResult) && deviceHandle != 0)
         lastResult = Zeph_GetDeviceInfo(deviceHandle, &deviceInfo);
     if (lastResult != 0) {
         // Without its information record the device is no use to anyone;
@@ -115,8 +127,7 @@ ZephResult AppContext::openDevice(bool quiet)
 
     std::memset(&deviceConfig, 0, sizeof deviceConfig);
     const ZephResult configResult = Zeph_GetDeviceConfig(deviceHandle, &deviceConfig);
-    if (autoRecoveryDlg)
-        autoRecoveryDlg->offerRecovery(configResult);
+    offerRecovery(configResult);
 
     return lastResult;
 }
