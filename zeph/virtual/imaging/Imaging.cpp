@@ -16,13 +16,13 @@
 namespace zeph_imaging {
 
 // The values callers pass come straight from the SDK's calls.
-static_assert(KindK1 == ZEPH_KIND_K1 && KindK2 == ZEPH_KIND_K2 && KindK3 == ZEPH_KIND_K3 && KindK7 == ZEPH_KIND_K7
-                  && KindK7_1_5 == ZEPH_KIND_K7_1_5 && KindK7_2_5 == ZEPH_KIND_K7_2_5
-                  && KindK7_3_5 == ZEPH_KIND_K7_3_5 && KindK7_5_0 == ZEPH_KIND_K7_5_0,
+static_assert(+KindK1 == +ZEPH_KIND_K1 && +KindK2 == +ZEPH_KIND_K2 && +KindK3 == +ZEPH_KIND_K3 && +KindK7 == +ZEPH_KIND_K7
+                  && +KindK7_1_5 == +ZEPH_KIND_K7_1_5 && +KindK7_2_5 == +ZEPH_KIND_K7_2_5
+                  && +KindK7_3_5 == +ZEPH_KIND_K7_3_5 && +KindK7_5_0 == +ZEPH_KIND_K7_5_0,
               "kinds as the SDK numbers them");
-static_assert(FormatMonoRaw == ZEPH_FORMAT_MONO_RAW && FormatMonoJpeg == ZEPH_FORMAT_MONO_JPEG
-                  && FormatMonoJpeg2000 == ZEPH_FORMAT_MONO_JPEG2000 && FormatMonoPng == ZEPH_FORMAT_MONO_PNG
-                  && FormatCorvaneRaw == ZEPH_FORMAT_CORVANE_RAW && FormatCorvaneJpeg2000 == ZEPH_FORMAT_CORVANE_JPEG2000,
+static_assert(+FormatMonoRaw == +ZEPH_FORMAT_MONO_RAW && +FormatMonoJpeg == +ZEPH_FORMAT_MONO_JPEG
+                  && +FormatMonoJpeg2000 == +ZEPH_FORMAT_MONO_JPEG2000 && +FormatMonoPng == +ZEPH_FORMAT_MONO_PNG
+                  && +FormatCorvaneRaw == +ZEPH_FORMAT_CORVANE_RAW && +FormatCorvaneJpeg2000 == +ZEPH_FORMAT_CORVANE_JPEG2000,
               "formats as the SDK numbers them");
 static_assert(ZEPH_EYE_RIGHT == 1 && ZEPH_EYE_LEFT == 2, "eye values as the SDK numbers them");
 
