@@ -347,7 +347,7 @@ TEST(Frames, ScaledInEveryStreamFormat)
     for (int scale : {1, 2, 4, 8, 16}) {
         const int w = 640 / scale, h = 480 / scale;
         for (int format : {FormatMonoRaw, FormatMonoJpeg, FormatCorvaneRaw, FormatMonoJpeg2000}) {
-            EncodedImage f = makeFrame(s, scale, format, 75, 5);
+            EncodedImage f = makeFrame(s, scale, format, 75, FrameOptions{5, false});
             ASSERT_FALSE(f.empty()) << scale << "/" << format;
             EXPECT_EQ(f.width, w);
             EXPECT_EQ(f.height, h);
@@ -373,6 +373,16 @@ TEST(Frames, ScaledInEveryStreamFormat)
     for (int j = 0; j < 4; ++j)
         for (int i = 0; i < 4; ++i) sum += full.at(40 + i, 60 + j);
     EXPECT_EQ(quarter[15 * 160 + 10], (sum + 8) / 16);
+    // the extended container carries the iris where the divided frame has it
+    const EyeGeometry g = eyeGeometry(s);
+    const Bytes ext = makeFrame(s, 2, FormatCorvaneRaw, 0, FrameOptions{9, true}).bytes;
+    ASSERT_EQ(ext.size(), 64u + 320 * 240);
+    EXPECT_EQ(ext[0], 0xFF);
+    EXPECT_EQ(le32(ext, 24), 320u);
+    EXPECT_EQ(le32(ext, 28), 240u);
+    EXPECT_NEAR(ext[32] | (ext[33] << 8), g.irisX / 2, 1);
+    EXPECT_NEAR(ext[36] | (ext[37] << 8), g.irisR / 2, 1);
+    EXPECT_EQ(Bytes(ext.begin() + 64, ext.end()), makeFrame(s, 2, FormatMonoRaw, 0).bytes);
     for (int bad : {0, 3, 32, -2}) EXPECT_TRUE(makeFrame(s, bad, FormatMonoRaw, 0).empty()) << bad;
     EXPECT_TRUE(makeFrame(s, 1, 99, 0).empty());
 }

@@ -230,7 +230,8 @@ GreyImage downscale(const GreyImage &picture, int factor)
     return out;
 }
 
-EncodedImage encodeFrame(const GreyImage &picture, int scale, int format, int quality, uint8_t eye, uint32_t sequence)
+EncodedImage encodeFrame(const GreyImage &picture, int scale, int format, int quality, uint8_t eye,
+                         const FrameOptions &options, const EyeGeometry *geometry)
 {
     EncodedImage out;
     if (scale != 1 && scale != 2 && scale != 4 && scale != 8 && scale != 16) return out;
@@ -239,7 +240,15 @@ EncodedImage encodeFrame(const GreyImage &picture, int scale, int format, int qu
     CorvaneHeader header;
     header.eye = eye;
     header.kind = 1;
-    header.sequence = sequence;
+    header.sequence = options.sequence;
+    header.extended = options.extendedContainer;
+    if (geometry) {
+        auto scaled = [scale](float v) { return static_cast<uint16_t>(std::clamp(v / scale + 0.5f, 0.0f, 65535.0f)); };
+        header.irisX = scaled(geometry->irisX);
+        header.irisY = scaled(geometry->irisY);
+        header.irisR = scaled(geometry->irisR);
+        header.pupilR = scaled(geometry->pupilR);
+    }
     out.bytes = encodeAs(img, format, quality, header);
     if (out.bytes.empty()) return out;
     out.width = img.width;
@@ -249,9 +258,11 @@ EncodedImage encodeFrame(const GreyImage &picture, int scale, int format, int qu
     return out;
 }
 
-EncodedImage makeFrame(const EyeSpec &spec, int scale, int format, int quality, uint32_t sequence)
+EncodedImage makeFrame(const EyeSpec &spec, int scale, int format, int quality, const FrameOptions &options)
 {
-    return encodeFrame(renderEye(spec), scale, format, quality, eyeByte(spec.eye), sequence);
+    Drawn d;
+    GreyImage picture = noisy(spec, &d);
+    return encodeFrame(picture, scale, format, quality, eyeByte(spec.eye), options, &d.geometry);
 }
 
 } // namespace zeph_imaging

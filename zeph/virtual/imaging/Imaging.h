@@ -77,13 +77,21 @@ struct IsoEye {
 std::vector<uint8_t> makeIsoRecord(int revision, int format, int kind, int quality, int subtype,
                                    const std::vector<IsoEye> &eyes, const IsoCaptureTime &when = {});
 
+// How a preview frame is framed: its number in the stream, and for
+// CORVANE_RAW / CORVANE_JPEG2000 the plain or the extended container layout
+// (the extended one carries the iris position, scaled with the frame).
+struct FrameOptions {
+    uint32_t sequence = 0;
+    bool extendedContainer = false;
+};
 // A preview frame: the eye picture divided by scale (1, 2, 4, 8, 16) in the
 // stream format (MONO_RAW, MONO_JPEG, CORVANE_RAW, MONO_JPEG2000; also PNG
 // and CORVANE_JPEG2000), kind K1. Empty for another scale or format.
-EncodedImage makeFrame(const EyeSpec &spec, int scale, int format, int quality, uint32_t sequence = 0);
-// The same from a picture already at hand (a bench can time the encoder alone).
+EncodedImage makeFrame(const EyeSpec &spec, int scale, int format, int quality, const FrameOptions &options = {});
+// The same from a picture already at hand (a bench can time the encoder
+// alone); geometry, when given, fills the extended container's eye data.
 EncodedImage encodeFrame(const GreyImage &picture, int scale, int format, int quality, uint8_t eye = 0,
-                         uint32_t sequence = 0);
+                         const FrameOptions &options = {}, const EyeGeometry *geometry = nullptr);
 
 // Divides a picture by an integer factor, averaging each factor x factor block.
 GreyImage downscale(const GreyImage &picture, int factor);
