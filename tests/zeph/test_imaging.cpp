@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 using namespace zeph_imaging;
 using imgtest::Bytes;
@@ -385,4 +386,21 @@ TEST(Frames, ScaledInEveryStreamFormat)
     EXPECT_EQ(Bytes(ext.begin() + 64, ext.end()), makeFrame(s, 2, FormatMonoRaw, 0).bytes);
     for (int bad : {0, 3, 32, -2}) EXPECT_TRUE(makeFrame(s, bad, FormatMonoRaw, 0).empty()) << bad;
     EXPECT_TRUE(makeFrame(s, 1, 99, 0).empty());
+}
+
+TEST(Frames, TwoThreadsGetWhatOneThreadGets)
+{
+    // the engine draws both eyes' frames on its own threads; the shared cache
+    // of drawn eyes must not mix them up
+    std::vector<Bytes> expected;
+    for (int i = 0; i < 12; ++i) expected.push_back(makeFrame(spec(600 + i % 10, 1 + i % 2, i % 4, i), 4, FormatMonoRaw, 0).bytes);
+    std::vector<Bytes> got(expected.size());
+    auto work = [&](int first) {
+        for (size_t i = static_cast<size_t>(first); i < got.size(); i += 2)
+            got[i] = makeFrame(spec(600 + i % 10, 1 + int(i % 2), int(i % 4), i), 4, FormatMonoRaw, 0).bytes;
+    };
+    std::thread a(work, 0), b(work, 1);
+    a.join();
+    b.join();
+    EXPECT_EQ(got, expected);
 }
