@@ -15,6 +15,20 @@
 //   quality       1..100 (clamped); JPEG quality, or JPEG 2000 ratio 100/quality
 //                 (100 lossless). Raw and PNG ignore it; the compact K7 kinds
 //                 ignore it and keep to their byte budget (1500, 2500, 3500, 5000).
+//
+// Use from the capture engine: each captured eye keeps its EyeSpec (the
+// subject, the eye, how it was presented, and a noise seed of that capture,
+// so that fetching twice gives the same bytes) and its total score.
+//   Zeph_GetResultImage     makeResultImage(spec, resultKind, resultFormat,
+//                           j2kQuality) per eye; empty: ZEPH_ERR_FORMAT_UNSUPPORTED.
+//                           The ZephImage records point into the returned bytes,
+//                           so keep them until the next fetch.
+//   Zeph_GetResultIsoImage  makeIsoRecord(isoRevision, resultFormat, resultKind,
+//                           j2kQuality, isoSubtype, the eyes the subtype asks for).
+//   frame callback          makeFrame(spec, streamScale, streamFormat,
+//                           compressionQuality, {frame number}) per eye, with a
+//                           new noise seed per frame.
+// Drawing and encoding take no lock of the caller's: call them on a snapshot.
 #ifndef ZEPH_IMAGING_IMAGING_H
 #define ZEPH_IMAGING_IMAGING_H
 
