@@ -265,4 +265,22 @@ EncodedImage makeFrame(const EyeSpec &spec, int scale, int format, int quality, 
     return encodeFrame(picture, scale, format, quality, eyeByte(spec.eye), options, &d.geometry);
 }
 
+GreyImage renderEmptyScene(uint64_t noiseSeed)
+{
+    // far away and out of focus: a soft vertical fall-off, no detail
+    GreyImage img(EyeRenderer::kWidth, EyeRenderer::kHeight);
+    for (int y = 0; y < img.height; ++y) {
+        const int level = 88 - (y * 20) / img.height;
+        std::fill(img.pixels.begin() + static_cast<long>(y) * img.width,
+                  img.pixels.begin() + static_cast<long>(y + 1) * img.width, static_cast<uint8_t>(level));
+    }
+    EyeRenderer::addNoise(img, noiseSeed);
+    return img;
+}
+
+EncodedImage makeEmptyFrame(uint64_t noiseSeed, int scale, int format, int quality, const FrameOptions &options)
+{
+    return encodeFrame(renderEmptyScene(noiseSeed), scale, format, quality, 0, options);
+}
+
 } // namespace zeph_imaging

@@ -107,6 +107,11 @@ EncodedImage makeFrame(const EyeSpec &spec, int scale, int format, int quality, 
 EncodedImage encodeFrame(const GreyImage &picture, int scale, int format, int quality, uint8_t eye = 0,
                          const FrameOptions &options = {}, const EyeGeometry *geometry = nullptr);
 
+// What the camera sees with nobody in front of it: a dim, featureless room
+// with sensor noise, 640 x 480; and that scene as a preview frame.
+GreyImage renderEmptyScene(uint64_t noiseSeed);
+EncodedImage makeEmptyFrame(uint64_t noiseSeed, int scale, int format, int quality, const FrameOptions &options = {});
+
 // Divides a picture by an integer factor, averaging each factor x factor block.
 GreyImage downscale(const GreyImage &picture, int factor);
 
