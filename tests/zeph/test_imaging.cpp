@@ -385,9 +385,11 @@ TEST(Frames, ScaledInEveryStreamFormat)
     EXPECT_NEAR(ext[36] | (ext[37] << 8), g.irisR / 2, 1);
     EXPECT_EQ(Bytes(ext.begin() + 64, ext.end()), makeFrame(s, 2, FormatMonoRaw, 0).bytes);
     for (int bad : {0, 3, 32, -2}) EXPECT_TRUE(makeFrame(s, bad, FormatMonoRaw, 0).empty()) << bad;
-    // nobody in front: a dim scene without a pupil in it
+    // nobody in front: a dim scene without a pupil in it, also for an absent eye
     EncodedImage empty = makeEmptyFrame(3, 2, FormatMonoRaw, 0);
     ASSERT_EQ(empty.bytes.size(), 320u * 240);
+    EXPECT_EQ(makeFrame(spec(40, 1, PresentAbsent, 3), 2, FormatMonoRaw, 0).bytes, empty.bytes);
+    EXPECT_EQ(usableIrisArea(spec(40, 1, PresentAbsent)), 0);
     GreyImage scene(320, 240);
     scene.pixels = empty.bytes;
     EXPECT_EQ(darkCentre(scene, 160, 120, 160, 120).n, 0);

@@ -17,7 +17,8 @@ public:
     static constexpr int kHeight = 480;
 
     // eye: 1 right, 2 left (anything else draws the right eye);
-    // presentation: the Presentation values of Imaging.h.
+    // presentation: the Presentation values (Presentation.h); an absent eye is
+    // drawn as a sharp one here, the caller shows the empty scene instead.
     EyeRenderer(uint64_t subjectSeed, int eye, int presentation);
 
     const EyeGeometry &geometry() const { return geometry_; }

@@ -71,8 +71,15 @@ DrawnCache &cache()
     return c;
 }
 
+GreyImage emptyScene(uint64_t noiseSeed);
+
 GreyImage noisy(const EyeSpec &spec, Drawn *drawn)
 {
+    if (spec.presentation == PresentAbsent) {
+        // nobody there: the kinds crop the middle of the scene
+        if (drawn) *drawn = Drawn{spec.subjectSeed, spec.eye, spec.presentation, nullptr, EyeGeometry{}};
+        return emptyScene(spec.noiseSeed);
+    }
     Drawn d = cache().get(spec.subjectSeed, spec.eye, spec.presentation);
     GreyImage img = *d.clean;
     EyeRenderer::addNoise(img, spec.noiseSeed);
@@ -130,7 +137,10 @@ GreyImage renderEye(const EyeSpec &spec) { return noisy(spec, nullptr); }
 
 EyeGeometry eyeGeometry(const EyeSpec &spec) { return EyeRenderer(spec.subjectSeed, spec.eye, spec.presentation).geometry(); }
 
-int usableIrisArea(const EyeSpec &spec) { return eyeGeometry(spec).visibleIrisPercent(); }
+int usableIrisArea(const EyeSpec &spec)
+{
+    return spec.presentation == PresentAbsent ? 0 : eyeGeometry(spec).visibleIrisPercent();
+}
 
 EncodedImage makeResultImage(const EyeSpec &spec, int resultKind, int format, int quality)
 {
@@ -265,7 +275,10 @@ EncodedImage makeFrame(const EyeSpec &spec, int scale, int format, int quality, 
     return encodeFrame(picture, scale, format, quality, eyeByte(spec.eye), options, &d.geometry);
 }
 
-GreyImage renderEmptyScene(uint64_t noiseSeed)
+GreyImage renderEmptyScene(uint64_t noiseSeed) { return emptyScene(noiseSeed); }
+
+namespace {
+GreyImage emptyScene(uint64_t noiseSeed)
 {
     // far away and out of focus: a soft vertical fall-off, no detail
     GreyImage img(EyeRenderer::kWidth, EyeRenderer::kHeight);
@@ -277,6 +290,7 @@ GreyImage renderEmptyScene(uint64_t noiseSeed)
     EyeRenderer::addNoise(img, noiseSeed);
     return img;
 }
+} // namespace
 
 EncodedImage makeEmptyFrame(uint64_t noiseSeed, int scale, int format, int quality, const FrameOptions &options)
 {

@@ -8,7 +8,8 @@
 //
 // Values:
 //   eye           ZEPH_EYE_RIGHT (1) or ZEPH_EYE_LEFT (2); anything else is drawn as the right eye
-//   presentation  PresentSharp 0, PresentBlurred 1, PresentHalfClosed 2, PresentLookingAside 3
+//   presentation  PresentAbsent 0 (nobody: the empty scene), PresentSharp 1, PresentBlurred 2,
+//                 PresentHalfClosed 3, PresentLookingAside 4
 //   kind          1 K1, 2 K2, 3 K3, 7 K7, 4103 K7_1_5, 4104 K7_2_5, 4105 K7_3_5, 4106 K7_5_0
 //   format        2 MONO_RAW, 6 MONO_JPEG, 10 MONO_JPEG2000, 14 MONO_PNG,
 //                 130 CORVANE_RAW, 138 CORVANE_JPEG2000
