@@ -1,14 +1,5 @@
-// ImagingEyeSource.cpp - plugs the drawn eyes, their encoders and the iris
-// records into the capture engine's picture sources when libzeph is loaded
-// (before any capture can start).
-//
-// Not built yet: it needs the engine's zeph/virtual/EyeImageSource.h. To
-// switch it on, move it up into zeph/virtual/imaging/, give zeph_imaging the
-// project root as an include folder, and link it whole into libzeph so that
-// the registering object is kept:
-//   target_link_libraries(zeph PRIVATE Threads::Threads "$<LINK_LIBRARY:WHOLE_ARCHIVE,zeph_imaging>")
-// libzeph's own objects come first on the link line, so the engine's source
-// holders are constructed before this file's registration runs.
+// ImagingEyeSource.cpp - hands the capture engine's picture requests to the
+// imaging library: drawn eyes, their encoders and the iris records.
 #include "zeph/virtual/imaging/Imaging.h"
 
 #include "zeph/virtual/EyeImageSource.h"
@@ -64,14 +55,16 @@ zvc::IsoRecordBytes isoFor(const zvc::IsoRequest &r)
     return out;
 }
 
-struct Plug {
-    Plug()
-    {
-        zvc::setEyeImageSource(imageFor);
-        zvc::setIsoRecordSource(isoFor);
-    }
-} plug;
-
 } // namespace
 
 } // namespace zeph_imaging
+
+namespace zvc {
+
+void installImagingSources()
+{
+    setEyeImageSource(zeph_imaging::imageFor);
+    setIsoRecordSource(zeph_imaging::isoFor);
+}
+
+} // namespace zvc
