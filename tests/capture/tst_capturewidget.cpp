@@ -531,6 +531,54 @@ private slots:
         QCOMPARE(s.sounds, QStringList({SoundPlayer::kStartA, SoundPlayer::kCapture}));
     }
 
+    // Every revision, kind and format the lists offer comes back from the
+    // camera, is read (the ISO record too) and drawn with its scores.
+    void resultsPerRevision_data()
+    {
+        QTest::addColumn<QString>("radio");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("format");
+        QTest::newRow("none K3 raw") << "m_rdIsoNone" << "K3" << "MONO_RAW";
+        QTest::newRow("none K1 jpeg2000") << "m_rdIsoNone" << "K1" << "MONO_JPEG2000";
+        QTest::newRow("none K7 corvane raw") << "m_rdIsoNone" << "K7" << "CORVANE_RAW";
+        QTest::newRow("2005 K2 raw") << "m_rdIso2005" << "K2" << "MONO_RAW";
+        QTest::newRow("2005 K1 jpeg2000") << "m_rdIso2005" << "K1" << "MONO_JPEG2000";
+        QTest::newRow("2011 K1 raw") << "m_rdIso2011" << "K1" << "MONO_RAW";
+        QTest::newRow("2011 K7_2_5") << "m_rdIso2011" << "K7_2_5" << "MONO_JPEG2000";
+    }
+    void resultsPerRevision()
+    {
+        QFETCH(QString, radio);
+        QFETCH(QString, kind);
+        QFETCH(QString, format);
+        Screen s;
+        Zvc_PresentSubject(s.name.constData(), 21);
+        s.autoMode();
+        clickRadio(s.get<QRadioButton>(radio.toLatin1().constData()));
+        s.pick("cbResultImgKind", kind);
+        s.pick("cbResultImgFormat", format);
+        if (s.get<QLineEdit>("edJ2kQuality")->isEnabled())
+            s.get<QLineEdit>("edJ2kQuality")->setText(QStringLiteral("40"));
+        if (radio != QLatin1String("m_rdIsoNone"))
+            s.pick("m_cbIsoSubtypes", QStringLiteral("BOTH EYE"));
+        Zvc_ClearJournal();
+        s.click("btStart");
+        QVERIFY(s.runUntil([&] { return s.idle(); }));
+        QCOMPARE(journalCount(radio == QLatin1String("m_rdIsoNone") ? "Zeph_GetResultImage"
+                                                                    : "Zeph_GetResultIsoImage"),
+                 1);
+        QCOMPARE(s.ctx.lastResult, 0);
+        const LastCapture &last = s.ctx.lastCapture;
+        QVERIFY(last.hasRightImage);
+        QVERIFY(last.hasLeftImage);
+        QCOMPARE(int(last.rightImage.format), s.ctx.resultFormat);
+        auto *right = s.get<QLabel>("lbRightEye");
+        QVERIFY2(!right->pixmap().isNull(), qPrintable(right->text()));
+        // The score box sits over the picture's top left corner.
+        const QImage shown = right->pixmap().toImage();
+        QCOMPARE(shown.pixel(4, 45), qRgb(255, 255, 255));
+    }
+
     // With "Save best image" on, every result lands in the chosen folder;
     // a write that fails is told in one box.
     void savesResults()
@@ -552,6 +600,14 @@ private slots:
         QCOMPARE(bmp.size(), QSize(int(s.ctx.lastCapture.rightImage.width),
                                   int(s.ctx.lastCapture.rightImage.height)));
 
+        clickRadio(s.get<QRadioButton>("m_rdIso2011"));
+        s.click("btStart");
+        QVERIFY(s.runUntil([&] { return s.idle(); }));
+        names = QDir(dir.path()).entryList({QStringLiteral("*.iso")}, QDir::Files);
+        QCOMPARE(names.size(), 1);
+        QVERIFY(names[0].startsWith(QLatin1String("2011_K3_raw_")));
+
+        clickRadio(s.get<QRadioButton>("m_rdIsoNone"));
         // A folder that cannot be made: one box after the fetch, with the
         // BMP writer's text.
         QFile blocker(dir.filePath(QStringLiteral("file")));
@@ -596,6 +652,25 @@ private slots:
         QTEST(last.hasLeftImage, "leftImage");
         QVERIFY(last.hasRightImage);
         QTEST(!s.get<QLabel>("lbRightEye")->pixmap().isNull(), "rightDrawn");
+    }
+
+    // Preview frames in the camera's JPEG stream format are decoded and drawn.
+    void jpegStreamDrawn()
+    {
+        Screen s;
+        ZephDeviceConfig config = s.ctx.deviceConfig;
+        config.enableStream = 1;
+        config.streamFormat = ZEPH_FORMAT_MONO_JPEG;
+        config.streamScale = 2;
+        QCOMPARE(Zeph_SetDeviceConfig(s.ctx.deviceHandle, &config), 0);
+        s.ctx.deviceConfig = config;
+        Zvc_PresentSubject(s.name.constData(), 4);
+        s.click("btStart");
+        QCOMPARE(s.get<QLabel>("lblStreamFormat")->text(), QStringLiteral("MONO_JPEG"));
+        QCOMPARE(s.get<QLabel>("lblStreamScale")->text(), QStringLiteral("1/2"));
+        QVERIFY(s.runUntil([&] { return !s.get<QLabel>("lbRightEye")->pixmap().isNull(); }, 2000));
+        s.click("btStop");
+        s.runUntil([&] { return s.idle(); }, 0);
     }
 
 private:
