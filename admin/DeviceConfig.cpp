@@ -183,6 +183,15 @@ void DeviceConfig::buildForm()
     buttons->addWidget(m_btnOK);
     buttons->addWidget(m_btnCancel);
 
+    // Value controls share one width, so the two columns read as a table.
+    for (QWidget *value : std::initializer_list<QWidget *>{
+             m_edtDedupThreshold, m_AuthThreshold, m_cbEncryptionMode, m_cbStreamingFormat,
+             m_cbStreamingScale, m_edtBaudrate, m_cbSleepMode, m_edTimeoutToSleep})
+        value->setMinimumWidth(130);
+    label->setMinimumWidth(110);
+    label_2->setMinimumWidth(110);
+    label_7->setMinimumWidth(110);
+
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(16, 14, 16, 14);
     outer->setSpacing(12);
