@@ -56,7 +56,7 @@ typedef void (*ZvcNotifyFn)(void *context, int32_t event, const char *deviceName
  * factory record streams raw frames on USB and JPEG on UART. A record the
  * firmware refuses answers 15: a stream scale not 1/2/4/8/16, a stream format
  * not 2/6, a compression quality outside 1..100, a sleep mode not 1/2/4, a
- * flag byte not 0/1, a threshold outside 0..99.99, a baud rate that is not one
+ * flag byte not 0/1, a threshold outside [0.8, 1.1], a baud rate that is not one
  * of 9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600. Reserved
  * bytes are kept as sent. The SDK record is refused (15) for a commStd not
  * 1/2, a non-standard baud rate, or flag words not 0/1. */

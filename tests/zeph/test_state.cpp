@@ -259,7 +259,7 @@ TEST_F(State, AnUnwritableFolderKeepsTheOldConfiguration)
     ZephHandle h = 0;
     ASSERT_EQ(Zeph_OpenDevice(kBino, &h), ZEPH_OK);
     const ZephDeviceConfig custom = customConfig();
-    EXPECT_EQ(Zeph_SetDeviceConfig(h, &custom), 0x1005) << "(Device) IO failed";
+    EXPECT_EQ(Zeph_SetDeviceConfig(h, &custom), ZEPH_ERR_DEVICE_IO_FAILED);
     ZephDeviceConfig read{};
     ASSERT_EQ(Zeph_GetDeviceConfig(h, &read), ZEPH_OK);
     EXPECT_TRUE(same(read, factory));

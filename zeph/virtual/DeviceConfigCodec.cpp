@@ -14,7 +14,7 @@ bool isFlag(uint8_t v) { return v <= 1; }
 
 bool isThreshold(float v)
 {
-    return std::isfinite(v) && v >= 0.0f && v <= 99.99f;
+    return std::isfinite(v) && v >= ZEPH_THRESHOLD_MIN && v <= ZEPH_THRESHOLD_MAX;
 }
 
 } // namespace

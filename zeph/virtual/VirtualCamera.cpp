@@ -14,9 +14,6 @@ constexpr int32_t kSdkVersion = 0x03030000; // 3.3.0.0, one byte per part
 const char kSdkDescription[] = "Zeph SDK 3.3.0 - virtual camera (simulated USB and UART iris "
                                "cameras, no hardware needed)";
 
-// Writing the flash failed: the firmware keeps the old configuration.
-constexpr ZephResult kDeviceIoFailed = 0x1005;
-
 using Lock = std::lock_guard<std::mutex>;
 
 bool isIoError(ZephResult r)
@@ -287,7 +284,7 @@ ZephResult VirtualCamera::setDeviceConfig(ZephHandle handle, const ZephDeviceCon
                     [this, config](VirtualDevice &device, AfterUnlock &) -> ZephResult {
                         if (!config || !DeviceConfigCodec::isValid(*config))
                             return ZEPH_ERR_INVALID_PARAMETER;
-                        return device.storeConfig(*config, store_) ? ZEPH_OK : kDeviceIoFailed;
+                        return device.storeConfig(*config, store_) ? ZEPH_OK : ZEPH_ERR_DEVICE_IO_FAILED;
                     });
 }
 
