@@ -48,7 +48,9 @@ bool DeviceConfigEdit::thresholdsOutOfRange(const ZephDeviceConfig &c)
 {
     // Compared in single precision, as the camera compares them; a NaN is
     // outside any range.
-    const auto outside = [](float v) { return !(v >= 0.8f && v <= 1.1f); };
+    const auto outside = [](float v) {
+        return !(v >= ZEPH_THRESHOLD_MIN && v <= ZEPH_THRESHOLD_MAX);
+    };
     return outside(c.authThreshold) || (c.enableDedup != 0 && outside(c.dedupThreshold));
 }
 

@@ -297,6 +297,8 @@ private slots:
         QTest::newRow("timeout 0") << "" << 0 << 1.0 << 0 << 115200 << 0 << warning << range;
         QTest::newRow("timeout 65536") << "" << 0 << 1.0 << 65536 << 115200 << 0 << warning << range;
         QTest::newRow("invalid, auth 1.2") << "" << 15 << 1.2 << -1 << 115200 << 1 << warning << thresholds;
+        QTest::newRow("camera refuses auth 1.2") << "" << 0 << 1.2 << -1 << 115200 << 1 << warning << thresholds;
+        QTest::newRow("camera refuses auth 0.79") << "" << 0 << 0.79 << -1 << 115200 << 1 << warning << thresholds;
         QTest::newRow("invalid, thresholds fine") << "" << 15 << 1.0 << -1 << 115200 << 1 << critical << invalid;
         QTest::newRow("camera refuses baud 12345") << "" << 0 << 1.0 << -1 << 12345 << 1 << critical << invalid;
         QTest::newRow("permission") << "" << 0x2010 << 1.0 << -1 << 115200 << 1 << warning
