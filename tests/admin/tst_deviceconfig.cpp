@@ -504,6 +504,27 @@ private slots:
         QVERIFY(screen.boxes.shown().isEmpty());
     }
 
+    // A scale the list has no item for shows the first item; no item
+    // selected at all keeps the byte the camera holds.
+    void streamScaleWithoutItem()
+    {
+        Screen screen;
+        screen.ctx.deviceConfig.streamScale = 3;
+        Zvc_FailNext("Zeph_GetDeviceConfig", 1, 0x1008); // the dialog shows the held record
+        {
+            DeviceConfig dialog;
+            QCOMPARE(child<QComboBox>(&dialog, "m_cbStreamingScale")->currentIndex(), 0);
+        }
+        DeviceConfig dialog; // reads the camera's 4 again
+        auto *scale = child<QComboBox>(&dialog, "m_cbStreamingScale");
+        QCOMPARE(scale->currentText(), QStringLiteral("1/4"));
+        scale->setCurrentIndex(-1);
+        screen.boxes.expect(kTitle, QStringLiteral("OK"), kSuccess);
+        QTest::mouseClick(child<QPushButton>(&dialog, "m_btnOK"), Qt::LeftButton);
+        QVERIFY2(screen.boxes.satisfied(), qPrintable(screen.describeBoxes()));
+        QCOMPARE(screen.cameraRecord().streamScale, 4);
+    }
+
     // On a UART link the one stream format offered is MONO_JPEG.
     void uartStreamsJpeg()
     {
