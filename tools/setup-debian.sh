@@ -8,7 +8,7 @@ packages=(
   libopenjp2-7-dev
   libgtest-dev libbenchmark-dev libpugixml-dev
   clang-14 libclang-rt-14-dev
-  xvfb xauth fonts-dejavu-core
+  xvfb xauth fonts-dejavu-core imagemagick
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,400 @@
+#include "capture/ResultSaver.h"
+
+#include "capture/BmpWriter.h"
+#include "core/LastCapture.h"
+
+#include "IsoRecordBuilder.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+const QDateTime kWhen(QDate(2024, 3, 5), QTime(9, 7, 3));
+const QString kStamp = QStringLiteral("2024-03-05-09-07-03");
+
+// An image record over bytes the test keeps alive.
+ZephImage record(int kind, int format, uint32_t w, uint32_t h, QByteArray &data)
+{
+    ZephImage image{};
+    image.kind = uint8_t(kind);
+    image.format = uint8_t(format);
+    image.width = w;
+    image.height = h;
+    image.data = data.isEmpty() ? nullptr : reinterpret_cast<uint8_t *>(data.data());
+    image.size = uint32_t(data.size());
+    return image;
+}
+
+void fill(ImageSlot &slot, int kind, int format, uint32_t w, uint32_t h, const QByteArray &data)
+{
+    slot.kind = uint8_t(kind);
+    slot.format = uint8_t(format);
+    slot.width = w;
+    slot.height = h;
+    slot.data.assign(data.begin(), data.end());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray bmpOf(uint32_t w, uint32_t h, const QByteArray &pixels)
+{
+    QByteArray out;
+    QBuffer b(&out);
+    b.open(QIODevice::WriteOnly);
+    BmpWriter::write(b, w, h, reinterpret_cast<const uint8_t *>(pixels.constData()), uint64_t(pixels.size()));
+    return out;
+}
+
+QByteArray encoded(const char *format)
+{
+    QImage image(16, 8, QImage::Format_Grayscale8);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 16; ++x)
+            image.setPixel(x, y, qRgb(x * 16, x * 16, x * 16));
+    QByteArray out;
+    QBuffer b(&out);
+    b.open(QIODevice::WriteOnly);
+    image.save(&b, format);
+    return out;
+}
+
+// Every entry of a folder, hidden ones (our temporary files) included.
+QStringList entries(const QString &dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                               QDir::Name);
+}
+
+} // namespace
+
+class TestResultSaver : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir *m_dir = nullptr;
+    QString m_out;
+
+    ResultSaveOptions options(int rawAsBmp = 1) const
+    {
+        ResultSaveOptions o;
+        o.saveBestImage = true;
+        o.savedImagePath = m_out;
+        o.executableDirectory = m_dir->filePath(QStringLiteral("bin"));
+        o.rawImageAsBmp = rawAsBmp;
+        return o;
+    }
+    static ResultSaver saver(const ResultSaveOptions &o)
+    {
+        return ResultSaver(o, [] { return kWhen; });
+    }
+
+private slots:
+    void init()
+    {
+        m_dir = new QTemporaryDir;
+        QVERIFY(m_dir->isValid());
+        m_out = m_dir->filePath(QStringLiteral("out/nested"));
+    }
+    void cleanup()
+    {
+        delete m_dir;
+        m_dir = nullptr;
+    }
+
+    void eachFormat_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("rawAsBmp");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("contents");
+        const QByteArray pixels = IsoRecordBuilder::pattern(7 * 3, 4);
+        const QByteArray png = encoded("PNG"), jpeg = encoded("JPEG");
+        const QByteArray j2k = QByteArray("\0\0\0\x0cjP  \r\n\x87\n", 12) + IsoRecordBuilder::pattern(40, 1);
+        const QByteArray blob = IsoRecordBuilder::pattern(33, 5);
+
+        QTest::newRow("raw as BMP") << int(ZEPH_FORMAT_MONO_RAW) << 1 << pixels
+                                    << "RightEye_K2_7x3_@.bmp" << bmpOf(7, 3, pixels);
+        QTest::newRow("raw bytes, just the picture")
+            << int(ZEPH_FORMAT_MONO_RAW) << 0 << pixels + QByteArray(5, 'x') << "RightEye_K2_7x3_@.raw" << pixels;
+        QTest::newRow("jpeg") << int(ZEPH_FORMAT_MONO_JPEG) << 1 << jpeg << "RightEye_K2_@.jpg" << jpeg;
+        QTest::newRow("jpeg 2000") << int(ZEPH_FORMAT_MONO_JPEG2000) << 1 << j2k << "RightEye_K2_@.jp2" << j2k;
+        QTest::newRow("png") << int(ZEPH_FORMAT_MONO_PNG) << 1 << png << "RightEye_K2_@.png" << png;
+        QTest::newRow("own raw container") << int(ZEPH_FORMAT_CORVANE_RAW) << 1 << blob
+                                           << "RightEye_K2_@.bin" << blob;
+        QTest::newRow("own jpeg 2000") << int(ZEPH_FORMAT_CORVANE_JPEG2000) << 0 << blob
+                                       << "RightEye_K2_@.bin" << blob;
+    }
+    void eachFormat()
+    {
+        QFETCH(int, format);
+        QFETCH(int, rawAsBmp);
+        QFETCH(QByteArray, data);
+        QFETCH(QString, name);
+        QFETCH(QByteArray, contents);
+        ResultSaver s = saver(options(rawAsBmp));
+        QVERIFY(s.saveResultImage(ZEPH_EYE_RIGHT, record(2, format, 7, 3, data)));
+        const QString path = m_out + QLatin1Char('/') + QString(name).replace('@', kStamp);
+        QCOMPARE(s.report().filesWritten, QStringList{path});
+        QCOMPARE(s.errorText(), QString());
+        QCOMPARE(readFile(path), contents);
+        QCOMPARE(entries(m_out), QStringList{QFileInfo(path).fileName()}); // no temporary left
+        if (name.endsWith(QLatin1String(".bmp")) || name.endsWith(QLatin1String(".png"))
+            || name.endsWith(QLatin1String(".jpg")))
+            QVERIFY(!QImage(path).isNull());
+    }
+
+    void isoRecord_data()
+    {
+        QTest::addColumn<int>("revision");
+        QTest::addColumn<int>("resultFormat");
+        QTest::addColumn<int>("resultKind");
+        QTest::addColumn<int>("entryKind"); // 0: entry 0 empty (left-only record)
+        QTest::addColumn<QString>("stem");
+        QTest::newRow("2005 K2 raw") << 1 << int(ZEPH_FORMAT_MONO_RAW) << 2 << 2 << "2005_K2_raw";
+        QTest::newRow("2011 K7_2_5 jp2") << 2 << int(ZEPH_FORMAT_MONO_JPEG2000) << 4104 << 24 << "2011_K725_jp2";
+        QTest::newRow("2011 left only takes the asked kind")
+            << 2 << int(ZEPH_FORMAT_MONO_JPEG2000) << 4106 << 0 << "2011_K750_jp2";
+        QTest::newRow("2005 left only") << 1 << int(ZEPH_FORMAT_MONO_RAW) << 1 << 0 << "2005_K1_raw";
+    }
+    void isoRecord()
+    {
+        QFETCH(int, revision);
+        QFETCH(int, resultFormat);
+        QFETCH(int, resultKind);
+        QFETCH(int, entryKind);
+        QFETCH(QString, stem);
+        QByteArray bytes = IsoRecordBuilder::edition2011({{4, 4, IsoRecordBuilder::pattern(16, 2)}});
+        const ZephIsoRecord iso{uint32_t(bytes.size()), reinterpret_cast<uint8_t *>(bytes.data())};
+        QByteArray entryData = entryKind ? QByteArray(16, 'p') : QByteArray();
+        const ZephImage first = record(entryKind, resultFormat, 4, 4, entryData);
+
+        ResultSaver s = saver(options());
+        QVERIFY(s.saveIsoRecord(revision, resultFormat, resultKind, first, iso));
+        const QString path = m_out + QLatin1Char('/') + stem + QLatin1Char('_') + kStamp + QStringLiteral(".iso");
+        QCOMPARE(s.report().filesWritten, QStringList{path});
+        QCOMPARE(readFile(path), bytes);
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QString>("folder");   // relative to the test folder
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("rawAsBmp");
+        QTest::addColumn<int>("dataSize");
+        QTest::addColumn<QString>("error");    // '@' = the full path
+        const int raw = ZEPH_FORMAT_MONO_RAW;
+        QTest::newRow("raw data short of the picture") << "out" << raw << 0 << 20 << "Failed to write data to file '@'";
+        QTest::newRow("BMP data short of the picture") << "out" << raw << 1 << 20 << "Failed to save file '@'";
+        QTest::newRow("folder cannot be made") << "file/sub" << int(ZEPH_FORMAT_MONO_PNG) << 1 << 21
+                                               << "Failed to create file '@'";
+        QTest::newRow("folder cannot be made, BMP") << "file/sub" << raw << 1 << 21 << "Failed to save file '@'";
+    }
+    void failures()
+    {
+        QFETCH(QString, folder);
+        QFETCH(int, format);
+        QFETCH(int, rawAsBmp);
+        QFETCH(int, dataSize);
+        QFETCH(QString, error);
+        QFile blocker(m_dir->filePath(QStringLiteral("file")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where a folder should be
+        blocker.close();
+
+        ResultSaveOptions o = options(rawAsBmp);
+        o.savedImagePath = m_dir->filePath(folder);
+        ResultSaver s = saver(o);
+        QByteArray data = IsoRecordBuilder::pattern(dataSize, 1);
+        QVERIFY(!s.saveResultImage(ZEPH_EYE_LEFT, record(1, format, 7, 3, data)));
+        const QString name = format == ZEPH_FORMAT_MONO_RAW ? QStringLiteral("LeftEye_K1_7x3_%1.%2").arg(kStamp, rawAsBmp == 1 ? "bmp" : "raw")
+                                             : QStringLiteral("LeftEye_K1_%1.png").arg(kStamp);
+        QCOMPARE(s.errorText(), QString(error).replace('@', o.savedImagePath + QLatin1Char('/') + name));
+        QVERIFY(s.report().filesWritten.isEmpty());
+        QCOMPARE(entries(o.savedImagePath), QStringList()); // nothing, not even a temporary
+    }
+
+    void folderTooLong()
+    {
+        ResultSaveOptions o = options();
+        o.savedImagePath = m_dir->path() + QLatin1Char('/') + QString(290 - m_dir->path().size() - 1, 'f');
+        QCOMPARE(o.savedImagePath.size(), 290);
+        ResultSaver s = saver(o);
+        QByteArray data = IsoRecordBuilder::pattern(21, 1);
+        QVERIFY(!s.saveResultImage(ZEPH_EYE_RIGHT, record(3, ZEPH_FORMAT_MONO_RAW, 7, 3, data)));
+        const QString text = s.errorText();
+        QCOMPARE(text.size(), 299); // the field's limit, cut
+        const QString whole = QStringLiteral("Failed to create file '") + o.savedImagePath;
+        QCOMPARE(text, whole.left(299));
+        QCOMPARE(entries(o.savedImagePath), QStringList());
+    }
+
+    // A write that fails halfway leaves the previous file whole and no
+    // temporary behind.
+    void failedWriteKeepsTheOldFile()
+    {
+        ResultSaver s = saver(options());
+        QByteArray small = encoded("PNG");
+        QVERIFY(s.saveResultImage(ZEPH_EYE_RIGHT, record(2, ZEPH_FORMAT_MONO_PNG, 1, 1, small)));
+        const QString path = s.report().filesWritten.value(0);
+
+        QByteArray large = IsoRecordBuilder::pattern(256 * 1024, 3);
+        rlimit old{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        rlimit tight = old;
+        tight.rlim_cur = 64 * 1024;
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &tight), 0);
+        const bool ok = s.saveResultImage(ZEPH_EYE_RIGHT, record(2, ZEPH_FORMAT_MONO_PNG, 1, 1, large));
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, previous);
+
+        QVERIFY(!ok);
+        QCOMPARE(s.errorText(), QStringLiteral("Failed to write data to file '%1'").arg(path));
+        QCOMPARE(readFile(path), small);
+        QCOMPARE(entries(m_out), QStringList{QFileInfo(path).fileName()});
+    }
+
+    void sameSecondReplaces()
+    {
+        ResultSaver s = saver(options());
+        QByteArray first = IsoRecordBuilder::pattern(500, 1), second = IsoRecordBuilder::pattern(300, 2);
+        QVERIFY(s.saveResultImage(ZEPH_EYE_LEFT, record(1, ZEPH_FORMAT_MONO_JPEG, 0, 0, first)));
+        QVERIFY(s.saveResultImage(ZEPH_EYE_LEFT, record(1, ZEPH_FORMAT_MONO_JPEG, 0, 0, second)));
+        const QStringList written = s.report().filesWritten;
+        QCOMPARE(written.size(), 2);
+        QCOMPARE(written.at(0), written.at(1));
+        QCOMPARE(readFile(written.at(0)), second);
+        QCOMPARE(entries(m_out).size(), 1);
+    }
+
+    // A link planted under the final name is replaced, never written through.
+    void linkIsReplacedNotFollowed()
+    {
+        QVERIFY(QDir().mkpath(m_out));
+        const QString victim = m_dir->filePath(QStringLiteral("victim"));
+        QFile v(victim);
+        QVERIFY(v.open(QIODevice::WriteOnly));
+        v.write("keep me");
+        v.close();
+        const QString path = m_out + QStringLiteral("/RightEye_K1_") + kStamp + QStringLiteral(".png");
+        QVERIFY(QFile::link(victim, path));
+
+        ResultSaver s = saver(options());
+        QByteArray png = encoded("PNG");
+        QVERIFY(s.saveResultImage(ZEPH_EYE_RIGHT, record(1, ZEPH_FORMAT_MONO_PNG, 16, 8, png)));
+        QCOMPARE(readFile(victim), QByteArray("keep me"));
+        QVERIFY(!QFileInfo(path).isSymLink());
+        QCOMPARE(readFile(path), png);
+    }
+
+    void savingOffWritesNothing()
+    {
+        ResultSaveOptions o = options();
+        o.saveBestImage = false;
+        ResultSaver s = saver(o);
+        QByteArray data = IsoRecordBuilder::pattern(21, 1);
+        QVERIFY(!s.saveResultImage(ZEPH_EYE_RIGHT, record(1, ZEPH_FORMAT_MONO_RAW, 7, 3, data)));
+        const ZephIsoRecord iso{uint32_t(data.size()), reinterpret_cast<uint8_t *>(data.data())};
+        QVERIFY(!s.saveIsoRecord(2, ZEPH_FORMAT_MONO_RAW, 1, ZephImage{}, iso));
+        QCOMPARE(s.errorText(), QString());
+        QVERIFY(!QFileInfo::exists(m_out));
+    }
+
+    void bestBesideTheProgram()
+    {
+        ResultSaveOptions o = options();
+        o.savedImagePath.clear();
+        ResultSaver s = saver(o);
+        QByteArray data = IsoRecordBuilder::pattern(21, 1);
+        QVERIFY(s.saveResultImage(ZEPH_EYE_BOTH, record(7, ZEPH_FORMAT_MONO_RAW, 7, 3, data)));
+        QCOMPARE(s.report().filesWritten,
+                 QStringList{m_dir->filePath(QStringLiteral("bin/Best/BothEye_K7_7x3_")) + kStamp + QStringLiteral(".bmp")});
+    }
+
+    void lastCapture_data()
+    {
+        QTest::addColumn<bool>("binocular");
+        QTest::addColumn<bool>("right");
+        QTest::addColumn<bool>("left");
+        QTest::addColumn<QStringList>("names"); // in the order written; R/L = whose data
+        QTest::newRow("binocular, both") << true << true << true << QStringList{"LeftEye:L", "RightEye:R"};
+        QTest::newRow("binocular, left only") << true << false << true << QStringList{"LeftEye:L"};
+        QTest::newRow("binocular, right only") << true << true << false << QStringList{"RightEye:R"};
+        QTest::newRow("monocular, both") << false << true << true << QStringList{"UnknownEye:L"};
+        QTest::newRow("monocular, right only") << false << true << false << QStringList{"UnknownEye:R"};
+        QTest::newRow("nothing") << false << false << false << QStringList{};
+    }
+    void lastCapture()
+    {
+        QFETCH(bool, binocular);
+        QFETCH(bool, right);
+        QFETCH(bool, left);
+        QFETCH(QStringList, names);
+        const QByteArray r = encoded("PNG"), l = encoded("JPEG");
+        LastCapture capture;
+        fill(capture.rightImage, 2, ZEPH_FORMAT_MONO_PNG, 16, 8, r);
+        fill(capture.leftImage, 2, ZEPH_FORMAT_MONO_PNG, 16, 8, l);
+        capture.hasRightImage = right;
+        capture.hasLeftImage = left;
+
+        ResultSaver s = saver(options());
+        QVERIFY(s.saveLastCapture(capture, binocular));
+        const QStringList written = s.report().filesWritten;
+        QCOMPARE(written.size(), names.size());
+        for (int i = 0; i < names.size(); ++i) {
+            const QStringList parts = names.at(i).split(':');
+            QCOMPARE(written.at(i), m_out + QLatin1Char('/') + parts.at(0) + QStringLiteral("_K2_") + kStamp
+                                        + QStringLiteral(".png"));
+            QCOMPARE(readFile(written.at(i)), parts.at(1) == QLatin1String("R") ? r : l);
+        }
+    }
+
+    // One text per fetch: the left eye's failure survives the right eye's success.
+    void failureSurvivesALaterSuccess()
+    {
+        LastCapture capture;
+        fill(capture.leftImage, 1, ZEPH_FORMAT_MONO_RAW, 7, 3, IsoRecordBuilder::pattern(20, 1));
+        fill(capture.rightImage, 1, ZEPH_FORMAT_MONO_RAW, 7, 3, IsoRecordBuilder::pattern(21, 1));
+        capture.hasLeftImage = capture.hasRightImage = true;
+        ResultSaver s = saver(options());
+        QVERIFY(!s.saveLastCapture(capture, true));
+        QCOMPARE(s.errorText(), QStringLiteral("Failed to save file '%1/LeftEye_K1_7x3_%2.bmp'").arg(m_out, kStamp));
+        QCOMPARE(s.report().filesWritten,
+                 QStringList{QStringLiteral("%1/RightEye_K1_7x3_%2.bmp").arg(m_out, kStamp)});
+    }
+
+    void errorTextBounded_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("kept");
+        QTest::newRow("short") << QStringLiteral("Iris frame is not available") << 27;
+        QTest::newRow("long") << QString(400, 'x') << 299;
+        const QString pair = QString::fromUtf8("\xF0\x9F\x91\x81"); // two units
+        QTest::newRow("pair at the edge not split") << QString(298, 'x') + pair << 298;
+        QTest::newRow("pair inside kept") << QString(297, 'x') + pair << 299;
+    }
+    void errorTextBounded()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, kept);
+        ResultSaver s = saver(options());
+        s.setErrorText(text);
+        QCOMPARE(s.errorText(), text.left(kept));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestResultSaver)
+#include "tst_resultsaver.moc"
