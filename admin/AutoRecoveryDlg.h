@@ -29,9 +29,11 @@ public:
     // earlier recovery failed and nothing has worked since, or recovery failed.
     bool offerRecovery(ZephResult result) override;
 
-    // From the moment the dialog is shown until it is closed: a removal
-    // notification then belongs to the recovery, not to a real unplug.
-    bool isRecoveryRunning() const override { return m_dialogShown; }
+    // From the moment the dialog is shown until its worker has ended: a
+    // removal notification then belongs to the recovery. Once the dialog
+    // only waits for Close (after "disconnect the device then connect it
+    // again"), a removal is the operator's real unplug.
+    bool isRecoveryRunning() const override { return m_dialogShown && !m_workerFuture.isFinished(); }
 
     int32_t recoveryState() const { return m_procedure.recoveryState; }
     bool recoverySucceeded() const { return m_procedure.recoverySucceeded; }

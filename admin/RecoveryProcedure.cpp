@@ -54,6 +54,7 @@ RecoveryProcedure::Offer RecoveryProcedure::offer(ZephResult result, int32_t com
 bool RecoveryProcedure::cancel()
 {
     recoveryRunning = false;
+    m_cancelled.wake();
     return m_questionOpen.exchange(false);
 }
 
@@ -67,7 +68,7 @@ bool RecoveryProcedure::askSoftReset()
     // (Cancel pressed in the instant before Yes appeared).
     Clock &clock = Clock::instance();
     while (m_questionOpen && recoveryRunning)
-        clock.sleepMs(kQuestionPollMs);
+        clock.sleepMs(kQuestionPollMs, m_cancelled);
     m_questionOpen = false;
     m_ui.alignStatus(Qt::AlignCenter);
     return recoveryRunning;
@@ -107,7 +108,7 @@ void RecoveryProcedure::run(AppContext &ctx)
     Clock &clock = Clock::instance();
     QString message = QString::fromLatin1(kUnsuccessful);
     m_ui.showStatus(QString::fromLatin1(kDetected));
-    clock.sleepMs(kFirstPauseMs);
+    clock.sleepMs(kFirstPauseMs, m_cancelled);
     int attempt = 1;
     ZephResult result = 0;
 
@@ -121,10 +122,10 @@ void RecoveryProcedure::run(AppContext &ctx)
         } else if (t == ZEPH_ERR_IO_INVALID) {
             // Invalid data: flush and reset the pipes, as often as it takes.
             m_ui.showStatus(stepStatus(ZEPH_RECOVERY_CANCEL_IO));
-            clock.sleepMs(kStepPauseMs);
+            clock.sleepMs(kStepPauseMs, m_cancelled);
             Zeph_Recovery(ctx.deviceHandle, ZEPH_RECOVERY_CANCEL_IO);
             m_ui.showStatus(stepStatus(ZEPH_RECOVERY_RESET_PIPES));
-            clock.sleepMs(kStepPauseMs);
+            clock.sleepMs(kStepPauseMs, m_cancelled);
             result = Zeph_Recovery(ctx.deviceHandle, ZEPH_RECOVERY_RESET_PIPES);
         } else {
             const int step = attempt; // RESET_PIPES, RESET_PORT, CYCLE_PORT, SOFT_RESET
@@ -137,7 +138,7 @@ void RecoveryProcedure::run(AppContext &ctx)
             }
             if (!declined) {
                 m_ui.showStatus(stepStatus(step));
-                clock.sleepMs(kStepPauseMs);
+                clock.sleepMs(kStepPauseMs, m_cancelled);
                 const ZephHandle handle = ctx.deviceHandle;
                 result = Zeph_Recovery(handle, step);
                 if (result == 0 && step == ZEPH_RECOVERY_CYCLE_PORT) {
@@ -167,7 +168,7 @@ void RecoveryProcedure::run(AppContext &ctx)
             attempt = 5;
         } else if (!recoverySucceeded && recoveryRunning) {
             m_ui.showStatus(QString::fromLatin1(kVerifying));
-            clock.sleepMs(kStepPauseMs);
+            clock.sleepMs(kStepPauseMs, m_cancelled);
             // Any answer but an I/O error means the link works again.
             int32_t status = 0;
             triggerResult = Zeph_GetCaptureStatus(ctx.deviceHandle, &status);

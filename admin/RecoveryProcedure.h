@@ -6,6 +6,7 @@
 // a pool thread. What the operator sees and answers goes through
 // RecoveryUi; the pauses go through Clock, the device through zeph.h.
 
+#include "platform/Clock.h"
 #include "zeph/zeph.h"
 
 #include <QString>
@@ -61,15 +62,20 @@ public:
     Offer offer(ZephResult result, int32_t commStd, bool deviceOpen);
 
     // The dialog is up: the worker may go on.
-    void begin() { recoveryRunning = true; }
+    void begin()
+    {
+        m_cancelled.reset();
+        recoveryRunning = true;
+    }
     // The worker (pool thread). Reads and writes the device fields of `ctx`;
     // nobody else touches them meanwhile.
     void run(AppContext &ctx);
 
     // Operator answers, from the GUI thread.
     void answerYes() { m_questionOpen = false; }
-    // Stops the worker at its next test; true when this answered an open
-    // soft-reset question (the worker then ends by itself, the dialog stays).
+    // Stops the worker at its next test, cutting its waiting pauses short;
+    // true when this answered an open soft-reset question (the worker then
+    // ends by itself, the dialog stays).
     bool cancel();
     bool questionOpen() const { return m_questionOpen; }
 
@@ -87,6 +93,9 @@ private:
 
     RecoveryUi &m_ui;
     std::atomic<bool> m_questionOpen{false};
+    // Wakes the pauses that only wait for the operator to read. The pauses
+    // that give a restarted device time to come back are never cut short.
+    Wakeup m_cancelled;
 };
 
 #endif

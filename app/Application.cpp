@@ -2,11 +2,16 @@
 
 #include "admin/AutoRecoveryDlg.h"
 #include "app/KeldTerminal.h"
+#include "capture/CaptureResults.h"
 #include "core/AppContext.h"
+#include "core/ConfigFile.h"
 #include "platform/AppPaths.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
 #include <memory>
 
 const char *const Application::kStyleSheet =
@@ -20,6 +25,8 @@ const char *const Application::kStyleSheet =
     "background: qradialgradient(cx: 0.3, cy: -0.4,fx: 0.5, fy: -0.4,radius: 0.2, stop: 0 "
     "#B7D8FB, stop: 0.5 #2C7AB9, stop: 1 #B7D8FB);} QPushButton:disabled {border: none;"
     "background: #C0C0C0;}";
+
+const char *const Application::kLastSaveFailedText = "The settings of the last run could not be saved.";
 
 Application::Application(QApplication &app, const QString &configDirectory)
     : m_app(app), m_configDirectory(configDirectory)
@@ -37,6 +44,7 @@ int Application::run()
 
     auto *ctx = new AppContext;
     ctx->installRecoveryOffer(std::make_unique<AutoRecoveryDlg>());
+    ctx->installCaptureService(std::make_unique<CaptureResults>(*ctx));
     const QScreen *screen = QGuiApplication::primaryScreen();
     const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
     ctx->initialize(available, m_configDirectory.isEmpty() ? AppPaths::executableDirectory()
@@ -45,11 +53,22 @@ int Application::run()
     int code = 0;
     {
         auto window = std::make_unique<KeldTerminal>();
+        if (ctx->configFile && ctx->configFile->lastSaveFailed())
+            showLastSaveFailed(*window);
         window->show();
         code = m_app.exec();
     } // the main window goes first; it tells its last work area to close
     shutdown();
     return code;
+}
+
+// Beside the status messages, so that the start-up scan's do not hide it.
+void Application::showLastSaveFailed(QMainWindow &window)
+{
+    auto *note = new QLabel(QString::fromLatin1(kLastSaveFailedText), window.statusBar());
+    note->setObjectName(QStringLiteral("lastSaveFailed"));
+    window.statusBar()->addPermanentWidget(note);
+    QTimer::singleShot(kLastSaveFailedMs, note, &QLabel::hide);
 }
 
 void Application::shutdown()

@@ -4,6 +4,7 @@
 #include <QString>
 
 class QApplication;
+class QMainWindow;
 
 // The start-up and exit sequences around the event loop. The exit sequence
 // runs while the application object is still alive: close the device, free
@@ -13,6 +14,9 @@ class Application
 {
 public:
     static const char *const kStyleSheet;
+    // Shown once at the start after an exit whose Config.xml save failed.
+    static const char *const kLastSaveFailedText;
+    static constexpr int kLastSaveFailedMs = 30000;
 
     // configDirectory: where Config.xml lives; empty = the executable's folder.
     explicit Application(QApplication &app, const QString &configDirectory = QString());
@@ -24,6 +28,8 @@ public:
     void shutdown();
 
 private:
+    static void showLastSaveFailed(QMainWindow &window);
+
     QApplication &m_app;
     QString m_configDirectory;
     bool m_shutDown = false;

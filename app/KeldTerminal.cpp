@@ -26,7 +26,10 @@ const char kToolBarStyle[] =
     "stop: 1 #204F82); color:white}"
     // Qt 6 paints a tool bar whose gradient background keeps the default
     // border solid black; without a border the gradient shows as intended.
-    "\nQToolBar {border: none}";
+    "\nQToolBar {border: none}"
+    // One box in every state: a hovered or checked button otherwise takes a
+    // frame of its own and the whole bar grows by two pixels.
+    "\nQToolButton {border: none; padding: 2px 3px 2px 2px}";
 const char kStatusBarStyle[] =
     "background: qlineargradient(x1: 0, y1: 0, x2: 0, y2: 1, stop: 0 #D1DAD6, stop: 0.3 #fff, "
     "stop: 1 #cccccc);\nborder-top: 1px solid #1E69AF";

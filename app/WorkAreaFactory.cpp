@@ -3,6 +3,7 @@
 #include "admin/PowerManagement.h"
 #include "admin/RecoveryWidget.h"
 #include "app/PlaceholderWorkArea.h"
+#include "capture/CaptureWidget.h"
 #include "device/ZephSettingWidget.h"
 
 QWidget *WorkAreaFactory::create(int index, QWidget *parent)
@@ -11,7 +12,7 @@ QWidget *WorkAreaFactory::create(int index, QWidget *parent)
     case WorkAreaSetting:
         return new ZephSettingWidget(parent);
     case WorkAreaCapture:
-        return new PlaceholderWorkArea(QStringLiteral("Capture"), parent);
+        return new CaptureWidget(parent);
     case WorkAreaMatching:
         return new PlaceholderWorkArea(QStringLiteral("Matching"), parent);
     case WorkAreaSysManagement:

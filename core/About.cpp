@@ -12,7 +12,9 @@ About::About(QWidget *parent)
     setObjectName(QStringLiteral("About"));
     setWindowTitle(QStringLiteral("About"));
     setWindowIcon(QIcon(QStringLiteral(":/resource/icon/corvane.ico")));
-    setStyleSheet(QStringLiteral("QDialog{background: #E1EAF6}"));
+    // Its own button padding, so that the box looks the same whichever work
+    // area opens it (the SDK setting one pads its buttons).
+    setStyleSheet(QStringLiteral("QDialog{background: #E1EAF6} QPushButton{padding: 0px}"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     setMinimumWidth(420);
 
@@ -42,17 +44,20 @@ About::About(QWidget *parent)
 
 void About::setText(const char *text)
 {
-    lbDesc->setText(QString::fromLocal8Bit(text ? text : ""));
+    setText(QString::fromLocal8Bit(text ? text : ""));
 }
 
 void About::setText(const QString &text)
 {
-    lbDesc->setText(text);
+    m_text = text;
+    // A label draws a tab as a gap of 80 pixels; an indent of four spaces
+    // reads as the list it is.
+    lbDesc->setText(QString(text).replace(QLatin1Char('\t'), QStringLiteral("    ")));
 }
 
 QString About::text() const
 {
-    return lbDesc->text();
+    return m_text;
 }
 
 void About::on_pushButton_clicked()

@@ -2,6 +2,7 @@
 #define GLINTVIEW_ABOUT_H
 
 #include <QDialog>
+#include <QString>
 
 class QLabel;
 class QPushButton;
@@ -15,6 +16,7 @@ public:
 
     void setText(const char *text);
     void setText(const QString &text);
+    // The text as given (shown with its tabs as indents).
     QString text() const;
 
 private slots:
@@ -23,6 +25,7 @@ private slots:
 private:
     QLabel *lbDesc = nullptr;
     QPushButton *pushButton = nullptr;
+    QString m_text;
 };
 
 #endif

@@ -1,6 +1,7 @@
 #include "core/AppContext.h"
 
 #include "core/AppConfig.h"
+#include "core/CaptureService.h"
 #include "core/ConfigFile.h"
 #include "core/FixedText.h"
 #include "core/MessageBox.h"
@@ -38,6 +39,7 @@ AppContext::~AppContext()
         deviceHandle = 0;
         cameraInitialized = 0;
     }
+    m_captureService.reset();
     m_recoveryOffer.reset();
     if (g_context == this)
         g_context = nullptr;
@@ -170,7 +172,7 @@ void AppContext::showStatus(int milliseconds, const char *format, ...)
     }
 }
 
-void AppContext::resetCaptureState()
+void AppContext::resetCaptureState(bool keepCaptureTime)
 {
     lastCapture.lastCaptureResult = ZEPH_ERR_FRAME_NOT_AVAILABLE;
     lastCapture.rightResult = 0;
@@ -179,16 +181,58 @@ void AppContext::resetCaptureState()
     lastCapture.hasLeftImage = false;
     lastCapture.rightQuality = ZephQuality{};
     lastCapture.leftQuality = ZephQuality{};
-    lastCapture.captureTime = 0;
+    if (!keepCaptureTime)
+        lastCapture.captureTime = 0;
+    std::lock_guard<std::mutex> lock(liveFrames.guard);
     liveFrames.hasRightFrame = false;
     liveFrames.hasLeftFrame = false;
+    liveFrames.events.clear();
     liveFrames.captureStatus = 0;
     liveFrames.previousCaptureStatus = 0;
     liveFrames.captureError = 0;
 }
 
+ZephResult AppContext::initCamera()
+{
+    if (cameraInitialized)
+        return 0;
+    showStatus(1000, "Initializing camera...");
+    lastResult = Zeph_InitCamera(deviceHandle, &cameraValue1, &cameraValue2);
+    if (lastResult == 0)
+        cameraInitialized = 1;
+    return lastResult;
+}
+
+ZephResult AppContext::stopCamera()
+{
+    if (deviceHandle == 0) {
+        lastResult = ZEPH_ERR_NOT_OPEN;
+        return lastResult;
+    }
+    showStatus(2000, "Stopping camera...");
+    const ZephResult stopped = Zeph_StopCapture(deviceHandle);
+    const ZephResult deinit = Zeph_DeinitCamera(deviceHandle);
+    cameraInitialized = 0;
+    lastResult = stopped != 0 ? stopped : deinit;
+    return lastResult;
+}
+
+ZephResult AppContext::deinitCamera()
+{
+    if (!cameraInitialized)
+        return 0;
+    cameraInitialized = 0;
+    return Zeph_DeinitCamera(deviceHandle);
+}
+
+void AppContext::installCaptureService(std::unique_ptr<CaptureService> service)
+{
+    m_captureService = std::move(service);
+}
+
 void AppContext::releaseBuffers()
 {
+    std::lock_guard<std::mutex> lock(liveFrames.guard);
     lastCapture.rightImage.release();
     lastCapture.leftImage.release();
     liveFrames.rightFrame.release();

@@ -22,6 +22,7 @@
 #include <memory>
 #include <vector>
 
+class CaptureService;
 class ConfigFile;
 class RecoveryOffer;
 
@@ -60,7 +61,14 @@ public:
 #endif
         ;
     QString statusMessage() const { return QString::fromLocal8Bit(statusText); }
-    void resetCaptureState();
+    // Forgets the last capture and the live frames. The result fetch keeps
+    // the completion time (it belongs to the capture being fetched).
+    void resetCaptureState(bool keepCaptureTime = false);
+
+    // The camera around a capture; each stores its result in lastResult.
+    ZephResult initCamera();
+    ZephResult stopCamera();
+    ZephResult deinitCamera();
 
     bool loadConfig();
     bool saveConfig();
@@ -114,8 +122,14 @@ public:
 
     QString configDirectory;
 
+    // Fetching and showing capture results, installed by the shell; owned
+    // from then on and gone before the capture state it works on.
+    void installCaptureService(std::unique_ptr<CaptureService> service);
+    CaptureService *captureService() const { return m_captureService.get(); }
+
 private:
     std::unique_ptr<RecoveryOffer> m_recoveryOffer;
+    std::unique_ptr<CaptureService> m_captureService;
 };
 
 #endif

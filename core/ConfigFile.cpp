@@ -2,9 +2,9 @@
 
 #include "core/FixedText.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtGlobal>
 #include <cstring>
 
@@ -12,26 +12,18 @@ namespace gx = glint::xml;
 
 const char ConfigFile::kRootName[] = "Halvern_Demo_Options";
 
-namespace {
-
-bool writeAll(QIODevice &out, const QByteArray &bytes)
-{
-    return out.write(bytes) == bytes.size();
-}
-
-} // namespace
-
-ConfigFile::ConfigFile() : writer_(writeAll) {}
+ConfigFile::ConfigFile() = default;
 
 void ConfigFile::setWriter(Writer writer)
 {
-    writer_ = writer ? std::move(writer) : Writer(writeAll);
+    writer_ = std::move(writer);
 }
 
 bool ConfigFile::load(const char *path)
 {
     document_ = gx::Node();
     found_ = 0;
+    lastSaveFailed_ = false;
     if (!path || !FixedText::copy(path_, kPathSize, path, std::strlen(path))) {
         std::memset(path_, 0, sizeof path_);
         qWarning("Config.xml: the path does not fit in %d characters; settings are not loaded",
@@ -39,12 +31,19 @@ bool ConfigFile::load(const char *path)
         return false;
     }
 
+    const QString file = QFile::decodeName(path_);
+    // A save through the operator's link leaves its temporaries beside the target.
+    const QFileInfo info(file);
+    const QString real = info.isSymLink() ? info.symLinkTarget() : file;
+    for (const QString &stale : AtomicFile::removeStaleTemporaries(real, QDateTime::currentSecsSinceEpoch()))
+        qWarning("Config.xml: removed %s, left by a save that did not finish", qPrintable(stale));
+    lastSaveFailed_ = AtomicFile::takeSaveFailedMark(file);
+
     gx::Result result;
     document_ = gx::parseFile(path_, nullptr, &result);
     if (!root().isEmpty())
         return true;
 
-    const QString file = QFile::decodeName(path_);
     if (result.code != gx::ErrorFileNotFound && QFileInfo(file).size() > 0) {
         // Keep what the operator had, for a look or a repair by hand.
         const QString bad = file + QStringLiteral(".bad");
@@ -123,6 +122,7 @@ bool ConfigFile::save()
     const std::string text = document_.createFileText(nullptr, true);
     if (!writeAtomically(QByteArray(text.data(), static_cast<qsizetype>(text.size())))) {
         qWarning("Config.xml: the settings of this run could not be saved to %s", path_);
+        AtomicFile::markSaveFailed(QFile::decodeName(path_));
         return false;
     }
     return true;
@@ -130,18 +130,9 @@ bool ConfigFile::save()
 
 bool ConfigFile::writeAtomically(const QByteArray &bytes)
 {
-    QSaveFile out(QFile::decodeName(path_));
-    if (!out.open(QIODevice::WriteOnly)) {
-        qWarning("Config.xml: cannot write %s: %s", path_, qPrintable(out.errorString()));
-        return false;
-    }
-    if (!writer_(out, bytes)) {
-        qWarning("Config.xml: writing %s stopped: %s", path_, qPrintable(out.errorString()));
-        out.cancelWriting();
-        return false;
-    }
-    if (!out.commit()) {
-        qWarning("Config.xml: cannot replace %s: %s", path_, qPrintable(out.errorString()));
+    QString error;
+    if (!AtomicFile::replace(QFile::decodeName(path_), bytes, AtomicFile::Kind::Kept, &error, writer_)) {
+        qWarning("Config.xml: cannot replace %s: %s", path_, qPrintable(error));
         return false;
     }
     return true;

@@ -6,16 +6,15 @@
 // without regard to case; set keeps an attribute where it stands and
 // appends what is new. Saving replaces the file atomically, so an exit that
 // fails half way leaves the previous file as it was. Nothing here talks to
-// the operator; failures go to the log (stderr).
+// the operator; failures go to the log (stderr). A failed save marks the
+// old file so that the next load can tell (lastSaveFailed).
 
+#include "platform/AtomicFile.h"
 #include "xml/Xml.h"
 
 #include <QByteArray>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
-
-class QIODevice;
 
 class ConfigFile
 {
@@ -24,16 +23,20 @@ public:
     static constexpr std::size_t kValueSize = 260;
     static const char kRootName[];
 
-    // Writes the whole file text to `out`; false when it could not.
-    using Writer = std::function<bool(QIODevice &out, const QByteArray &bytes)>;
+    // One write(2) of the save; tests put a failing disk in its place.
+    using Writer = AtomicFile::WriteCall;
 
     ConfigFile();
 
     // Reads the file at `path`. A file that is missing, empty, cannot be
     // parsed or has another root is replaced by one holding only the root
     // (a broken one is kept beside it as "<path>.bad"). False only when the
-    // path does not fit or no document could be made at all.
+    // path does not fit or no document could be made at all. Leftovers of a
+    // save that crashed before its rename are removed first.
     bool load(const char *path);
+    // Whether the save of the run before this load failed (read once, from
+    // the mark that failure left on the file).
+    bool lastSaveFailed() const { return lastSaveFailed_; }
 
     bool hasGroup(const char *group) const;
     // Copies the value of key in group into buffer (cut to size - 1 bytes and
@@ -63,6 +66,7 @@ private:
     bool writeAtomically(const QByteArray &bytes);
 
     int32_t found_ = 0;
+    bool lastSaveFailed_ = false;
     char path_[kPathSize] = {};
     glint::xml::Node document_;
     Writer writer_;

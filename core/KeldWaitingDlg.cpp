@@ -30,7 +30,8 @@ KeldWaitingDlg::KeldWaitingDlg(QWidget *anchor)
     auto *layout = new QVBoxLayout(this);
     lblMessage = new QLabel(QStringLiteral("TextLabel"), this);
     lblMessage->setObjectName(QStringLiteral("lblMessage"));
-    lblMessage->setStyleSheet(QStringLiteral("QWidget\n{\n     backgroundcolor: white;\n     color: black\n}"));
+    // Black text on the dialog's own background (the label was never white).
+    lblMessage->setStyleSheet(QStringLiteral("QWidget { color: black }"));
     lblMessage->setAlignment(Qt::AlignCenter);
     lblMessage->setWordWrap(true);
     layout->addWidget(lblMessage);
@@ -58,16 +59,24 @@ KeldWaitingDlg::KeldWaitingDlg(QWidget *anchor)
     setMinimumWidth(398);
     setWindowFlags(Qt::CustomizeWindowHint);
 
-    if (anchor) {
-        const QRect a(anchor->mapToGlobal(anchor->rect().topLeft()),
-                      anchor->mapToGlobal(anchor->rect().bottomRight()));
-        const QPoint anchorCentre((a.left() + a.right()) / 2, (a.top() + a.bottom()) / 2);
-        const QRect own = rect();
-        move(anchorCentre - QPoint((own.left() + own.right()) / 2, (own.top() + own.bottom()) / 2));
-    }
+    m_anchor = anchor;
 
     m_timer.setInterval(kTickMs);
     connect(&m_timer, &QTimer::timeout, this, &KeldWaitingDlg::onTimer);
+}
+
+// Centred once the layout has given the dialog its final size for the text
+// it shows: earlier, the dialog's centre would not be where it is drawn.
+void KeldWaitingDlg::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!m_anchor)
+        return;
+    const QRect a(m_anchor->mapToGlobal(m_anchor->rect().topLeft()),
+                  m_anchor->mapToGlobal(m_anchor->rect().bottomRight()));
+    const QPoint anchorCentre((a.left() + a.right()) / 2, (a.top() + a.bottom()) / 2);
+    const QRect own = frameGeometry();
+    move(anchorCentre - (own.center() - own.topLeft()));
 }
 
 KeldWaitingDlg::~KeldWaitingDlg()

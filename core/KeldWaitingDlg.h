@@ -8,6 +8,7 @@
 // only shows the dialog; the caller works on the GUI thread and updates it.
 
 #include <QDialog>
+#include <QPointer>
 #include <QTimer>
 #include <atomic>
 
@@ -58,9 +59,13 @@ private slots:
     void applyMessage(const QString &text);
     void applyFinish(const QString &okText, const QString &cancelText);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void copyMessage(const QString &text);
 
+    QPointer<QWidget> m_anchor;
     QLabel *lblMessage = nullptr;
     QProgressBar *m_progressBar = nullptr;
     QPushButton *btnOK = nullptr;

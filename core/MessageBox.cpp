@@ -1,7 +1,12 @@
 #include "core/MessageBox.h"
 
 #include <QAbstractButton>
+#include <QIcon>
 #include <QPushButton>
+
+const char MessageBox::kStyleSheet[] =
+    "QMessageBox {background: #E1EAF6} QMessageBox QLabel {color: black} "
+    "QPushButton {padding: 0px}";
 
 namespace {
 MessageBox::Responder &responder()
@@ -35,6 +40,10 @@ QString MessageBox::ask(QWidget *parent, QMessageBox::Icon icon, const QString &
         return responder()(request);
 
     QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
+    box.setObjectName(QStringLiteral("MessageBox"));
+    // The look of the program's own dialogs: their background, black text
+    // and plain 100-pixel buttons, whatever work area the box opens over.
+    box.setStyleSheet(QString::fromLatin1(kStyleSheet));
     QList<QPair<QAbstractButton *, QString>> made;
     for (const QString &label : buttons) {
         QAbstractButton *b = nullptr;
@@ -43,6 +52,7 @@ QString MessageBox::ask(QWidget *parent, QMessageBox::Icon icon, const QString &
             b = box.addButton(standard);
         else
             b = box.addButton(label, QMessageBox::ActionRole);
+        b->setIcon(QIcon()); // no picture squeezed beside the button's text
         made.append({b, label});
         if (label == defaultButton)
             box.setDefaultButton(qobject_cast<QPushButton *>(b));

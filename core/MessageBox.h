@@ -23,6 +23,9 @@ struct MessageBoxRequest {
 class MessageBox
 {
 public:
+    // The look of a real box.
+    static const char kStyleSheet[];
+
     // Returns the text of the button pressed (empty when the box was closed
     // without one, e.g. by Escape on a box that has no Cancel).
     static QString ask(QWidget *parent, QMessageBox::Icon icon, const QString &title,

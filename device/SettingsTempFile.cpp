@@ -3,8 +3,7 @@
 #include "core/AppSettings.h"
 #include "platform/AppPaths.h"
 
-#include <QFile>
-#include <QSaveFile>
+#include <QDateTime>
 
 QString SettingsTempFile::path()
 {
@@ -13,27 +12,40 @@ QString SettingsTempFile::path()
 
 std::optional<SettingsTempCodec::Record> SettingsTempFile::load(const QString &filePath)
 {
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
+    QString error;
     // One byte more than the format needs tells a long file from a good one.
-    const QByteArray bytes = file.read(static_cast<qint64>(SettingsTempCodec::kFileSize) + 1);
-    return SettingsTempCodec::decode(reinterpret_cast<const uint8_t *>(bytes.constData()),
-                                     static_cast<std::size_t>(bytes.size()));
+    const std::optional<QByteArray> bytes =
+        AtomicFile::readPrivate(filePath, static_cast<qint64>(SettingsTempCodec::kFileSize) + 1, &error);
+    if (!bytes) {
+        if (!error.isEmpty())
+            qWarning("glintview.tmp: %s is not read (%s); the settings of this run stay in memory",
+                     qPrintable(filePath), qPrintable(error));
+        return std::nullopt;
+    }
+    return SettingsTempCodec::decode(reinterpret_cast<const uint8_t *>(bytes->constData()),
+                                     static_cast<std::size_t>(bytes->size()));
 }
 
-bool SettingsTempFile::save(const QString &filePath, const SettingsTempCodec::Record &record)
+bool SettingsTempFile::save(const QString &filePath, const SettingsTempCodec::Record &record,
+                            const AtomicFile::WriteCall &write)
 {
     const SettingsTempCodec::Bytes bytes = SettingsTempCodec::encode(record);
-    QSaveFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const qint64 size = static_cast<qint64>(bytes.size());
-    if (file.write(reinterpret_cast<const char *>(bytes.data()), size) != size) {
-        file.cancelWriting();
+    QString error;
+    if (!AtomicFile::replace(filePath,
+                             QByteArray(reinterpret_cast<const char *>(bytes.data()),
+                                        static_cast<qsizetype>(bytes.size())),
+                             AtomicFile::Kind::Private, &error, write)) {
+        qWarning("glintview.tmp: %s is not replaced (%s); the settings of this run stay in memory",
+                 qPrintable(filePath), qPrintable(error));
         return false;
     }
-    return file.commit();
+    return true;
+}
+
+void SettingsTempFile::removeStaleTemporaries(const QString &filePath)
+{
+    for (const QString &stale : AtomicFile::removeStaleTemporaries(filePath, QDateTime::currentSecsSinceEpoch()))
+        qWarning("glintview.tmp: removed %s, left by a save that did not finish", qPrintable(stale));
 }
 
 SettingsTempCodec::Record SettingsTempFile::fromSettings(const AppSettings &s, bool saveBestImage)

@@ -78,6 +78,8 @@ ZephSettingWidget::ZephSettingWidget(QWidget *parent)
     cbDevList->setCurrentIndex(cbDevList->findText(opened, Qt::MatchExactly | Qt::MatchCaseSensitive));
 
     bool saveBest = false;
+    if (ctx.firstSettingsLoad)
+        SettingsTempFile::removeStaleTemporaries(SettingsTempFile::path());
     if (const auto record = SettingsTempFile::load(SettingsTempFile::path()))
         saveBest = SettingsTempFile::apply(*record, ctx);
     // Only the first construction of a run may take the UART settings, file
@@ -128,7 +130,7 @@ ZephSettingWidget::~ZephSettingWidget()
     // By now the main window has taken this work area out of its place; the
     // box and the way back go to the main window itself.
     QWidget *boxParent = m_mainWindow ? m_mainWindow.data() : this;
-    if (applySdkSettings(boxParent))
+    if (!m_refusedOnLeaving && applySdkSettings(boxParent))
         SettingsTempFile::save(SettingsTempFile::path(),
                                SettingsTempFile::fromSettings(ctx, m_grbSaveBestImage->isChecked()));
     else if (m_mainWindow)
@@ -195,6 +197,14 @@ void ZephSettingWidget::buildForm()
     named(groupBoxSelectDevice, "groupBoxSelectDevice");
     lbDevs = new QLabel(QString::fromLatin1(kDeviceListLabel), groupBoxSelectDevice);
     named(lbDevs, "lbDevs");
+    // Wide enough for either text, so that switching the link moves nothing.
+    lbDevs->ensurePolished();
+    int labelWidth = 0;
+    for (const char *text : {kComPortLabel, kDeviceListLabel}) {
+        lbDevs->setText(QString::fromLatin1(text));
+        labelWidth = qMax(labelWidth, lbDevs->sizeHint().width());
+    }
+    lbDevs->setMinimumWidth(labelWidth);
     cbDevList = new QComboBox(groupBoxSelectDevice);
     named(cbDevList, "cbDevList");
     cbDevList->setMinimumContentsLength(24);
@@ -349,7 +359,7 @@ bool ZephSettingWidget::applySdkSettings(QWidget *boxParent)
     return false;
 }
 
-void ZephSettingWidget::scanDevices()
+bool ZephSettingWidget::scanDevices()
 {
     AppContext &ctx = context();
     ctx.closeDevice();
@@ -357,7 +367,7 @@ void ZephSettingWidget::scanDevices()
     ctx.scannedDeviceCount = 0;
 
     if (!applySdkSettings(this))
-        return;
+        return false;
 
     if (ctx.sdkConfig.commStd == ZEPH_COMM_USB) {
         ctx.lastResult = Zeph_ScanDevices(&ctx.scannedDeviceNames, &ctx.scannedDeviceCount);
@@ -367,6 +377,7 @@ void ZephSettingWidget::scanDevices()
     }
     fillDeviceList();
     ctx.showStatus(3000, "Found %d device(s)", cbDevList->count());
+    return true;
 }
 
 void ZephSettingWidget::fillDeviceList()
@@ -562,7 +573,7 @@ void ZephSettingWidget::WidgetClosed()
         // A port typed right after choosing UART is still the operator's
         // choice once the probe has refilled the list.
         const QString typed = cbDevList->isEditable() ? cbDevList->currentText() : QString();
-        scanDevices();
+        m_refusedOnLeaving = !scanDevices();
         if (cbDevList->isEditable() && !typed.isEmpty())
             cbDevList->setEditText(typed);
     }

@@ -53,7 +53,8 @@ private:
     void setUartControlsEnabled(bool enabled);
 
     bool applySdkSettings(QWidget *boxParent);
-    void scanDevices();
+    // False when the SDK refused the settings (the operator has been told).
+    bool scanDevices();
     void fillDeviceList();
     void probeComPorts();
     // The SDK's configuration as it stands, or ours when it cannot be read.
@@ -67,6 +68,9 @@ private:
 
     QPointer<QWidget> m_mainWindow;
     QString m_acceptedPath; // the last path that passed acceptSavedImagePath
+    // The SDK refused the settings while this work area was being left: the
+    // operator has had the box, the destructor only goes back.
+    bool m_refusedOnLeaving = false;
 
     QGroupBox *groupBoxSdkSetting = nullptr;
     QLabel *lbDevCategory = nullptr;

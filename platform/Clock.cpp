@@ -31,6 +31,38 @@ void Clock::sleepMs(int milliseconds)
         QThread::msleep(static_cast<unsigned long>(milliseconds));
 }
 
+void Clock::sleepMs(int milliseconds, Wakeup &wakeup)
+{
+    wakeup.waitMs(milliseconds);
+}
+
+void Wakeup::wake()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_flag = true;
+    }
+    m_woken.notify_all();
+}
+
+void Wakeup::reset()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_flag = false;
+}
+
+bool Wakeup::isWoken() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_flag;
+}
+
+bool Wakeup::waitMs(int milliseconds)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_woken.wait_for(lock, std::chrono::milliseconds(qMax(0, milliseconds)), [this] { return m_flag; });
+}
+
 Clock &Clock::instance()
 {
     Clock *c = g_installed.load(std::memory_order_acquire);

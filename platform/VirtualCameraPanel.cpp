@@ -3,12 +3,17 @@
 #include "zeph/virtual_camera.h"
 
 #include <QComboBox>
+#include <QShowEvent>
+#include <iterator>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QGuiApplication>
 #include <QPushButton>
+#include <QScreen>
+#include <QTimer>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -32,6 +37,27 @@ const Choice kResults[] = {{"8  Device IO failed", 8},
                            {"0x100A Device locked", 0x100A}};
 const Choice kSteps[] = {{"CANCEL_IO", 0}, {"RESET_PIPES", 1}, {"RESET_PORT", 2},
                          {"CYCLE_PORT", 3}, {"SOFT_RESET", 4}};
+const Choice kSubjects[] = {{"Nobody", 0}, {"Subject 1", 1}, {"Subject 2", 2}, {"Subject 3", 3}};
+const Choice kPresentations[] = {{"Sharp", ZVC_EYE_SHARP}, {"Blurred", ZVC_EYE_BLURRED},
+                                 {"Half closed", ZVC_EYE_HALF_CLOSED},
+                                 {"Looking aside", ZVC_EYE_LOOKING_ASIDE}, {"Absent", ZVC_EYE_ABSENT}};
+const char *const kStatusNames[] = {"IDLE", "READY", "CAPTURING", "COMPLETE", "?", "ABORT"};
+
+QString stepName(int step)
+{
+    for (const Choice &c : kSteps)
+        if (c.value == step)
+            return QString::fromLatin1(c.label);
+    return QString::number(step);
+}
+
+QComboBox *choices(QWidget *parent, const Choice *begin, const Choice *end)
+{
+    auto *box = new QComboBox(parent);
+    for (const Choice *c = begin; c != end; ++c)
+        box->addItem(QString::fromLatin1(c->label), c->value);
+    return box;
+}
 } // namespace
 
 VirtualCameraPanel::VirtualCameraPanel(QWidget *parent)
@@ -104,14 +130,102 @@ VirtualCameraPanel::VirtualCameraPanel(QWidget *parent)
     m_timeScale->setSingleStep(0.25);
     m_timeScale->setValue(Zvc_TimeScale());
     connect(m_timeScale, &QDoubleSpinBox::valueChanged, this, &VirtualCameraPanel::applyTimeScale);
-    timeRow->addRow(QStringLiteral("Time scale (1 = real time)"), m_timeScale);
+    timeRow->addRow(QStringLiteral("Time scale (1 = real time, 0 = by hand)"), m_timeScale);
+    auto *step = new QPushButton(QStringLiteral("Step time 1 s"), timing);
+    connect(step, &QPushButton::clicked, this, [this] {
+        Zvc_AdvanceTime(1000);
+        report(QStringLiteral("Device time stepped by 1000 ms"));
+        refresh();
+    });
+    timeRow->addRow(QString(), step);
     layout->addWidget(timing);
+
+    auto *front = new QGroupBox(QStringLiteral("In front of the camera"), this);
+    auto *frontForm = new QFormLayout(front);
+    m_subject = choices(front, std::begin(kSubjects), std::end(kSubjects));
+    m_rightEye = choices(front, std::begin(kPresentations), std::end(kPresentations));
+    m_leftEye = choices(front, std::begin(kPresentations), std::end(kPresentations));
+    frontForm->addRow(QStringLiteral("Subject"), m_subject);
+    frontForm->addRow(QStringLiteral("Right eye"), m_rightEye);
+    frontForm->addRow(QStringLiteral("Left eye"), m_leftEye);
+    for (QComboBox *box : {m_subject, m_rightEye, m_leftEye})
+        connect(box, &QComboBox::activated, this, &VirtualCameraPanel::applySubject);
+    layout->addWidget(front);
 
     m_outcome = new QLabel(this);
     m_outcome->setObjectName(QStringLiteral("lbOutcome"));
     m_outcome->setWordWrap(true);
     layout->addWidget(m_outcome);
+    m_state = new QLabel(this);
+    m_state->setObjectName(QStringLiteral("lbState"));
+    m_state->setWordWrap(true);
+    layout->addWidget(m_state);
     layout->addStretch();
+
+    auto *timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, &VirtualCameraPanel::refresh);
+    timer->start(250);
+    connect(m_device, &QComboBox::currentIndexChanged, this, &VirtualCameraPanel::refresh);
+    refresh();
+}
+
+void VirtualCameraPanel::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Beside the main window, on its right when the screen has room, else on
+    // its left; never over the window it serves.
+    QWidget *main = parentWidget() ? parentWidget()->window() : nullptr;
+    if (!main)
+        return;
+    const QRect frame = main->frameGeometry();
+    QScreen *screen = main->screen() ? main->screen() : QGuiApplication::primaryScreen();
+    const QRect avail = screen ? screen->availableGeometry() : frame;
+    const QSize size = frameGeometry().size();
+    int x = frame.right() + 8;
+    if (x + size.width() > avail.right() && frame.left() - 8 - size.width() >= avail.left())
+        x = frame.left() - 8 - size.width();
+    x = qBound(avail.left(), x, qMax(avail.left(), avail.right() - size.width()));
+    const int y = qBound(avail.top(), frame.top(), qMax(avail.top(), avail.bottom() - size.height()));
+    move(x, y);
+}
+
+QString VirtualCameraPanel::stateText() const
+{
+    const QByteArray name = deviceName().toLatin1();
+    QStringList parts;
+    ZephResult stuck = 0;
+    int32_t step = 0;
+    if (Zvc_GetStuckLink(name.constData(), &stuck, &step) == 0)
+        parts << (stuck ? QStringLiteral("%1 answers %2 until %3 runs")
+                              .arg(deviceName())
+                              .arg(stuck)
+                              .arg(stepName(step))
+                        : QStringLiteral("%1 answers normally").arg(deviceName()));
+    const QByteArray function = m_lastFunction.toLatin1();
+    const int pending = Zvc_PendingFailures(function.constData());
+    parts << (pending ? QStringLiteral("next %1 call(s) of %2 fail").arg(pending).arg(m_lastFunction)
+                      : QStringLiteral("no injected failures pending"));
+    int32_t status = 0;
+    if (Zvc_CaptureStatus(name.constData(), &status) == 0 && status >= 0 && status <= 5)
+        parts << QStringLiteral("capture %1").arg(QString::fromLatin1(kStatusNames[status]));
+    parts << QStringLiteral("device time %1 ms").arg(Zvc_ModelTime());
+    return parts.join(QStringLiteral("; "));
+}
+
+void VirtualCameraPanel::refresh()
+{
+    const QString text = stateText();
+    if (m_state->text() != text)
+        m_state->setText(text);
+}
+
+void VirtualCameraPanel::applySubject()
+{
+    const QByteArray name = deviceName().toLatin1();
+    Zvc_PresentSubject(name.constData(), static_cast<uint32_t>(m_subject->currentData().toInt()));
+    Zvc_PresentEye(name.constData(), ZEPH_EYE_RIGHT, m_rightEye->currentData().toInt());
+    Zvc_PresentEye(name.constData(), ZEPH_EYE_LEFT, m_leftEye->currentData().toInt());
+    report(QStringLiteral("%1 in front of %2").arg(m_subject->currentText(), deviceName()));
 }
 
 QString VirtualCameraPanel::deviceName() const
@@ -134,6 +248,7 @@ void VirtualCameraPanel::injectFault()
     const QByteArray function = m_function->currentText().toLatin1();
     const int result = m_result->currentData().toInt();
     Zvc_FailNext(function.constData(), m_count->value(), result);
+    m_lastFunction = QString::fromLatin1(function);
     report(QStringLiteral("The next %1 call(s) of %2 answer %3")
                .arg(m_count->value())
                .arg(QString::fromLatin1(function))
@@ -150,16 +265,19 @@ void VirtualCameraPanel::jamLink()
                         .arg(result)
                         .arg(m_clearingStep->currentText())
                   : QStringLiteral("Cannot jam %1 with %2 (%3)").arg(deviceName()).arg(result).arg(r));
+    refresh();
 }
 
 void VirtualCameraPanel::clearLink()
 {
     Zvc_SetStuckLink(deviceName().toLatin1().constData(), 0, 0);
     report(deviceName() + QStringLiteral(" answers normally"));
+    refresh();
 }
 
 void VirtualCameraPanel::applyTimeScale(double scale)
 {
     Zvc_SetTimeScale(scale);
-    report(QStringLiteral("Device time scale %1").arg(scale));
+    report(scale == 0.0 ? QStringLiteral("Device time stands still until stepped")
+                        : QStringLiteral("Device time scale %1").arg(scale));
 }

@@ -2,9 +2,11 @@
 #define GLINTVIEW_VIRTUALCAMERAPANEL_H
 
 // The demonstration bench of the virtual camera: plug and unplug its devices,
-// make calls fail, jam a USB link, and speed device time up or slow it down.
-// Opened from the main window with Ctrl+Shift+V; it drives only the virtual
-// camera's own control interface, never the program.
+// make calls fail, jam a USB link, choose who stands in front of the camera,
+// and speed device time up, slow it down or step it by hand. Opened from the
+// main window with Ctrl+Shift+V, beside that window; it drives only the
+// virtual camera's own control interface, never the program. Its state line
+// is read from the camera a few times a second, so it never goes stale.
 
 #include <QWidget>
 
@@ -21,12 +23,22 @@ public:
 
     // The line of text the panel shows after its last action.
     QString lastOutcome() const;
+    // What the camera's state is now, as the state line shows it.
+    QString stateText() const;
+
+public slots:
+    // Reads the camera's state into the state line (also on a timer).
+    void refresh();
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private slots:
     void injectFault();
     void jamLink();
     void clearLink();
     void applyTimeScale(double scale);
+    void applySubject();
 
 private:
     void report(const QString &text);
@@ -39,6 +51,11 @@ private:
     QComboBox *m_clearingStep = nullptr;
     QDoubleSpinBox *m_timeScale = nullptr;
     QLabel *m_outcome = nullptr;
+    QLabel *m_state = nullptr;
+    QComboBox *m_subject = nullptr;
+    QComboBox *m_rightEye = nullptr;
+    QComboBox *m_leftEye = nullptr;
+    QString m_lastFunction = QStringLiteral("*");
 };
 
 #endif

@@ -43,7 +43,9 @@ typedef void (*ZvcNotifyFn)(void *context, int32_t event, const char *deviceName
  *   were added; Zeph_OpenDevice takes those names (exact case).
  * - UART: the scan finds nothing (serial ports cannot be enumerated);
  *   Zeph_OpenDevice("COMn", any case) probes the port: a serial camera
- *   opens, a busy port answers 6, any other port 2 after the probe timeout.
+ *   opens when its configured baud rate equals the host's (Zeph_SetSdkConfig),
+ *   a busy port answers 6, any other port (or a camera at another baud
+ *   rate) 2 after the probe timeout.
  *   A name that is no serial port answers 2 at once.
  * A device opens once at a time (second open: 5). Names over 99 characters,
  * empty or null names answer 15.
@@ -69,8 +71,8 @@ typedef void (*ZvcNotifyFn)(void *context, int32_t event, const char *deviceName
 
 /* Back to a fresh library: every handle closed, capture threads stopped, the
  * default devices plugged (two USB cameras, a camera on COM3, a busy COM5),
- * faults, info overrides, call counters, modelled time and the SDK
- * configuration cleared, notifications not yet sent dropped, state reloaded
+ * faults, lies, info overrides, subjects, call counters, the journal, the
+ * modelled call durations and the SDK configuration cleared, notifications not yet sent dropped, state reloaded
  * from the state folder. Time scale, state folder and notification callback
  * are kept. Handles from before the reset stay stale (14): numbers are never
  * handed out twice in a run. */
@@ -105,6 +107,10 @@ ZEPH_API ZephResult Zvc_SetDeviceInfo(const char *name, const ZephDeviceInfo *in
  * function itself is used before "*". count 0 clears the fault for that
  * function. Every call is still counted (Zvc_CallCount). */
 ZEPH_API void Zvc_FailNext(const char *function, int32_t count, ZephResult result);
+/* How many calls of `function` ("*" included) a Zvc_FailNext still fails. */
+ZEPH_API int32_t Zvc_PendingFailures(const char *function);
+/* The device's stuck link as Zvc_SetStuckLink left it (result 0: none). */
+ZEPH_API ZephResult Zvc_GetStuckLink(const char *name, ZephResult *result, int32_t *clearingStep);
 /* A stuck link: every call on the device answers `result` (8, 9 or 10) until
  * a Zeph_Recovery step of at least `clearingStep` (ZephRecoveryStep) runs.
  * Zeph_Recovery itself always succeeds on a USB device: a lighter step
@@ -124,16 +130,35 @@ ZEPH_API void Zvc_FailNext(const char *function, int32_t count, ZephResult resul
  * device every step answers 20 (unsupported). */
 ZEPH_API ZephResult Zvc_SetStuckLink(const char *name, ZephResult result, int32_t clearingStep);
 
-/* Time: 1.0 is real time, 0.0 makes every modelled delay instant. Negative
- * or non-finite values are ignored. A new scale applies at once to delays in
- * progress and to pending notifications (lowering it to 0 ends them).
- * Modelled delays: probing a COM port that answers 40 ms, one that stays
- * silent 100 ms; recovery steps 10, 50, 200, 300 and 500 ms (CANCEL_IO …
- * SOFT_RESET), taken after the step's effect. */
+/* Model time. Every delay and rhythm of the camera counts in model
+ * milliseconds: capture frames and statuses, capture time-outs, COM probes,
+ * recovery steps, LED durations, automatic sleep.
+ * - Scale > 0: model time runs with the wall clock times the scale (1.0 real
+ *   time, 10.0 ten times faster).
+ * - Scale 0: manual time. Model time stands still until Zvc_AdvanceTime moves
+ *   it; a call's own duration (probing a COM port, a recovery step, a
+ *   delayed fault) moves it by that much while the call runs, and returns at
+ *   once in real time. A recovery step's time off the bus is 0 in manual
+ *   time: the device is back at once.
+ * Negative or non-finite scales are ignored. A new scale applies at once to
+ * waits in progress and to pending notifications; model time goes on from
+ * where it stands.
+ * Modelled durations: probing a COM port that answers 40 ms, one that stays
+ * silent (or answers at another baud rate) 100 ms; recovery steps 10, 50,
+ * 200, 300 and 500 ms (CANCEL_IO ... SOFT_RESET), taken after the step's
+ * effect; off the bus 800 ms (CYCLE_PORT) or 1500 ms (SOFT_RESET). */
 ZEPH_API void Zvc_SetTimeScale(double scale);
 ZEPH_API double Zvc_TimeScale(void);
-/* Sum of the modelled delays (unscaled milliseconds) since the last reset, so
- * a test at time scale 0 can still see how long a sequence would take. */
+/* Manual time: moves model time `ms` forward and runs every event that falls
+ * due (frames, statuses, time-outs), in the order of their moments, each on
+ * its own thread (frame callbacks on the capture engine's thread), and
+ * returns once all of them have run. Scaled time: model time jumps forward.
+ * Must not be called from inside a frame callback (it then only moves time). */
+ZEPH_API void Zvc_AdvanceTime(int64_t ms);
+/* Model time since the library started, milliseconds. */
+ZEPH_API int64_t Zvc_ModelTime(void);
+/* Sum of the calls' own modelled durations (unscaled milliseconds) since the
+ * last reset, so a test can see how long a sequence would take. */
 ZEPH_API int64_t Zvc_ModelledMilliseconds(void);
 
 /* The callback is never called with a lock of the library held, so it may
@@ -145,6 +170,99 @@ ZEPH_API void Zvc_SetNotificationCallback(ZvcNotifyFn fn, void *context);
  * removal and arrival of a recovery step) has been delivered; at time scale
  * 0 that is at once. Returns at once when called from inside that thread. */
 ZEPH_API void Zvc_FlushNotifications(void);
+
+/* The hardware signal that wakes a camera from deep sleep (any sleep): a USB
+ * camera comes back on the bus (arrival sent) and must be opened again; a
+ * serial camera answers on its handle again. 2 for an unknown name. */
+ZEPH_API ZephResult Zvc_WakeDevice(const char *device);
+/* 0 awake, else the ZephSleepMode the camera is in (as far as the calls so
+ * far have seen: automatic sleep is noticed by the next call). */
+ZEPH_API ZephResult Zvc_SleepState(const char *device, int32_t *mode);
+
+/* ---- What stands in front of the camera ----------------------------
+ * A subject is a stable identity (any non-zero number; 0 = nobody) with two
+ * eyes. How each eye is presented decides its quality scores and whether it
+ * is usable: sharp scores high; blurred passes the normal and high quality
+ * modes but not very high; half closed passes with a small usable area;
+ * looking aside never passes; absent is not seen at all. A monocular camera
+ * sees the right eye. Nobody in front (or every requested eye absent): the
+ * capture times out to ABORT; only unusable eyes: COMPLETE, and the results
+ * answer ZEPH_ERR_NO_QUALIFIED_FRAME (0x3006); one of two eyes unusable:
+ * 12295 or 12296. The choice is the device's, kept until changed or reset;
+ * a capture in progress sees changes at its next frame. Fresh devices have
+ * nobody in front, both eyes sharp. */
+enum ZvcPresentation {
+    ZVC_EYE_ABSENT = 0, ZVC_EYE_SHARP = 1, ZVC_EYE_BLURRED = 2, ZVC_EYE_HALF_CLOSED = 3,
+    ZVC_EYE_LOOKING_ASIDE = 4
+};
+/* 2 for an unknown device name. */
+ZEPH_API ZephResult Zvc_PresentSubject(const char *device, uint32_t subject);
+/* eye ZEPH_EYE_RIGHT, ZEPH_EYE_LEFT or ZEPH_EYE_BOTH; 15 otherwise or for an
+ * unknown presentation. */
+ZEPH_API ZephResult Zvc_PresentEye(const char *device, int32_t eye, int32_t presentation);
+
+/* LED state as the calls left it, at the current model time. */
+typedef struct ZvcLedState {
+    int32_t on;          /* lit (or blinking) now */
+    int32_t blinking;
+    int32_t period;      /* blink period, ms */
+    int64_t remainingMs; /* until the setting ends; -1 until changed */
+} ZvcLedState;
+/* led ZephLed. 2 unknown device, 15 unknown LED or null state. */
+ZEPH_API ZephResult Zvc_GetLed(const char *device, int32_t led, ZvcLedState *state);
+/* The device's capture status as Zeph_GetCaptureStatus would answer it. */
+ZEPH_API ZephResult Zvc_CaptureStatus(const char *device, int32_t *status);
+
+/* ---- Faults on one device and lying outputs ------------------------
+ * The next `count` calls of `function` ("*": every call that takes a handle
+ * except Zeph_CloseDevice) on the named device answer `result` without doing
+ * anything, after taking `delayMs` of model time. A fault of the library
+ * (Zvc_FailNext) goes first. count 0 clears. 2 unknown device, 15 unknown
+ * function. Zvc_Reset clears them. Whatever a fault answers, Zeph_StopCapture,
+ * Zeph_DeinitCamera and Zeph_CloseDevice still end a running capture (and
+ * close still releases the handle). */
+ZEPH_API ZephResult Zvc_FailDevice(const char *device, const char *function, int32_t count,
+                                   ZephResult result, int32_t delayMs);
+/* The next successful output of `function` is corrupted in the chosen way, so
+ * that the program's own checks can be seen at work:
+ * - ZVC_LIE_SIZE_BEYOND_DATA: raw image records claim more pixels than their
+ *   data holds (width x height larger than size) (Zeph_GetResultImage)
+ * - ZVC_LIE_ISO_BLOCK_PAST_END: the first image block's length runs past the
+ *   end of the ISO record (Zeph_GetResultIsoImage)
+ * - ZVC_LIE_TEXT_UNTERMINATED: texts fill their whole field without a NUL
+ *   (Zeph_GetDeviceInfo's names, Zeph_ScanDevices' names in 100-byte fields)
+ * - ZVC_LIE_SHORT_ARRAY: a two-record array comes with count 1 and one record
+ *   (Zeph_GetResultQuality, Zeph_GetResultImage)
+ * Used up by the first call that produced the output; ZVC_LIE_NONE clears.
+ * 15 for an unknown function or lie. */
+enum ZvcLie {
+    ZVC_LIE_NONE = 0, ZVC_LIE_SIZE_BEYOND_DATA = 1, ZVC_LIE_ISO_BLOCK_PAST_END = 2,
+    ZVC_LIE_TEXT_UNTERMINATED = 3, ZVC_LIE_SHORT_ARRAY = 4
+};
+ZEPH_API ZephResult Zvc_LieNext(const char *function, int32_t lie);
+
+/* ---- Call journal ---------------------------------------------------
+ * Every zeph.h call in the order the calls answered (the latest 65536),
+ * cleared by Zvc_Reset and Zvc_ClearJournal. */
+typedef struct ZvcCall {
+    char function[32];                  /* "Zeph_ControlLed" */
+    char device[ZEPH_DEVICE_NAME_SIZE]; /* the handle's device (or the name opened), "" */
+    ZephHandle handle;
+    int32_t argCount;
+    int64_t args[8];                    /* integer arguments in order; pointers left out */
+    char text[ZEPH_DEVICE_NAME_SIZE];   /* the text argument (name, ID), cut to 99 */
+    int32_t hasText;
+    ZephResult result;
+    int64_t modelMs;                    /* model time when it answered */
+} ZvcCall;
+ZEPH_API int32_t Zvc_JournalSize(void);
+/* 15 for an index outside 0..size-1 or a null call. */
+ZEPH_API ZephResult Zvc_JournalEntry(int32_t index, ZvcCall *call);
+/* The entry as one line, "Zeph_ControlLed(4, 1, 0) = 0" or
+ * "Zeph_OpenDevice("COM3") = 2", cut to fit and always terminated; answers
+ * the line's full length, -1 for an index outside the journal. */
+ZEPH_API int32_t Zvc_JournalLine(int32_t index, char *buffer, int32_t size);
+ZEPH_API void Zvc_ClearJournal(void);
 
 /* How often a zeph.h function was called since the last reset ("*": all). */
 ZEPH_API int32_t Zvc_CallCount(const char *function);

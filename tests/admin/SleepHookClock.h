@@ -14,6 +14,8 @@
 class SleepHookClock : public FakeClock
 {
 public:
+    using FakeClock::sleepMs;
+
     // Called after the pause is recorded, with the number of pauses so far.
     std::function<void(int milliseconds, int count)> onSleep;
 

@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QtTest>
 #include <atomic>
+#include <functional>
+#include <utility>
 
 namespace {
 
@@ -41,6 +43,7 @@ public:
     }
 
     Answer answer = PressYes;
+    std::function<void()> beforeClose; // runs once, when Close is offered
     int cancelAfterPasses = 0; // press Cancel once this many "Cancelling" texts were shown
 
     QLabel *status = nullptr;
@@ -75,7 +78,9 @@ private:
     {
         if (!m_dialog->isVisible())
             return;
-        runningWhileShown = runningWhileShown && m_dialog->isRecoveryRunning();
+        // Running until the worker is done; once Close is offered it may have ended.
+        if (cancel->text() != QLatin1String("Close"))
+            runningWhileShown = runningWhileShown && m_dialog->isRecoveryRunning();
         if (yes->isVisible()) {
             // Let the worker poll for the answer at least once first.
             if (!m_clock.sleeps().contains(100))
@@ -85,6 +90,13 @@ private:
             questionText = status->text();
             press(answer == PressYes ? yes : cancel);
         } else if (cancel->text() == QLatin1String("Close")) {
+            if (auto hook = std::exchange(beforeClose, nullptr)) {
+                // Close is up: the worker is on its way out.
+                QDeadlineTimer guard(1000);
+                while (m_dialog->isRecoveryRunning() && !guard.hasExpired())
+                    QThread::yieldCurrentThread();
+                hook();
+            }
             finalText = status->text();
             finalAlignment = status->alignment();
             press(cancel);
@@ -332,6 +344,80 @@ private slots:
         QCOMPARE(boxes.pending(), 0);
         QCOMPARE(boxes.unexpected().size(), startupBoxes);
         QCOMPARE(ctx.deviceHandle, 0u);
+    }
+
+    // Cancel at the soft-reset question ends in "disconnect the device then
+    // connect it again"; the operator does so before pressing Close. That
+    // unplug is announced, and so is the next one.
+    void unplugBeforeCloseIsAnnounced()
+    {
+        VirtualCameraFixture camera;
+        AppContext &ctx = camera.context();
+        MessageBoxScript boxes;
+        KeldTerminal window;
+        QCoreApplication::processEvents(); // the start-up scan
+        const int startupBoxes = boxes.unexpected().size();
+        QCOMPARE(openStuck(camera, ZEPH_ERR_IO_FAILED, ZEPH_RECOVERY_SOFT_RESET), 0);
+        SleepHookClock clock;
+        auto *dialog = static_cast<AutoRecoveryDlg *>(ctx.recoveryOffer());
+        DialogDriver driver(dialog, clock);
+        driver.answer = DialogDriver::PressCancel;
+        const QString unplugged = QStringLiteral("The device was unplugged.");
+        driver.beforeClose = [&] {
+            Zvc_FlushNotifications();
+            QCoreApplication::processEvents(); // what the earlier steps caused
+            boxes.expect(QStringLiteral("Notification"), QStringLiteral("OK"), unplugged);
+            QCOMPARE(Zvc_UnplugDevice(ZVC_DEFAULT_USB_BINOCULAR), 0);
+            Zvc_FlushNotifications();
+            QCoreApplication::processEvents();
+        };
+        QVERIFY(!dialog->offerRecovery(ZEPH_ERR_IO_FAILED));
+        QVERIFY(!driver.beforeClose);
+        QCOMPARE(boxes.pending(), 0);
+        QCOMPARE(ctx.deviceHandle, 0u);
+        QCOMPARE(int(ctx.suppressUnplugNotice), 0);
+
+        QCOMPARE(Zvc_PlugDevice(ZVC_DEFAULT_USB_BINOCULAR), 0);
+        QCOMPARE(ctx.openDevice(), 0);
+        boxes.expect(QStringLiteral("Notification"), QStringLiteral("OK"), unplugged);
+        QCOMPARE(Zvc_UnplugDevice(ZVC_DEFAULT_USB_BINOCULAR), 0);
+        Zvc_FlushNotifications();
+        QCoreApplication::processEvents();
+        QCOMPARE(boxes.pending(), 0);
+        QCOMPARE(boxes.unexpected().size(), startupBoxes);
+    }
+
+    // Cancel during the first pause wakes it at once: the window is not
+    // frozen for the rest of it. The clock here waits as the real one does,
+    // for a wake-up, with a short guard so that a broken wake fails quickly.
+    void cancelWakesThePause()
+    {
+        struct WaitingClock : FakeClock {
+            using FakeClock::sleepMs;
+            std::atomic<bool> wokenByCancel{false};
+            void sleepMs(int ms, Wakeup &wakeup) override
+            {
+                FakeClock::sleepMs(ms);
+                if (ms == RecoveryProcedure::kFirstPauseMs)
+                    wokenByCancel = wakeup.waitMs(1000);
+            }
+        } clock;
+        VirtualCameraFixture camera;
+        AppContext &ctx = camera.context();
+        QCOMPARE(openStuck(camera, ZEPH_ERR_IO_TIMEOUT, ZEPH_RECOVERY_SOFT_RESET), 0);
+        auto *dialog = static_cast<AutoRecoveryDlg *>(ctx.recoveryOffer());
+        auto *cancel = dialog->findChild<QPushButton *>(QStringLiteral("m_btnCancel"));
+        QTimer press;
+        connect(&press, &QTimer::timeout, this, [&] {
+            if (dialog->isVisible() && clock.sleeps().contains(RecoveryProcedure::kFirstPauseMs)) {
+                press.stop();
+                QTest::mouseClick(cancel, Qt::LeftButton);
+            }
+        });
+        press.start(1);
+        QVERIFY(!dialog->offerRecovery(ZEPH_ERR_IO_TIMEOUT));
+        QVERIFY(clock.wokenByCancel);
+        QCOMPARE(Zvc_CallCount("Zeph_Recovery"), 0);
     }
 };
 

@@ -3,11 +3,14 @@
 #include "app/KeldTerminal.h"
 #include "core/AppContext.h"
 #include "core/FixedText.h"
+#include "platform/AtomicFile.h"
 #include "zeph/virtual_camera.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QStatusBar>
 #include <functional>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -96,6 +99,30 @@ private slots:
         QCOMPARE(seconds, 12);
         QCOMPARE(genuine, 0.3f);
         QCOMPARE(imposter, 0.9f);
+    }
+
+    // An exit whose save failed is told once, at the next start.
+    void failedSaveIsToldAtTheNextStart()
+    {
+        QTemporaryDir dir;
+        const QString config = QDir(dir.path()).filePath(QStringLiteral("Config.xml"));
+        const auto noticeShown = [&] {
+            QString shown;
+            QTimer::singleShot(0, [&] {
+                for (QWidget *w : QApplication::topLevelWidgets())
+                    if (auto *window = qobject_cast<KeldTerminal *>(w))
+                        if (auto *note = window->statusBar()->findChild<QLabel *>(QStringLiteral("lastSaveFailed")))
+                            shown = note->isVisible() ? note->text() : QString();
+                QCoreApplication::quit();
+            });
+            Application app(*qApp, dir.path());
+            app.run();
+            return shown;
+        };
+        QCOMPARE(noticeShown(), QString()); // Config.xml is made at this start
+        QVERIFY(AtomicFile::markSaveFailed(config));
+        QCOMPARE(noticeShown(), QString::fromLatin1(Application::kLastSaveFailedText));
+        QCOMPARE(noticeShown(), QString());
     }
 };
 

@@ -77,6 +77,23 @@ private slots:
         QVERIFY(window.toolAction(WorkAreaPowerManagement)->isChecked());
     }
 
+    // A click on the tool bar (hover, press, checked) moves nothing below it.
+    void toolBarKeepsItsHeight()
+    {
+        VirtualCameraFixture camera;
+        KeldTerminal window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const int height = window.toolBar()->height();
+        QWidget *login = window.toolBar()->widgetForAction(window.toolAction(WorkAreaLogin));
+        QTest::mouseMove(login);
+        QTest::mouseClick(login, Qt::LeftButton);
+        QCoreApplication::processEvents();
+        QCOMPARE(camera.context().currentWorkArea, int(WorkAreaLogin));
+        QCOMPARE(window.toolBar()->height(), height);
+        QCOMPARE(window.centralWidget()->y(), window.toolBar()->geometry().bottom() + 1);
+    }
+
     void recoveryIsRefusedOnUart()
     {
         VirtualCameraFixture camera;

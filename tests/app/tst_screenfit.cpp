@@ -18,11 +18,9 @@ private slots:
         QTest::newRow("full hd") << QRect(0, 0, 1920, 1040) << 1300 << 700 << 1.0f;
         QTest::newRow("exactly enough") << QRect(0, 0, 1300, 830) << 1300 << 700 << 1.0f;
         // One pixel short in height: sy < 1 decides.
-        QTest::newRow("height short") << QRect(0, 0, 1600, 829) << int(1300 * (699.0f / 700) - 10.0)
-                                      << int(700 * (699.0f / 700) + 50.0) << 699.0f / 700;
+        QTest::newRow("height short") << QRect(0, 0, 1600, 829) << 1288 << 749 << 0.9985715f;
         // Wide but low screen: the height decides.
-        QTest::newRow("wide low") << QRect(0, 0, 2560, 600) << int(1300 * (470.0f / 700) - 10.0)
-                                  << int(700 * (470.0f / 700) + 50.0) << 470.0f / 700;
+        QTest::newRow("wide low") << QRect(0, 0, 2560, 600) << 862 << 520 << 0.6714286f;
         // An offset screen (second monitor) counts only its own size.
         QTest::newRow("offset") << QRect(QPoint(1920, 100), QPoint(2943, 827)) << 1014 << 601 << 0.787692f;
     }

@@ -6,6 +6,8 @@
 #include "core/AppConfig.h"
 #include "core/ConfigFile.h"
 #include "core/FixedText.h"
+#include "platform/AtomicFile.h"
+#include "support/FullDisk.h"
 #include "xml/Xml.h"
 
 #include <QDir>
@@ -15,7 +17,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <type_traits>
+#include <unistd.h>
 
 namespace {
 
@@ -95,7 +99,10 @@ private slots:
     void saveWritesWhatWasLoaded_data();
     void saveWritesWhatWasLoaded();
     void settingSurvivesARestart();
-    void interruptedSaveKeepsTheOldFile();
+    void failedSaveKeepsTheOldFile_data();
+    void failedSaveKeepsTheOldFile();
+    void permissionsSurviveASave_data();
+    void permissionsSurviveASave();
     void unwritableFileIsLogged();
     void pathThatDoesNotFit();
     void valuesAreCopiedBounded();
@@ -313,8 +320,13 @@ void TestAppConfig::saveWritesWhatWasLoaded()
 
 void TestAppConfig::settingSurvivesARestart()
 {
+    // A crash between write and rename of an earlier run left this behind.
+    const QString stale = configPath() + QStringLiteral(".new-%1-aB3dE9").arg(0x7FFFFFF0);
+    writeAll(stale, "<Halvern_Demo_Options/>");
     Run first;
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("removed Config.xml.new-"));
     QVERIFY(load(first));
+    QVERIFY(!QFile::exists(stale));
     first.s.captureMode = 2;
     first.s.captureSeconds = 12;
     first.s.genuineThreshold = 0.45f;
@@ -331,28 +343,80 @@ void TestAppConfig::settingSurvivesARestart()
     QCOMPARE(QByteArray(r.s.irisDataBase), QByteArray("gallery/db"));
 }
 
-void TestAppConfig::interruptedSaveKeepsTheOldFile()
+void TestAppConfig::failedSaveKeepsTheOldFile_data()
 {
+    QTest::addColumn<qint64>("capacity"); // bytes the disk still takes
+    QTest::addColumn<int>("failWith");
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("disk full") << qint64(0) << ENOSPC << false;
+    QTest::newRow("full after 100 bytes") << qint64(100) << ENOSPC << false;
+    QTest::newRow("room for the old size only") << qint64(-1) << ENOSPC << false;
+    QTest::newRow("i/o error") << qint64(1 << 20) << EIO << false;
+    QTest::newRow("interrupted, then room") << qint64(1 << 20) << EINTR << true;
+}
+
+// A save that fails in any write leaves the previous file byte for byte and
+// nothing beside it; the next start learns of it once.
+void TestAppConfig::failedSaveKeepsTheOldFile()
+{
+    QFETCH(qint64, capacity);
+    QFETCH(int, failWith);
+    QFETCH(bool, saved);
     const QByteArray before = options("\t<ZephConfig commStd=\"2\" enableLog=\"0\" uartBaudrate=\"9600\"/>\n");
     writeAll(configPath(), before);
     Run r;
     QVERIFY(load(r));
     r.s.sdkConfig.commStd = 1;
 
-    // The exit stops after half the text has gone out.
-    r.file.setWriter([](QIODevice &out, const QByteArray &bytes) {
-        out.write(bytes.left(bytes.size() / 2));
-        return false;
-    });
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("writing .*Config.xml stopped"));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("settings of this run could not be saved"));
-    QVERIFY(!AppConfig::save(r.s, r.file));
-    QCOMPARE(readAll(configPath()), before);
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"Config.xml"}); // no leftovers
+    FullDisk disk{capacity < 0 ? before.size() : capacity, failWith};
+    r.file.setWriter(disk.writer());
+    if (!saved) {
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot replace .*Config.xml: writing stopped"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("settings of this run could not be saved"));
+    }
+    QCOMPARE(AppConfig::save(r.s, r.file), saved);
+    QCOMPARE(readAll(configPath()) == before, !saved);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Config.xml"});
+
+    Run next;
+    QVERIFY(load(next));
+    QCOMPARE(next.file.lastSaveFailed(), !saved);
+    Run third; // said once only
+    QVERIFY(load(third));
+    QVERIFY(!third.file.lastSaveFailed());
+    QCOMPARE(readAll(configPath()) == before, !saved); // the mark changed no byte
 
     r.file.setWriter(nullptr); // the next exit goes through
     QVERIFY(AppConfig::save(r.s, r.file));
     QVERIFY(readAll(configPath()).contains("commStd=\"1\""));
+}
+
+void TestAppConfig::permissionsSurviveASave_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("owner only") << 0600;
+    QTest::newRow("group reads") << 0640;
+    QTest::newRow("everyone reads") << 0644;
+    QTest::newRow("read-only") << 0444; // root replaces it and keeps it read-only
+}
+
+void TestAppConfig::permissionsSurviveASave()
+{
+    QFETCH(int, mode);
+    Run r;
+    QVERIFY(load(r));
+    const QByteArray before = readAll(configPath());
+    QCOMPARE(::chmod(QFile::encodeName(configPath()).constData(), mode_t(mode)), 0);
+    const bool writable = ::geteuid() == 0 || (mode & 0200);
+    if (!writable) {
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("may not be written"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("could not be saved"));
+    }
+    QCOMPARE(AppConfig::save(r.s, r.file), writable);
+    QCOMPARE(readAll(configPath()) != before, writable);
+    struct stat st = {};
+    QCOMPARE(::stat(QFile::encodeName(configPath()).constData(), &st), 0);
+    QCOMPARE(int(st.st_mode & 07777), mode);
 }
 
 void TestAppConfig::unwritableFileIsLogged()

@@ -3,10 +3,14 @@
 #include "core/AppSettings.h"
 #include "device/SettingsTempCodec.h"
 #include "device/SettingsTempFile.h"
+#include "support/FullDisk.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using SettingsTempCodec::Record;
 
@@ -24,6 +28,12 @@ QByteArray encodeBytes(const Record &r)
 {
     const SettingsTempCodec::Bytes bytes = SettingsTempCodec::encode(r);
     return QByteArray(reinterpret_cast<const char *>(bytes.data()), int(bytes.size()));
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QByteArray with(QByteArray b, int offset, uint32_t v)
@@ -145,6 +155,7 @@ private slots:
         QCOMPARE(SettingsTempFile::load(path), std::optional<Record>(r));
         // Nothing of the write is left beside the file.
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"glintview.tmp"});
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not replaced .*stay in memory"));
         QVERIFY(!SettingsTempFile::save(dir.filePath(QStringLiteral("none/glintview.tmp")), r));
 
         QFile cut(path);
@@ -152,6 +163,98 @@ private slots:
         cut.write(kGood.left(100));
         cut.close();
         QVERIFY(!SettingsTempFile::load(path));
+    }
+
+    void fullDiskKeepsTheOldFile_data()
+    {
+        QTest::addColumn<qint64>("capacity");
+        QTest::addColumn<int>("failWith");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("disk full") << qint64(0) << ENOSPC << false;
+        QTest::newRow("full after 543 bytes") << qint64(543) << ENOSPC << false;
+        QTest::newRow("i/o error") << qint64(544) << EIO << false;
+        QTest::newRow("exactly enough") << qint64(544) << ENOSPC << true;
+        QTest::newRow("interrupted, then room") << qint64(544) << EINTR << true;
+    }
+    void fullDiskKeepsTheOldFile()
+    {
+        QFETCH(qint64, capacity);
+        QFETCH(int, failWith);
+        QFETCH(bool, saved);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("glintview.tmp"));
+        QVERIFY(SettingsTempFile::save(path, *decodeBytes(kGood)));
+        Record r = *decodeBytes(kGood);
+        r.savedImagePath = u"/new";
+        FullDisk disk{capacity, failWith};
+        if (!saved)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not replaced \\(writing stopped"));
+        QCOMPARE(SettingsTempFile::save(path, r, disk.writer()), saved);
+        QCOMPARE(readFile(path), saved ? encodeBytes(r) : kGood);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"glintview.tmp"});
+    }
+
+    // The shared temp folder: whatever stands under the name other than the
+    // user's own file is neither read nor replaced, and a link's target is
+    // never touched.
+    void hostileTempFolder_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("link to a file") << "link" << "symbolic link";
+        QTest::newRow("dangling link") << "dangling" << "symbolic link";
+        QTest::newRow("another user's file") << "foreign" << "another user";
+        QTest::newRow("a folder") << "folder" << "not a plain file|other than a file";
+    }
+    void hostileTempFolder()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("glintview.tmp"));
+        const QString target = dir.filePath(QStringLiteral("victim"));
+        const QByteArray victim = "precious\n";
+        if (kind == "link" || kind == "foreign") {
+            QFile f(kind == "link" ? target : path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(kind == "link" ? victim : kGood);
+        }
+        if (kind == "link" || kind == "dangling")
+            QVERIFY(QFile::link(target, path));
+        if (kind == "folder")
+            QVERIFY(QDir(dir.path()).mkdir("glintview.tmp"));
+        if (kind == "foreign") {
+            if (::geteuid() != 0)
+                QSKIP("giving a file to another user needs root");
+            QCOMPARE(::chown(QFile::encodeName(path).constData(), 54321, 54321), 0);
+        }
+        const QRegularExpression said("(" + reason + ").*stay in memory");
+        QTest::ignoreMessage(QtWarningMsg, said);
+        QVERIFY(!SettingsTempFile::load(path));
+        QTest::ignoreMessage(QtWarningMsg, said);
+        QVERIFY(!SettingsTempFile::save(path, *decodeBytes(kGood)));
+        QCOMPARE(readFile(target), kind == "link" ? victim : QByteArray());
+        QCOMPARE(QFileInfo::exists(target), kind == "link");
+        if (kind == "foreign")
+            QCOMPARE(readFile(path), kGood);
+    }
+
+    // Created for the user alone, whatever the umask and the mode it replaces.
+    void fileIsTheUsersOnly()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("glintview.tmp"));
+        const mode_t umaskBefore = ::umask(0);
+        const bool first = SettingsTempFile::save(path, *decodeBytes(kGood));
+        ::umask(umaskBefore);
+        QVERIFY(first);
+        struct stat st = {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 07777), 0600);
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0666), 0);
+        QVERIFY(SettingsTempFile::save(path, *decodeBytes(kGood)));
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 07777), 0600);
     }
 
     void uartFieldsOnlyOnTheFirstLoad()

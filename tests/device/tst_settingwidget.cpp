@@ -5,6 +5,7 @@
 #include "core/About.h"
 #include "core/AppContext.h"
 #include "core/KeldWaitingDlg.h"
+#include "core/ScreenFit.h"
 #include "device/DevicePropertiesText.h"
 #include "device/FolderDialog.h"
 #include "device/SettingsTempFile.h"
@@ -463,18 +464,65 @@ private slots:
         QVERIFY2(boxes.satisfied(), qPrintable(boxes.describe()));
     }
 
+    // One box per refusal, over the setting work area, then back to it; a
+    // change of link that the SDK refuses is also refused once only.
+    void applyFailureGoesBackToSettings_data()
+    {
+        QTest::addColumn<bool>("toUart");
+        QTest::newRow("same link") << false;
+        QTest::newRow("to UART, bad baud rate") << true;
+    }
     void applyFailureGoesBackToSettings()
     {
+        QFETCH(bool, toUart);
         Screen s;
+        if (toUart) {
+            s.pickUart();
+            s.get<QSpinBox>("m_Baudrate")->setValue(12345);
+        }
         s.boxes.expect(QStringLiteral("Update SDK Configuration"), QStringLiteral("OK"),
                        QStringLiteral("Failed to set SDK configuration. Invalid parameter"));
-        Zvc_FailNext("Zeph_SetSdkConfig", 1, ZEPH_ERR_INVALID_PARAMETER);
+        Zvc_FailNext("Zeph_SetSdkConfig", 5, ZEPH_ERR_INVALID_PARAMETER); // refused every time
         s.leave();
         QCOMPARE(s.boxes.pending(), 0);
         QVERIFY(!QFile::exists(SettingsTempFile::path()));
         QCOMPARE(s.ctx.currentWorkArea, int(WorkAreaCapture));
         QTRY_COMPARE(s.ctx.currentWorkArea, int(WorkAreaSetting));
         QVERIFY(qobject_cast<ZephSettingWidget *>(s.window->centralWidget()));
+        Zvc_FailNext("Zeph_SetSdkConfig", 0, 0);
+    }
+
+    // Switching the link keeps every group and the device list where and
+    // as wide as they were, on a small screen as on a large one.
+    void linkSwitchMovesNothing_data()
+    {
+        QTest::addColumn<QRect>("screen");
+        QTest::newRow("1024 x 768") << QRect(0, 0, 1024, 738);
+        QTest::newRow("1280 x 1024") << QRect(0, 0, 1280, 994);
+    }
+    void linkSwitchMovesNothing()
+    {
+        QFETCH(QRect, screen);
+        Screen s([&](AppContext &ctx) {
+            const ScreenFit fit = ScreenFit::fit(screen);
+            ctx.windowWidth = fit.windowWidth;
+            ctx.windowHeight = fit.windowHeight;
+        });
+        s.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
+        const auto places = [&] {
+            QList<QRect> out;
+            for (const char *name : {"groupBoxSdkSetting", "groupBoxSelectDevice", "groupBox", "cbDevList"})
+                out << s.get<QWidget>(name)->geometry();
+            return out;
+        };
+        const QList<QRect> usb = places();
+        s.pickUart();
+        QCoreApplication::processEvents();
+        QCOMPARE(places(), usb);
+        QTest::keyClick(s.get<QComboBox>("cbDevCom"), Qt::Key_Up);
+        QCoreApplication::processEvents();
+        QCOMPARE(places(), usb);
     }
 
     void flowControlRadiosStartFromAFilledRecord()

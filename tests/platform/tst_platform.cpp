@@ -83,10 +83,31 @@ private slots:
         QTest::mouseClick(button(QStringLiteral("Clear")), Qt::LeftButton);
         QCOMPARE(Zeph_GetDeviceInfo(h, &info), 0);
 
+        // The state line follows the camera, not the panel's last click.
+        QTest::mouseClick(button(QStringLiteral("Jam the link")), Qt::LeftButton);
+        QVERIFY(panel.stateText().contains(QStringLiteral("answers 8 until RESET_PIPES runs")));
+        QCOMPARE(Zeph_Recovery(h, ZEPH_RECOVERY_RESET_PIPES), 0);
+        panel.refresh();
+        QVERIFY(panel.stateText().contains(QStringLiteral("answers normally")));
+
         QTest::mouseClick(button(QStringLiteral("Fail next calls")), Qt::LeftButton);
+        QVERIFY(panel.stateText().contains(QStringLiteral("next 1 call(s) of * fail")));
         QCOMPARE(Zeph_GetDeviceInfo(h, &info), ZEPH_ERR_IO_FAILED);
+        QVERIFY(panel.stateText().contains(QStringLiteral("no injected failures pending")));
         QCOMPARE(Zeph_GetDeviceInfo(h, &info), 0);
         Zeph_CloseDevice(h);
+    }
+
+    void panelOpensBesideItsMainWindow()
+    {
+        QWidget main;
+        main.setGeometry(10, 10, 200, 200);
+        main.show();
+        auto *panel = new VirtualCameraPanel(&main);
+        panel->show();
+        QVERIFY(!panel->frameGeometry().intersects(main.frameGeometry()));
+        QVERIFY(panel->x() > main.x());
+        delete panel;
     }
 };
 

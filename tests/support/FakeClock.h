@@ -26,6 +26,13 @@ public:
         m_now += milliseconds;
     }
 
+    // A woken pause is still counted, as the real one would have begun.
+    void sleepMs(int milliseconds, Wakeup &wakeup) override
+    {
+        (void)wakeup;
+        sleepMs(milliseconds);
+    }
+
     void advance(qint64 ms) { m_now += ms; }
     QList<int> sleeps() const
     {

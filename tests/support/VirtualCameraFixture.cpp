@@ -1,6 +1,7 @@
 #include "support/VirtualCameraFixture.h"
 
 #include "admin/AutoRecoveryDlg.h"
+#include "capture/CaptureResults.h"
 #include "core/FixedText.h"
 #include "zeph/virtual_camera.h"
 
@@ -14,6 +15,7 @@ VirtualCameraFixture::VirtualCameraFixture()
     Zvc_Reset();
     m_context = std::make_unique<AppContext>();
     m_context->installRecoveryOffer(std::make_unique<AutoRecoveryDlg>());
+    m_context->installCaptureService(std::make_unique<CaptureResults>(*m_context));
     m_context->initialize(QRect(0, 0, 1920, 1080), m_dir.path());
 }
 

@@ -12,7 +12,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <functional>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -56,6 +58,83 @@ private:
     std::vector<Event> events_;
 };
 using Events = std::vector<EventLog::Event>;
+
+// Records every frame callback: what came, when in model time, on which
+// thread, and whether it came after the test said "no more".
+class FrameLog {
+public:
+    struct Call {
+        int64_t modelMs;
+        int32_t status;
+        int32_t error;
+        bool right;
+        bool left;
+        uint32_t width;
+        std::thread::id thread;
+    };
+
+    static int32_t record(void *context, const ZephImage *images, int32_t, const int32_t *status,
+                          const int32_t *error)
+    {
+        auto *log = static_cast<FrameLog *>(context);
+        Call c{Zvc_ModelTime(), status ? *status : -1, error ? *error : -1,
+               images && images[0].data, images && images[1].data,
+               images && images[0].data ? images[0].width : 0u, std::this_thread::get_id()};
+        {
+            std::lock_guard<std::mutex> lock(log->m_);
+            log->calls_.push_back(c);
+            if (log->closed_)
+                ++log->late_;
+        }
+        log->arrived_.notify_all();
+        if (log->inside)
+            log->inside(c);
+        return 1;
+    }
+
+    std::vector<Call> calls()
+    {
+        std::lock_guard<std::mutex> lock(m_);
+        return calls_;
+    }
+    // Statuses in order, each run of equal ones once.
+    std::vector<int32_t> statuses()
+    {
+        std::vector<int32_t> out;
+        for (const Call &c : calls())
+            if (out.empty() || out.back() != c.status)
+                out.push_back(c.status);
+        return out;
+    }
+    std::size_t size() { return calls().size(); }
+    // From now on every callback counts as late.
+    void close()
+    {
+        std::lock_guard<std::mutex> lock(m_);
+        closed_ = true;
+    }
+    int late()
+    {
+        std::lock_guard<std::mutex> lock(m_);
+        return late_;
+    }
+    // For captures on scaled time: returns once `count` callbacks came.
+    bool waitFor(std::size_t count)
+    {
+        std::unique_lock<std::mutex> lock(m_);
+        return arrived_.wait_for(lock, std::chrono::seconds(10),
+                                 [&] { return calls_.size() >= count; });
+    }
+
+    std::function<void(const Call &)> inside; // runs inside the callback
+
+private:
+    std::mutex m_;
+    std::condition_variable arrived_;
+    std::vector<Call> calls_;
+    bool closed_ = false;
+    int late_ = 0;
+};
 
 class VcamTest : public ::testing::Test {
 protected:
@@ -116,6 +195,31 @@ protected:
         std::vector<std::string> out;
         for (int32_t i = 0; names && i < count; ++i)
             out.emplace_back(names[i]);
+        return out;
+    }
+
+    // Opens, initialises and starts a capture of both eyes (or the one eye
+    // of a monocular camera), whoever the test put in front.
+    static ZephHandle startCapture(const char *name, FrameLog &log, int32_t mode = 1,
+                                   int32_t count = 3, int32_t operation = ZEPH_OPERATION_AUTO)
+    {
+        const ZephHandle h = openOk(name);
+        EXPECT_EQ(Zeph_InitCamera(h, nullptr, nullptr), ZEPH_OK);
+        const int32_t eye = std::string(name) == kMono ? ZEPH_EYE_UNKNOWN : ZEPH_EYE_BOTH;
+        EXPECT_EQ(Zeph_StartCapture(h, mode, count, ZEPH_QUALITY_NORMAL, operation, eye, 1,
+                                    &FrameLog::record, &log),
+                  ZEPH_OK);
+        return h;
+    }
+
+    static std::vector<std::string> journalLines(int32_t from = 0)
+    {
+        std::vector<std::string> out;
+        char line[160];
+        for (int32_t i = from; i < Zvc_JournalSize(); ++i) {
+            Zvc_JournalLine(i, line, sizeof line);
+            out.emplace_back(line);
+        }
         return out;
     }
 

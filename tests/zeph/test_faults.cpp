@@ -222,9 +222,9 @@ TEST_F(Faults, FailNextCountsDownPerFunction)
           {"setsdk", ZEPH_OK}}},
         {"functions not built yet", {{"Zeph_Login", 1, ZEPH_ERR_PERMISSION_DENIED}},
          {{"login", ZEPH_ERR_PERMISSION_DENIED}, {"login", ZEPH_ERR_UNSUPPORTED}}},
-        {"a failed close keeps the handle", {{"Zeph_CloseDevice", 1, failed}},
-         {{"close", failed}, {"info", ZEPH_OK}, {"close", ZEPH_OK},
-          {"info", ZEPH_ERR_INVALID_HANDLE}}},
+        {"a failed close still releases the handle", {{"Zeph_CloseDevice", 1, failed}},
+         {{"close", failed}, {"info", ZEPH_ERR_INVALID_HANDLE}, {"reopen", ZEPH_OK},
+          {"close", ZEPH_ERR_INVALID_HANDLE}}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -243,6 +243,7 @@ TEST_F(Faults, FailNextCountsDownPerFunction)
             {"setsdk", [&] { return Zeph_SetSdkConfig(&sdk); }},
             {"login", [&] { return Zeph_Login(h, "ADMIN", 0); }},
             {"close", [&] { return Zeph_CloseDevice(h); }},
+            {"reopen", [&] { ZephHandle again = 0; return Zeph_OpenDevice(kBino, &again); }},
             {"close spare", [&] { return Zeph_CloseDevice(spare); }},
         };
         for (const Arm &arm : c.arms)
@@ -267,32 +268,6 @@ TEST_F(Faults, InjectedResultsLeaveOutputsUntouched)
     EXPECT_EQ(Zeph_OpenDevice(kMono, &out), ZEPH_ERR_IO_TIMEOUT);
     EXPECT_EQ(out, 0x1234u);
     EXPECT_NE(openOk(kMono), 0u);
-}
-
-TEST_F(Faults, EveryCallIsCounted)
-{
-    const ZephHandle h = openOk(kBino);
-    Zvc_FailNext("Zeph_GetDeviceInfo", 1, ZEPH_ERR_IO_TIMEOUT);
-    infoResult(h);
-    infoResult(h);
-    infoResult(0);
-    Zeph_GetSdkVersion();
-    Zeph_Login(h, "X", 0);
-    struct Case {
-        const char *function;
-        int32_t count;
-    } cases[] = {
-        {"Zeph_OpenDevice", 1}, {"Zeph_GetDeviceInfo", 3}, {"Zeph_GetSdkVersion", 1},
-        {"Zeph_Login", 1},      {"Zeph_CloseDevice", 0},   {"*", 6},
-        {"Zeph_Nothing", 0},    {nullptr, 0},
-    };
-    for (const Case &c : cases)
-        EXPECT_EQ(Zvc_CallCount(c.function), c.count) << (c.function ? c.function : "null");
-    Zvc_ResetCallCounts();
-    EXPECT_EQ(Zvc_CallCount("*"), 0);
-    infoResult(h);
-    Zvc_Reset();
-    EXPECT_EQ(Zvc_CallCount("Zeph_GetDeviceInfo"), 0);
 }
 
 TEST_F(Faults, ResetRestoresTheDefaultBench)
@@ -338,4 +313,187 @@ TEST_F(Faults, BenchDeviceArgumentsAreChecked)
     ZephHandle h = 0;
     EXPECT_EQ(Zeph_OpenDevice("COM9", &h), ZEPH_OK);
     EXPECT_EQ(Zeph_OpenDevice("COM10", &h), ZEPH_ERR_ACCESS_DENIED);
+}
+
+TEST_F(Faults, DeviceFaultsHitOneDeviceAndTakeTheirDelayInModelTime)
+{
+    const ZephHandle bino = openOk(kBino);
+    const ZephHandle mono = openOk(kMono);
+    ASSERT_EQ(Zvc_FailDevice(kBino, "Zeph_GetDeviceInfo", 2, ZEPH_ERR_IO_TIMEOUT, 250), ZEPH_OK);
+    ASSERT_EQ(Zvc_FailDevice(kMono, "*", 1, ZEPH_ERR_IO_FAILED, 0), ZEPH_OK);
+    const struct {
+        ZephHandle on;
+        const char *call;
+        ZephResult result;
+        int64_t takesMs;
+    } steps[] = {
+        {bino, "info", ZEPH_ERR_IO_TIMEOUT, 250},          {mono, "info", ZEPH_ERR_IO_FAILED, 0},
+        {mono, "info", ZEPH_OK, 0},                        {bino, "config", ZEPH_OK, 0},
+        {bino, "info", ZEPH_ERR_IO_TIMEOUT, 250},          {bino, "info", ZEPH_OK, 0},
+    };
+    for (const auto &s : steps) {
+        SCOPED_TRACE(s.call);
+        const int64_t before = Zvc_ModelTime();
+        ZephDeviceConfig config{};
+        EXPECT_EQ(std::string(s.call) == "info" ? infoResult(s.on) : Zeph_GetDeviceConfig(s.on, &config),
+                  s.result);
+        EXPECT_EQ(Zvc_ModelTime() - before, s.takesMs);
+    }
+    ASSERT_EQ(Zvc_FailDevice(kMono, "*", 1, ZEPH_ERR_IO_FAILED, 0), ZEPH_OK);
+    EXPECT_EQ(Zeph_CloseDevice(mono), ZEPH_OK) << "\"*\" leaves close alone";
+    EXPECT_EQ(Zvc_FailDevice("nobody", "*", 1, 8, 0), ZEPH_ERR_DEVICE_NOT_FOUND);
+    EXPECT_EQ(Zvc_FailDevice(kBino, "Zeph_Nothing", 1, 8, 0), ZEPH_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(Zvc_FailDevice(kBino, "Zeph_ScanDevices", 1, 8, 0), ZEPH_ERR_INVALID_PARAMETER)
+        << "a scan has no device";
+}
+
+TEST_F(Faults, LyingOutputsCorruptTheNextOutputOnly)
+{
+    Zvc_PresentSubject(kBino, 5);
+    vcamtest::FrameLog log;
+    const ZephHandle h = startCapture(kBino, log, 1, 1);
+    Zvc_AdvanceTime(500);
+    const struct Case {
+        const char *function;
+        int32_t lie;
+        std::function<bool()> lied; // true when the output carries the lie
+    } cases[] = {
+        {"Zeph_GetDeviceInfo", ZVC_LIE_TEXT_UNTERMINATED,
+         [&] {
+             ZephDeviceInfo info{};
+             EXPECT_EQ(Zeph_GetDeviceInfo(h, &info), ZEPH_OK);
+             return !std::memchr(info.productName, 0, sizeof info.productName)
+                    && !std::memchr(info.serialNumber, 0, sizeof info.serialNumber);
+         }},
+        {"Zeph_ScanDevices", ZVC_LIE_TEXT_UNTERMINATED,
+         [&] {
+             const char *const *names = nullptr;
+             int32_t n = 0;
+             EXPECT_EQ(Zeph_ScanDevices(&names, &n), ZEPH_OK);
+             return n > 0 && !std::memchr(names[0], 0, ZEPH_DEVICE_NAME_SIZE);
+         }},
+        {"Zeph_GetResultQuality", ZVC_LIE_SHORT_ARRAY,
+         [&] {
+             const ZephQuality *q = nullptr;
+             int32_t n = 0;
+             EXPECT_EQ(Zeph_GetResultQuality(h, &q, &n), ZEPH_OK);
+             return n == 1;
+         }},
+        {"Zeph_GetResultImage", ZVC_LIE_SIZE_BEYOND_DATA,
+         [&] {
+             const ZephImage *img = nullptr;
+             int32_t n = 0;
+             EXPECT_EQ(Zeph_GetResultImage(h, ZEPH_KIND_K1, ZEPH_FORMAT_MONO_RAW, 0, &img, &n), 0);
+             return n == 2 && uint64_t{img[0].width} * img[0].height > img[0].size;
+         }},
+        {"Zeph_GetResultImage", ZVC_LIE_SHORT_ARRAY,
+         [&] {
+             const ZephImage *img = nullptr;
+             int32_t n = 0;
+             EXPECT_EQ(Zeph_GetResultImage(h, ZEPH_KIND_K1, ZEPH_FORMAT_MONO_RAW, 0, &img, &n), 0);
+             return n == 1;
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.function);
+        EXPECT_FALSE(c.lied());
+        ASSERT_EQ(Zvc_LieNext(c.function, c.lie), ZEPH_OK);
+        EXPECT_TRUE(c.lied());
+        EXPECT_FALSE(c.lied()) << "used up by one output";
+    }
+    EXPECT_EQ(Zvc_LieNext("Zeph_Nothing", ZVC_LIE_SHORT_ARRAY), ZEPH_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(Zvc_LieNext("Zeph_GetDeviceInfo", 9), ZEPH_ERR_INVALID_PARAMETER);
+}
+
+TEST_F(Faults, JournalKeepsEveryCallWithArgumentsAndAnswer)
+{
+    Zvc_ClearJournal();
+    ZephHandle h = 0;
+    ASSERT_EQ(Zeph_OpenDevice(kBino, &h), ZEPH_OK);
+    Zeph_ControlLed(h, ZEPH_LED_RED, 1, 0);
+    Zeph_ControlBlinkingLed(h, ZEPH_LED_BLUE, 1, 50, 0);
+    Zeph_ClearCapture(h, ZEPH_CLEAR_LEFT);
+    Zeph_SleepDevice(h, ZEPH_SLEEP_DEEP, 0);
+    Zeph_CloseDevice(h);
+    Zeph_CloseDevice(h);
+    const std::vector<std::string> expected = {
+        "Zeph_OpenDevice(\"ZEPH-USB-BINO-0001\") = 0",
+        "Zeph_ControlLed(4, 1, 0) = 0",
+        "Zeph_ControlBlinkingLed(10, 1, 50, 0) = 0",
+        "Zeph_ClearCapture(2) = 12293",
+        "Zeph_SleepDevice(4, 0) = 0",
+        "Zeph_CloseDevice() = 0",
+        "Zeph_CloseDevice() = 14",
+    };
+    EXPECT_EQ(journalLines(), expected);
+    ZvcCall call{};
+    ASSERT_EQ(Zvc_JournalEntry(3, &call), ZEPH_OK);
+    EXPECT_STREQ(call.function, "Zeph_ClearCapture");
+    EXPECT_STREQ(call.device, kBino);
+    EXPECT_EQ(call.handle, h);
+    EXPECT_EQ(call.argCount * 100 + call.args[0], 102);
+    ASSERT_EQ(Zvc_JournalEntry(5, &call), ZEPH_OK);
+    EXPECT_STREQ(call.device, kBino) << "close is named after the device it closed";
+    char cut[10];
+    EXPECT_EQ(Zvc_JournalLine(1, cut, sizeof cut), static_cast<int32_t>(expected[1].size()));
+    EXPECT_STREQ(cut, "Zeph_Cont");
+    EXPECT_EQ(Zvc_JournalLine(7, cut, sizeof cut), -1);
+    EXPECT_EQ(Zvc_JournalEntry(-1, &call), ZEPH_ERR_INVALID_PARAMETER);
+
+    // The counters see the same calls (the fixture's reset began them at 0).
+    const std::pair<const char *, int32_t> counts[] = {
+        {"Zeph_OpenDevice", 1}, {"Zeph_CloseDevice", 2}, {"Zeph_ControlLed", 1}, {"*", 7},
+        {"Zeph_Nothing", 0},    {nullptr, 0}};
+    for (const auto &c : counts)
+        EXPECT_EQ(Zvc_CallCount(c.first), c.second) << (c.first ? c.first : "null");
+    Zvc_ResetCallCounts();
+    EXPECT_EQ(Zvc_CallCount("*"), 0);
+    infoResult(h);
+    Zvc_Reset();
+    EXPECT_EQ(Zvc_JournalSize(), 0);
+    EXPECT_EQ(Zvc_CallCount("Zeph_GetDeviceInfo"), 0);
+}
+
+TEST_F(Faults, SleepingCamerasAnswerByMode)
+{
+    EventLog events;
+    Zvc_SetNotificationCallback(&EventLog::record, &events);
+    // Standby and sleep: the next call wakes the camera and is answered.
+    ZephHandle h = openOk(kBino);
+    EXPECT_EQ(Zeph_SleepDevice(h, 3, 0), ZEPH_ERR_INVALID_PARAMETER);
+    for (int32_t mode : {ZEPH_SLEEP_STANDBY, ZEPH_SLEEP_SLEEP}) {
+        ASSERT_EQ(Zeph_SleepDevice(h, mode, 0), ZEPH_OK);
+        int32_t state = -1;
+        ASSERT_EQ(Zvc_SleepState(kBino, &state), ZEPH_OK);
+        EXPECT_EQ(state, mode);
+        EXPECT_EQ(infoResult(h), ZEPH_OK);
+        ASSERT_EQ(Zvc_SleepState(kBino, &state), ZEPH_OK);
+        EXPECT_EQ(state, 0);
+    }
+    // USB deep sleep: off the bus, the handle is lost; the wake-up brings it back.
+    ASSERT_EQ(Zeph_SleepDevice(h, ZEPH_SLEEP_DEEP, 0), ZEPH_OK);
+    EXPECT_EQ(infoResult(h), ZEPH_ERR_IO_FAILED);
+    EXPECT_EQ(Zeph_CloseDevice(h), ZEPH_OK);
+    EXPECT_EQ(Zeph_OpenDevice(kBino, &h), ZEPH_ERR_DEVICE_NOT_FOUND);
+    ASSERT_EQ(Zvc_WakeDevice(kBino), ZEPH_OK);
+    h = openOk(kBino);
+    EXPECT_EQ(events.events(), (Events{{ZVC_EVENT_REMOVAL_COMPLETE, kBino}, {ZVC_EVENT_ARRIVAL, kBino}}));
+
+    // Serial deep sleep, here automatic after 10 idle seconds of model time:
+    // the handle stays and times out until the wake-up.
+    useLink(ZEPH_COMM_UART);
+    const ZephHandle com = openOk("COM3");
+    ZephDeviceConfig config{};
+    ASSERT_EQ(Zeph_GetDeviceConfig(com, &config), ZEPH_OK);
+    config.sleepMode = ZEPH_SLEEP_DEEP;
+    config.sleepTimeout = 10;
+    ASSERT_EQ(Zeph_SetDeviceConfig(com, &config), ZEPH_OK);
+    Zvc_AdvanceTime(9999);
+    EXPECT_EQ(infoResult(com), ZEPH_OK) << "a call in time keeps it awake";
+    Zvc_AdvanceTime(10000);
+    EXPECT_EQ(infoResult(com), ZEPH_ERR_IO_TIMEOUT);
+    EXPECT_EQ(infoResult(com), ZEPH_ERR_IO_TIMEOUT);
+    ASSERT_EQ(Zvc_WakeDevice("COM3"), ZEPH_OK);
+    EXPECT_EQ(infoResult(com), ZEPH_OK);
+    EXPECT_EQ(Zvc_WakeDevice("nobody"), ZEPH_ERR_DEVICE_NOT_FOUND);
 }

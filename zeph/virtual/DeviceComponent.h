@@ -13,6 +13,8 @@
 #include "Functions.h"
 #include "zeph/zeph.h"
 
+#include <cstdint>
+#include <mutex>
 #include <string>
 
 namespace zvc {
@@ -20,26 +22,51 @@ namespace zvc {
 class StateStore;
 class VirtualDevice;
 
+// Who is logged in on a handle (the security part fills it).
+struct LoginSession {
+    bool loggedIn = false;
+    std::string id;
+    int32_t role = ZEPH_ROLE_USER;
+};
+
+// What a component learns about a call before it runs.
+struct CallContext {
+    VirtualDevice &device;
+    Fn fn;
+    ZephHandle handle;
+    LoginSession &session; // of this handle; components may change it
+};
+
 class DeviceComponent {
 public:
     virtual ~DeviceComponent() = default;
 
     // A non-zero answer refuses the call before it runs (device locked,
     // asleep, permission missing). Asked after the handle and link checks.
-    virtual ZephResult admit(Fn) { return ZEPH_OK; }
+    virtual ZephResult admit(const CallContext &) { return ZEPH_OK; }
 
     // The open handle is gone: closed by the program, dropped by a port
     // cycle or soft reset, or lost because the device was unplugged.
     virtual void handleClosed(VirtualDevice &, AfterUnlock &) {}
+    // Power went away (unplugged) or came back (plugged), with or without an
+    // open handle. handleClosed has already run for a lost handle.
+    virtual void powerChanged(VirtualDevice &, bool /*powered*/, AfterUnlock &) {}
     // The firmware restarted (soft reset): uncommitted changes are lost.
     virtual void softReset(VirtualDevice &, AfterUnlock &) {}
     // Load persistent state from the device's folder (at creation, on reset,
-    // when the state folder moves).
-    virtual void load(VirtualDevice &, const StateStore &) {}
+    // when the state folder moves). A damaged store answers a code that the
+    // component's calls report later (for example ZEPH_ERR_GALLERY_LOAD_FAILED).
+    virtual ZephResult load(VirtualDevice &, const StateStore &) { return ZEPH_OK; }
+    // True when the calling thread is one of the component's own (a frame
+    // callback calling back into the library).
+    virtual bool onOwnThread() const { return false; }
 };
 
-// Attaches the components every device carries.
-void installComponents(VirtualDevice &device);
+class ModelClock;
+
+// Attaches the components every device carries. `cameraLock` is the lock
+// their own threads take to look at the model.
+void installComponents(VirtualDevice &device, ModelClock &clock, std::mutex &cameraLock);
 
 } // namespace zvc
 

@@ -1,13 +1,16 @@
 #include "DeviceComponent.h"
 
+#include "CaptureEngine.h"
+#include "PowerComponent.h"
 #include "VirtualDevice.h"
 
 namespace zvc {
 
-void installComponents(VirtualDevice &)
+void installComponents(VirtualDevice &device, ModelClock &clock, std::mutex &cameraLock)
 {
-    // The capture engine, gallery, security and power parts attach here,
-    // one line each, as they are built: device.addComponent(std::make_unique<...>());
+    // One line per firmware part: device.addComponent(std::make_unique<...>());
+    device.addComponent(std::make_unique<PowerComponent>(clock));
+    device.addComponent(std::make_unique<CaptureEngine>(clock, cameraLock));
 }
 
 } // namespace zvc

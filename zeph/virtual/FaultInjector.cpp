@@ -41,6 +41,14 @@ std::optional<ZephResult> FaultInjector::take(Fn fn)
     return std::nullopt;
 }
 
+int32_t FaultInjector::pending(const char *function) const
+{
+    if (function && std::strcmp(function, "*") == 0)
+        return anyHandleCall_.count;
+    Fn fn;
+    return functionFromName(function, fn) ? byFunction_[indexOf(fn)].count : 0;
+}
+
 void FaultInjector::clear()
 {
     byFunction_.fill(Pending{});

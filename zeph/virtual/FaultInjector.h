@@ -24,6 +24,8 @@ public:
     std::optional<ZephResult> take(Fn fn);
 
     void clear();
+    // Calls still to fail for a function name or "*"; 0 for unknown names.
+    int32_t pending(const char *function) const;
 
 private:
     struct Pending {

@@ -7,11 +7,17 @@ ZephHandle HandleTable::open(uint64_t deviceId)
     ZephHandle h = next_++;
     while (h == 0 || entries_.count(h))
         h = next_++;
-    entries_[h] = Entry{deviceId, false};
+    entries_[h] = Entry{deviceId, false, LoginSession{}};
     return h;
 }
 
 const HandleTable::Entry *HandleTable::find(ZephHandle handle) const
+{
+    const auto it = entries_.find(handle);
+    return it == entries_.end() ? nullptr : &it->second;
+}
+
+HandleTable::Entry *HandleTable::find(ZephHandle handle)
 {
     const auto it = entries_.find(handle);
     return it == entries_.end() ? nullptr : &it->second;

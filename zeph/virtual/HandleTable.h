@@ -3,6 +3,7 @@
 #ifndef ZEPH_VIRTUAL_HANDLETABLE_H
 #define ZEPH_VIRTUAL_HANDLETABLE_H
 
+#include "DeviceComponent.h"
 #include "zeph/zeph.h"
 
 #include <cstdint>
@@ -16,10 +17,12 @@ public:
     struct Entry {
         uint64_t deviceId;
         bool lost; // the device was unplugged under it: calls answer "Device IO failed"
+        LoginSession session;
     };
 
     ZephHandle open(uint64_t deviceId);
     const Entry *find(ZephHandle handle) const;
+    Entry *find(ZephHandle handle);
     bool close(ZephHandle handle);
 
     // A live (not lost) handle exists for the device.

@@ -85,8 +85,8 @@ std::vector<Notifier::Pending>::iterator Notifier::next()
 {
     auto best = queue_.begin();
     for (auto it = queue_.begin(); it != queue_.end(); ++it) {
-        const auto due = clock_.when(it->due);
-        const auto bestDue = clock_.when(best->due);
+        const int64_t due = it->due.atMs;
+        const int64_t bestDue = best->due.atMs;
         if (due < bestDue || (due == bestDue && it->sequence < best->sequence))
             best = it;
     }

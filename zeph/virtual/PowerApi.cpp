@@ -1,13 +1,15 @@
-// zeph.h, power management. Sleep modes are not modelled yet.
-#include "Unsupported.h"
+// zeph.h, power management (see PowerComponent).
+#include "Journaled.h"
 
 using namespace zvc;
 
 extern "C" {
 
-ZephResult Zeph_SleepDevice(ZephHandle handle, int32_t, int32_t)
+ZephResult Zeph_SleepDevice(ZephHandle handle, int32_t mode, int32_t reserved)
 {
-    return unsupported(Fn::SleepDevice, handle);
+    return journaled(Fn::SleepDevice, handle, {mode, reserved}, nullptr, [&] {
+        return VirtualCamera::instance().sleepDevice(handle, mode);
+    });
 }
 
 } // extern "C"

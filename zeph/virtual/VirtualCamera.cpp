@@ -3,9 +3,13 @@
 #include "DeviceConfigCodec.h"
 #include "DeviceModels.h"
 #include "DeviceNames.h"
+#include "CaptureEngine.h"
+#include "PowerComponent.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace zvc {
 namespace {
@@ -31,6 +35,7 @@ VirtualCamera &VirtualCamera::instance()
 
 VirtualCamera::VirtualCamera() : notifier_(clock_)
 {
+    clock_.setTimeMovedListener([this] { notifier_.reschedule(); });
     Lock lock(mutex_);
     installDefaultDevices();
 }
@@ -41,7 +46,7 @@ VirtualDevice &VirtualCamera::createDevice(const std::string &name, int32_t link
 {
     devices_.push_back(std::make_unique<VirtualDevice>(nextDeviceId_++, name, link, model));
     VirtualDevice &device = *devices_.back();
-    installComponents(device);
+    installComponents(device, clock_, mutex_);
     device.load(store_);
     return device;
 }
@@ -70,29 +75,46 @@ VirtualDevice *VirtualCamera::findByName(const std::string &name)
     return nullptr;
 }
 
-ZephResult VirtualCamera::gate(Fn fn, ZephHandle handle, VirtualDevice *&device)
+VirtualDevice *VirtualCamera::liveDevice(ZephHandle handle)
+{
+    const HandleTable::Entry *entry = handles_.find(handle);
+    return entry && !entry->lost ? findById(entry->deviceId) : nullptr;
+}
+
+ZephResult VirtualCamera::gate(Fn fn, ZephHandle handle, VirtualDevice *&device,
+                               AfterUnlock &after)
 {
     device = nullptr;
     if (auto injected = faults_.take(fn))
         return *injected;
-    const HandleTable::Entry *entry = handles_.find(handle);
+    HandleTable::Entry *entry = handles_.find(handle);
     if (!entry)
         return ZEPH_ERR_INVALID_HANDLE;
     device = entry->lost ? nullptr : findById(entry->deviceId);
     if (!device)
         return ZEPH_ERR_IO_FAILED;
+    VirtualDevice::Fault fault;
+    if (device->takeFault(fn, fault)) {
+        if (fault.delayMs > 0) {
+            ModelClock &clock = clock_;
+            const int64_t ms = fault.delayMs;
+            after.add([&clock, ms] { clock.pause(ms); });
+        }
+        return fault.result;
+    }
     // Recovery works below the link, so a stuck link does not stop it.
     if (fn != Fn::Recovery) {
         if (device->stuckResult() != ZEPH_OK)
             return device->stuckResult();
-        const ZephResult admitted = device->admit(fn);
+        const ZephResult admitted = device->admit(CallContext{*device, fn, handle, entry->session});
         if (admitted != ZEPH_OK)
             return admitted;
     }
     return ZEPH_OK;
 }
 
-ZephResult VirtualCamera::onDevice(Fn fn, ZephHandle handle, const DeviceCall &body)
+ZephResult VirtualCamera::onDevice(Fn fn, ZephHandle handle, const DeviceCall &body,
+                                   const DeviceHook &always)
 {
     calls_.count(fn);
     AfterUnlock after;
@@ -100,12 +122,56 @@ ZephResult VirtualCamera::onDevice(Fn fn, ZephHandle handle, const DeviceCall &b
     {
         Lock lock(mutex_);
         VirtualDevice *device = nullptr;
-        result = gate(fn, handle, device);
+        result = gate(fn, handle, device, after);
         if (result == ZEPH_OK && device)
+            result = body(*device, after);
+        if (always) {
+            if (VirtualDevice *live = liveDevice(handle))
+                always(*live, after);
+        }
+    }
+    after.run();
+    return result;
+}
+
+ZephResult VirtualCamera::onDeviceId(uint64_t id, const DeviceCall &body)
+{
+    AfterUnlock after;
+    ZephResult result = ZEPH_ERR_IO_FAILED;
+    {
+        Lock lock(mutex_);
+        if (VirtualDevice *device = findById(id))
             result = body(*device, after);
     }
     after.run();
     return result;
+}
+
+std::string VirtualCamera::deviceNameOf(ZephHandle handle)
+{
+    Lock lock(mutex_);
+    const HandleTable::Entry *entry = handles_.find(handle);
+    const VirtualDevice *device = entry ? findById(entry->deviceId) : nullptr;
+    return device ? device->name() : std::string();
+}
+
+void VirtualCamera::record(Fn fn, ZephHandle handle, std::string device,
+                           std::vector<int64_t> args, const char *text, ZephResult result)
+{
+    Journal::Entry e;
+    e.fn = fn;
+    e.handle = handle;
+    e.device = std::move(device);
+    e.args = std::move(args);
+    if (text) {
+        e.hasText = true;
+        // Bounded: a caller's name may be as long as it likes (or unterminated
+        // up to its field); the journal keeps at most a field's worth.
+        e.text.assign(text, strnlen(text, ZEPH_DEVICE_NAME_SIZE - 1));
+    }
+    e.result = result;
+    e.modelMs = clock_.nowMs();
+    journal_.record(std::move(e));
 }
 
 // ---- Library family -------------------------------------------------------
@@ -176,8 +242,20 @@ ZephResult VirtualCamera::scanDevices(const char *const **names, int32_t *count)
                 scanNames_.push_back(d->name());
     }
     scanList_.clear();
-    for (const auto &n : scanNames_)
-        scanList_.push_back(n.c_str());
+    scanFields_.clear();
+    const bool unterminated = takeLie(Fn::ScanDevices) == ZVC_LIE_TEXT_UNTERMINATED;
+    for (const auto &n : scanNames_) {
+        if (unterminated) {
+            // The whole name field, with the name repeated into it and no NUL.
+            std::vector<char> field(ZEPH_DEVICE_NAME_SIZE);
+            for (std::size_t i = 0; i < field.size(); ++i)
+                field[i] = n[i % n.size()];
+            scanFields_.push_back(std::move(field));
+            scanList_.push_back(scanFields_.back().data());
+        } else {
+            scanList_.push_back(n.c_str());
+        }
+    }
     scanList_.push_back(nullptr);
     *names = scanList_.data();
     *count = static_cast<int32_t>(scanNames_.size());
@@ -203,7 +281,10 @@ ZephResult VirtualCamera::openUart(const std::string &name, ZephHandle *handle,
     if (!DeviceNames::isComPort(name))
         return ZEPH_ERR_DEVICE_NOT_FOUND;
     VirtualDevice *device = findByName(name);
-    const bool answers = device && !device->onUsb() && device->present(clock_);
+    // A camera set to another baud rate answers only noise: the probe hears nothing.
+    const bool answers = device && !device->onUsb() && device->present(clock_)
+                         && (device->model() == ZVC_MODEL_BUSY_PORT
+                             || device->config().uartBaudrate == sdk_.config().uartBaudrate);
     if (answers && handles_.isOpen(device->id()))
         return ZEPH_ERR_ALREADY_OPEN; // known to the driver without asking the port
     ModelClock &clock = clock_;
@@ -239,30 +320,50 @@ ZephResult VirtualCamera::closeDevice(ZephHandle handle)
 {
     calls_.count(Fn::CloseDevice);
     AfterUnlock after;
+    ZephResult result = ZEPH_OK;
     {
         Lock lock(mutex_);
+        // A fault changes the answer only: the handle is released whatever
+        // happens, so a failed close can never leave the device "already open".
         if (auto injected = faults_.take(Fn::CloseDevice))
-            return *injected;
+            result = *injected;
         const HandleTable::Entry *entry = handles_.find(handle);
         if (!entry)
-            return ZEPH_ERR_INVALID_HANDLE;
+            return result != ZEPH_OK ? result : ZEPH_ERR_INVALID_HANDLE;
         // Closing is host-side: it works on a lost handle and on a stuck link.
         VirtualDevice *device = entry->lost ? nullptr : findById(entry->deviceId);
+        if (device && result == ZEPH_OK) {
+            VirtualDevice::Fault fault;
+            if (device->takeFault(Fn::CloseDevice, fault)) {
+                result = fault.result;
+                if (fault.delayMs > 0) {
+                    ModelClock &clock = clock_;
+                    const int64_t ms = fault.delayMs;
+                    after.add([&clock, ms] { clock.pause(ms); });
+                }
+            }
+        }
+        if (device && result == ZEPH_OK && device->onCaptureThread())
+            result = ZEPH_ERR_CAPTURE_START_STOP; // released, but not joined from inside
         handles_.close(handle);
         if (device)
             device->handleClosed(after);
     }
     after.run();
-    return ZEPH_OK;
+    return result;
 }
 
 ZephResult VirtualCamera::deviceInfo(ZephHandle handle, ZephDeviceInfo *info)
 {
     return onDevice(Fn::GetDeviceInfo, handle,
-                    [info](VirtualDevice &device, AfterUnlock &) -> ZephResult {
+                    [this, info](VirtualDevice &device, AfterUnlock &) -> ZephResult {
                         if (!info)
                             return ZEPH_ERR_INVALID_PARAMETER;
                         *info = device.info();
+                        if (takeLie(Fn::GetDeviceInfo) == ZVC_LIE_TEXT_UNTERMINATED) {
+                            std::memset(info->productName, 'N', sizeof info->productName);
+                            std::memset(info->serialNumber, 'S', sizeof info->serialNumber);
+                        }
                         return ZEPH_OK;
                     });
 }
@@ -296,6 +397,53 @@ ZephResult VirtualCamera::recovery(ZephHandle handle, int32_t step)
                     });
 }
 
+ZephResult VirtualCamera::sleepDevice(ZephHandle handle, int32_t mode)
+{
+    std::string gone;
+    const ZephResult result = onDevice(
+        Fn::SleepDevice, handle, [&](VirtualDevice &device, AfterUnlock &after) -> ZephResult {
+            if (mode != ZEPH_SLEEP_STANDBY && mode != ZEPH_SLEEP_SLEEP && mode != ZEPH_SLEEP_DEEP)
+                return ZEPH_ERR_INVALID_PARAMETER;
+            device.component<CaptureEngine>()->endCapture(0, after);
+            device.component<PowerComponent>()->sleep(mode);
+            if (mode == ZEPH_SLEEP_DEEP && device.onUsb()) {
+                // A USB camera in deep sleep leaves the bus: the handle is lost.
+                device.setPlugged(false);
+                if (!handles_.loseDevice(device.id()).empty())
+                    device.handleClosed(after);
+                notifier_.cancelFuture(device.name());
+                gone = device.name();
+            }
+            return ZEPH_OK;
+        });
+    if (!gone.empty())
+        notifier_.deliver(ZVC_EVENT_REMOVAL_COMPLETE, gone);
+    return result;
+}
+
+ZephResult VirtualCamera::wakeDevice(const char *name)
+{
+    std::string back;
+    {
+        Lock lock(mutex_);
+        VirtualDevice *device = DeviceNames::isAcceptable(name) ? findByName(name) : nullptr;
+        if (!device)
+            return ZEPH_ERR_DEVICE_NOT_FOUND;
+        PowerComponent *power = device->component<PowerComponent>();
+        if (power->state() == 0 && device->plugged())
+            return ZEPH_OK;
+        const bool offBus = !device->plugged();
+        power->wake();
+        if (offBus && power) {
+            device->setPlugged(true);
+            back = device->name();
+        }
+    }
+    if (!back.empty())
+        notifier_.deliver(ZVC_EVENT_ARRIVAL, back);
+    return ZEPH_OK;
+}
+
 ZephResult VirtualCamera::runRecoveryStep(VirtualDevice &device, int32_t step, AfterUnlock &after)
 {
     if (!device.onUsb())
@@ -310,11 +458,13 @@ ZephResult VirtualCamera::runRecoveryStep(VirtualDevice &device, int32_t step, A
             device.handleClosed(after);
         if (step == ZEPH_RECOVERY_SOFT_RESET)
             device.softReset(after);
-        // Off the bus and back, as the host sees a replug. At time scale 0
-        // the device is back at once and both events are due together.
+        // Off the bus and back, as the host sees a replug. In manual time
+        // the device is back at once and both events are due together, so
+        // that a recovery walks on without anyone stepping time.
         const auto gone = clock_.after(0);
-        const ModelClock::Deadline back{
-            gone.start, step == ZEPH_RECOVERY_CYCLE_PORT ? kCyclePortAbsentMs : kSoftResetAbsentMs};
+        const int64_t absentMs =
+            step == ZEPH_RECOVERY_CYCLE_PORT ? kCyclePortAbsentMs : kSoftResetAbsentMs;
+        const ModelClock::Deadline back = clock_.after(clock_.manual() ? 0 : absentMs);
         device.reenumerateUntil(back);
         notifier_.post(ZVC_EVENT_REMOVAL_COMPLETE, device.name(), gone);
         notifier_.post(ZVC_EVENT_ARRIVAL, device.name(), back);
@@ -343,7 +493,10 @@ void VirtualCamera::reset()
         notifier_.cancelAll();
         installDefaultDevices();
         faults_.clear();
+        for (auto &lie : lies_)
+            lie.store(ZVC_LIE_NONE);
         calls_.clear();
+        journal_.clear();
         sdk_.reset();
         clock_.resetModelled();
     }
@@ -417,6 +570,7 @@ ZephResult VirtualCamera::unplugDevice(const char *name)
         device->setPlugged(false);
         if (!handles_.loseDevice(device->id()).empty())
             device->handleClosed(after);
+        device->powerChanged(false, after);
         notifier_.cancelFuture(device->name());
         unplugged = device->name();
     }
@@ -428,6 +582,7 @@ ZephResult VirtualCamera::unplugDevice(const char *name)
 ZephResult VirtualCamera::plugDevice(const char *name)
 {
     std::string plugged;
+    AfterUnlock after;
     {
         Lock lock(mutex_);
         VirtualDevice *device = DeviceNames::isAcceptable(name) ? findByName(name) : nullptr;
@@ -436,8 +591,10 @@ ZephResult VirtualCamera::plugDevice(const char *name)
         if (device->plugged())
             return ZEPH_OK;
         device->setPlugged(true);
+        device->powerChanged(true, after);
         plugged = device->name();
     }
+    after.run();
     notifier_.deliver(ZVC_EVENT_ARRIVAL, plugged);
     return ZEPH_OK;
 }
@@ -474,7 +631,73 @@ ZephResult VirtualCamera::setStuckLink(const char *name, ZephResult result, int3
 void VirtualCamera::setTimeScale(double scale)
 {
     clock_.setScale(scale);
-    notifier_.reschedule();
+}
+
+int32_t VirtualCamera::pendingFailures(const char *function)
+{
+    Lock lock(mutex_);
+    return faults_.pending(function);
+}
+
+ZephResult VirtualCamera::stuckLink(const char *name, ZephResult *result, int32_t *clearingStep)
+{
+    Lock lock(mutex_);
+    VirtualDevice *device = DeviceNames::isAcceptable(name) ? findByName(name) : nullptr;
+    if (!device)
+        return ZEPH_ERR_DEVICE_NOT_FOUND;
+    if (result)
+        *result = device->stuckResult();
+    if (clearingStep)
+        *clearingStep = device->stuckClearingStep();
+    return ZEPH_OK;
+}
+
+void VirtualCamera::advanceTime(int64_t ms)
+{
+    clock_.advance(ms);
+}
+
+ZephResult VirtualCamera::failDevice(const char *name, const char *function, int32_t count,
+                                     ZephResult result, int32_t delayMs)
+{
+    Lock lock(mutex_);
+    VirtualDevice *device = DeviceNames::isAcceptable(name) ? findByName(name) : nullptr;
+    if (!device)
+        return ZEPH_ERR_DEVICE_NOT_FOUND;
+    std::size_t index = kFunctionCount;
+    if (!function || std::strcmp(function, "*") != 0) {
+        Fn fn;
+        if (!functionFromName(function, fn) || !takesHandle(fn))
+            return ZEPH_ERR_INVALID_PARAMETER;
+        index = indexOf(fn);
+    }
+    VirtualDevice::Fault fault;
+    if (count > 0) {
+        fault.count = count;
+        fault.result = result;
+        fault.delayMs = delayMs > 0 ? delayMs : 0;
+    }
+    device->setFault(static_cast<int>(index), fault);
+    return ZEPH_OK;
+}
+
+ZephResult VirtualCamera::lieNext(const char *function, int32_t lie)
+{
+    Fn fn;
+    if (!functionFromName(function, fn) || lie < ZVC_LIE_NONE || lie > ZVC_LIE_SHORT_ARRAY)
+        return ZEPH_ERR_INVALID_PARAMETER;
+    lies_[indexOf(fn)].store(lie);
+    return ZEPH_OK;
+}
+
+ZephResult VirtualCamera::onNamedDevice(const char *name,
+                                        const std::function<ZephResult(VirtualDevice &)> &body)
+{
+    Lock lock(mutex_);
+    VirtualDevice *device = DeviceNames::isAcceptable(name) ? findByName(name) : nullptr;
+    if (!device)
+        return ZEPH_ERR_DEVICE_NOT_FOUND;
+    return body(*device);
 }
 
 void VirtualCamera::setNotificationCallback(ZvcNotifyFn fn, void *context)

@@ -16,12 +16,15 @@
 #include "FaultInjector.h"
 #include "Functions.h"
 #include "HandleTable.h"
+#include "Journal.h"
 #include "ModelClock.h"
 #include "Notifier.h"
 #include "SdkSettings.h"
 #include "StateStore.h"
 #include "VirtualDevice.h"
 
+#include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -48,11 +51,29 @@ public:
     ZephResult deviceConfig(ZephHandle handle, ZephDeviceConfig *config);
     ZephResult setDeviceConfig(ZephHandle handle, const ZephDeviceConfig *config);
     ZephResult recovery(ZephHandle handle, int32_t step);
+    ZephResult sleepDevice(ZephHandle handle, int32_t mode);
 
     // ---- Extension point for every other call that takes a handle. `body`
     // runs under the lock, only when the checks passed.
+    // `always`, when given, runs under the lock whenever the handle names a
+    // live device, also when the checks refused the call (a failed stop must
+    // still end the capture).
     using DeviceCall = std::function<ZephResult(VirtualDevice &, AfterUnlock &)>;
-    ZephResult onDevice(Fn fn, ZephHandle handle, const DeviceCall &body);
+    using DeviceHook = std::function<void(VirtualDevice &, AfterUnlock &)>;
+    ZephResult onDevice(Fn fn, ZephHandle handle, const DeviceCall &body,
+                        const DeviceHook &always = nullptr);
+    // Runs `body` under the lock on the device with that id, if it still
+    // exists (the second half of a call whose long work ran outside the lock).
+    ZephResult onDeviceId(uint64_t id, const DeviceCall &body);
+    // The lie waiting for the next output of `fn`, used up by this call.
+    int32_t takeLie(Fn fn) { return lies_[indexOf(fn)].exchange(ZVC_LIE_NONE); }
+
+    // ---- Journal
+    std::string deviceNameOf(ZephHandle handle);
+    void record(Fn fn, ZephHandle handle, std::string device, std::vector<int64_t> args,
+                const char *text, ZephResult result);
+    const Journal &journal() const { return journal_; }
+    void clearJournal() { journal_.clear(); }
 
     // ---- Bench (virtual_camera.h)
     void reset();
@@ -62,10 +83,19 @@ public:
     ZephResult removeAllDevices();
     ZephResult unplugDevice(const char *name);
     ZephResult plugDevice(const char *name);
+    ZephResult wakeDevice(const char *name);
     ZephResult setDeviceInfo(const char *name, const ZephDeviceInfo *info);
     void failNext(const char *function, int32_t count, ZephResult result);
     ZephResult setStuckLink(const char *name, ZephResult result, int32_t clearingStep);
     void setTimeScale(double scale);
+    void advanceTime(int64_t ms);
+    int32_t pendingFailures(const char *function);
+    ZephResult stuckLink(const char *name, ZephResult *result, int32_t *clearingStep);
+    ZephResult failDevice(const char *name, const char *function, int32_t count,
+                          ZephResult result, int32_t delayMs);
+    ZephResult lieNext(const char *function, int32_t lie);
+    // Runs `body` under the lock on the named device; 2 when there is none.
+    ZephResult onNamedDevice(const char *name, const std::function<ZephResult(VirtualDevice &)> &body);
     void setNotificationCallback(ZvcNotifyFn fn, void *context);
     int32_t callCount(const char *function) const { return calls_.get(function); }
     void resetCallCounts() { calls_.clear(); }
@@ -88,7 +118,8 @@ private:
     VirtualDevice &createDevice(const std::string &name, int32_t link, int32_t model);
     VirtualDevice *findById(uint64_t id);
     VirtualDevice *findByName(const std::string &name);
-    ZephResult gate(Fn fn, ZephHandle handle, VirtualDevice *&device);
+    ZephResult gate(Fn fn, ZephHandle handle, VirtualDevice *&device, AfterUnlock &after);
+    VirtualDevice *liveDevice(ZephHandle handle);
     ZephResult openUart(const std::string &name, ZephHandle *handle, AfterUnlock &after);
     ZephResult openUsb(const std::string &name, ZephHandle *handle);
     ZephResult runRecoveryStep(VirtualDevice &device, int32_t step, AfterUnlock &after);
@@ -97,6 +128,10 @@ private:
     ModelClock clock_;
     Notifier notifier_;
     CallCounter calls_;
+    Journal journal_;
+    // Lock-free: taken from inside call bodies, which hold the lock already.
+    std::array<std::atomic<int32_t>, kFunctionCount> lies_{};
+    std::vector<std::vector<char>> scanFields_;
     FaultInjector faults_;
     SdkSettings sdk_;
     StateStore store_;

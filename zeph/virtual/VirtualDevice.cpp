@@ -50,8 +50,12 @@ void VirtualDevice::load(const StateStore &store)
         if (auto stored = DeviceConfigCodec::decodeFile(*bytes))
             config_ = *stored;
     }
-    for (auto &c : components_)
-        c->load(*this, store);
+    loadResult_ = ZEPH_OK;
+    for (auto &c : components_) {
+        const ZephResult r = c->load(*this, store);
+        if (loadResult_ == ZEPH_OK)
+            loadResult_ = r;
+    }
 }
 
 void VirtualDevice::setStuckLink(ZephResult result, int32_t clearingStep)
@@ -73,10 +77,10 @@ void VirtualDevice::addComponent(std::unique_ptr<DeviceComponent> component)
     components_.push_back(std::move(component));
 }
 
-ZephResult VirtualDevice::admit(Fn fn)
+ZephResult VirtualDevice::admit(const CallContext &call)
 {
     for (auto &c : components_) {
-        const ZephResult r = c->admit(fn);
+        const ZephResult r = c->admit(call);
         if (r != ZEPH_OK)
             return r;
     }
@@ -87,6 +91,41 @@ void VirtualDevice::handleClosed(AfterUnlock &after)
 {
     for (auto &c : components_)
         c->handleClosed(*this, after);
+}
+
+void VirtualDevice::powerChanged(bool powered, AfterUnlock &after)
+{
+    for (auto &c : components_)
+        c->powerChanged(*this, powered, after);
+}
+
+bool VirtualDevice::onCaptureThread() const
+{
+    for (const auto &c : components_)
+        if (c->onOwnThread())
+            return true;
+    return false;
+}
+
+bool VirtualDevice::takeFault(Fn fn, Fault &taken)
+{
+    for (Fault *f : {&faults_[indexOf(fn)], &faults_[kFunctionCount]}) {
+        // Closing is host-side work: "every call" leaves it alone.
+        if (f == &faults_[kFunctionCount] && fn == Fn::CloseDevice)
+            continue;
+        if (f->count > 0) {
+            --f->count;
+            taken = *f;
+            return true;
+        }
+    }
+    return false;
+}
+
+void VirtualDevice::clearFaults()
+{
+    for (auto &f : faults_)
+        f = Fault{};
 }
 
 void VirtualDevice::softReset(AfterUnlock &after)

@@ -8,6 +8,7 @@
 #include "ModelClock.h"
 #include "zeph/virtual_camera.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -52,6 +53,7 @@ public:
     // least `clearingStep` runs. result 0 means no fault.
     void setStuckLink(ZephResult result, int32_t clearingStep);
     ZephResult stuckResult() const { return stuckResult_; }
+    int32_t stuckClearingStep() const { return stuckClearingStep_; }
     // Returns true when this step was heavy enough to clear a fault.
     bool recover(int32_t step);
 
@@ -63,9 +65,25 @@ public:
                 return found;
         return nullptr;
     }
-    ZephResult admit(Fn fn);
+    ZephResult admit(const CallContext &call);
     void handleClosed(AfterUnlock &after);
+    void powerChanged(bool powered, AfterUnlock &after);
+    bool onCaptureThread() const;
     void softReset(AfterUnlock &after);
+    // The first failure of the last load(), 0 when every part loaded.
+    ZephResult loadResult() const { return loadResult_; }
+
+    // Faults set for this device only (Zvc_FailDevice), with the model time
+    // the faulty call takes before it answers.
+    struct Fault {
+        int32_t count = 0;
+        ZephResult result = ZEPH_OK;
+        int64_t delayMs = 0;
+    };
+    void setFault(int index, const Fault &fault) { faults_[index] = fault; }
+    // index kFunctionCount is "every call on a handle".
+    bool takeFault(Fn fn, Fault &taken);
+    void clearFaults();
 
 private:
     uint64_t id_;
@@ -80,6 +98,8 @@ private:
     ZephResult stuckResult_ = ZEPH_OK;
     int32_t stuckClearingStep_ = 0;
     std::vector<std::unique_ptr<DeviceComponent>> components_;
+    ZephResult loadResult_ = ZEPH_OK;
+    Fault faults_[kFunctionCount + 1];
 };
 
 } // namespace zvc

@@ -1,0 +1,39 @@
+#ifndef GLINTVIEW_TESTS_FULLDISK_H
+#define GLINTVIEW_TESTS_FULLDISK_H
+
+// A stand-in for write(2) on a disk that holds `capacity` more bytes: the
+// write that reaches the limit is cut short (as the kernel does), the next
+// one answers ENOSPC. `failWith` other than ENOSPC fails the first write with
+// that error; EINTR fails it once and then lets everything through.
+
+#include <QtGlobal>
+#include <cerrno>
+#include <functional>
+#include <unistd.h>
+
+struct FullDisk {
+    qint64 capacity = 0;
+    int failWith = ENOSPC;
+    qint64 calls = 0;
+
+    std::function<qint64(int, const char *, qint64)> writer()
+    {
+        return [this](int fd, const char *data, qint64 size) -> qint64 {
+            if (calls++ == 0 && failWith != ENOSPC) {
+                errno = failWith;
+                return -1;
+            }
+            if (failWith == EINTR)
+                return ::write(fd, data, size_t(size));
+            const qint64 n = qMin(size, capacity);
+            if (n <= 0) {
+                errno = ENOSPC;
+                return -1;
+            }
+            capacity -= n;
+            return ::write(fd, data, size_t(n));
+        };
+    }
+};
+
+#endif

@@ -1,0 +1,361 @@
+// The capture engine on manual model time: the walk of statuses with its
+// rhythm, stops from every side, results with quality and images, LEDs.
+#include "VcamFixture.h"
+
+#include <cstring>
+
+using namespace vcamtest;
+
+namespace {
+
+constexpr int32_t R = ZEPH_STATUS_READY, C = ZEPH_STATUS_CAPTURING, DONE = ZEPH_STATUS_COMPLETE,
+                  AB = ZEPH_STATUS_ABORT;
+
+class Capture : public VcamTest {};
+
+} // namespace
+
+TEST_F(Capture, StatusesFollowModelTimeOnly)
+{
+    const struct Case {
+        const char *what;
+        int32_t mode, count, operation;
+        uint32_t subject;
+        int64_t operateAt; // -1: never
+        std::vector<int32_t> statuses;
+        int64_t finalAt;
+        int32_t finalError;
+    } cases[] = {
+        // READY at 100, CAPTURING at the next frame, one frame counted every 66 ms.
+        {"frame-based, 3 frames", 1, 3, ZEPH_OPERATION_AUTO, 7, -1, {R, C, DONE}, 166 + 3 * 66, 0},
+        {"frame-based, 1 frame", 1, 1, ZEPH_OPERATION_AUTO, 7, -1, {R, C, DONE}, 232, 0},
+        // First frame at least 1000 ms after CAPTURING began at 166.
+        {"time-based, 1 s", 2, 1, ZEPH_OPERATION_AUTO, 7, -1, {R, C, DONE}, 166 + 16 * 66, 0},
+        {"operator initiated waits for Operate", 1, 2, ZEPH_OPERATION_OPERATOR_INITIATED, 7, 500,
+         {R, C, DONE}, 562 + 2 * 66, 0},
+        {"nobody in front times out", 1, 3, ZEPH_OPERATION_AUTO, 0, -1, {R, AB}, 100 + 152 * 66,
+         ZEPH_ERR_NO_QUALIFIED_FRAME},
+        {"nobody operates", 1, 3, ZEPH_OPERATION_OPERATOR_INITIATED, 7, -1, {R, AB},
+         100 + 152 * 66, ZEPH_ERR_NO_QUALIFIED_FRAME},
+        {"operated with nobody in front", 1, 3, ZEPH_OPERATION_OPERATOR_INITIATED, 0, 100,
+         {R, C, AB}, 166 + 152 * 66, ZEPH_ERR_NO_QUALIFIED_FRAME},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Zvc_Reset();
+        ASSERT_EQ(Zvc_PresentSubject(kBino, c.subject), ZEPH_OK);
+        FrameLog log;
+        const int64_t t0 = Zvc_ModelTime();
+        const ZephHandle h = startCapture(kBino, log, c.mode, c.count, c.operation);
+        Zvc_AdvanceTime(99);
+        EXPECT_EQ(log.size(), 0u) << "time stands still between steps";
+        if (c.operateAt >= 0) {
+            Zvc_AdvanceTime(c.operateAt - 99);
+            EXPECT_EQ(Zeph_OperateCapture(h), ZEPH_OK);
+        }
+        Zvc_AdvanceTime(20000);
+        EXPECT_EQ(log.statuses(), c.statuses);
+        const auto calls = log.calls();
+        ASSERT_FALSE(calls.empty());
+        EXPECT_EQ(calls.front().modelMs - t0, 100);
+        EXPECT_EQ(calls.back().modelMs - t0, c.finalAt);
+        EXPECT_EQ(calls.back().error, c.finalError);
+        int32_t status = -1;
+        EXPECT_EQ(Zeph_GetCaptureStatus(h, &status), ZEPH_OK);
+        EXPECT_EQ(status, c.statuses.back());
+        for (const auto &call : calls)
+            EXPECT_NE(call.thread, std::this_thread::get_id()) << "callbacks run on the engine's thread";
+    }
+}
+
+TEST_F(Capture, FramesFollowTheStreamSettingsOfTheDevice)
+{
+    Zvc_PresentSubject(kBino, 7);
+    FrameLog log;
+    startCapture(kBino, log);
+    Zvc_AdvanceTime(200);
+    auto calls = log.calls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_TRUE(calls[0].right && calls[0].left);
+    EXPECT_EQ(calls[0].width, 640u / 4) << "factory stream scale 1/4";
+    Zvc_AdvanceTime(1000);
+    EXPECT_FALSE(log.calls().back().right) << "the final status carries no frame";
+
+    // Right eye only, streaming off in the configuration: statuses only, once each.
+    Zvc_Reset();
+    Zvc_PresentSubject(kBino, 7);
+    const ZephHandle h = openOk(kBino);
+    ZephDeviceConfig config{};
+    ASSERT_EQ(Zeph_GetDeviceConfig(h, &config), ZEPH_OK);
+    config.enableStream = 0;
+    ASSERT_EQ(Zeph_SetDeviceConfig(h, &config), ZEPH_OK);
+    ASSERT_EQ(Zeph_InitCamera(h, nullptr, nullptr), ZEPH_OK);
+    FrameLog quiet;
+    ASSERT_EQ(Zeph_StartCapture(h, 1, 3, 3, 2, ZEPH_EYE_RIGHT, 1, &FrameLog::record, &quiet), 0);
+    Zvc_AdvanceTime(2000);
+    EXPECT_EQ(quiet.size(), 3u);
+    EXPECT_EQ(quiet.statuses(), (std::vector<int32_t>{R, C, DONE}));
+}
+
+TEST_F(Capture, NoCallbackAfterStopDeinitOrCloseHasReturnedWhateverTheyAnswer)
+{
+    const struct Case {
+        const char *what;
+        std::function<ZephResult(ZephHandle)> end;
+        ZephResult answer;
+        bool abortDelivered;
+    } cases[] = {
+        {"stop", [](ZephHandle h) { return Zeph_StopCapture(h); }, ZEPH_OK, true},
+        {"failed stop",
+         [](ZephHandle h) {
+             Zvc_FailNext("Zeph_StopCapture", 1, ZEPH_ERR_IO_TIMEOUT);
+             return Zeph_StopCapture(h);
+         },
+         ZEPH_ERR_IO_TIMEOUT, true},
+        {"stop on a device fault with delay",
+         [](ZephHandle h) {
+             Zvc_FailDevice(kBino, "*", 1, ZEPH_ERR_IO_FAILED, 300);
+             return Zeph_StopCapture(h);
+         },
+         ZEPH_ERR_IO_FAILED, true},
+        {"stop on a stuck link",
+         [](ZephHandle h) {
+             Zvc_SetStuckLink(kBino, ZEPH_ERR_IO_INVALID, ZEPH_RECOVERY_RESET_PIPES);
+             return Zeph_StopCapture(h);
+         },
+         ZEPH_ERR_IO_INVALID, true},
+        {"deinit", [](ZephHandle h) { return Zeph_DeinitCamera(h); }, ZEPH_OK, true},
+        {"failed deinit",
+         [](ZephHandle h) {
+             Zvc_FailNext("Zeph_DeinitCamera", 1, ZEPH_ERR_IO_FAILED);
+             return Zeph_DeinitCamera(h);
+         },
+         ZEPH_ERR_IO_FAILED, true},
+        {"close", [](ZephHandle h) { return Zeph_CloseDevice(h); }, ZEPH_OK, true},
+        {"failed close",
+         [](ZephHandle h) {
+             Zvc_FailNext("Zeph_CloseDevice", 1, ZEPH_ERR_FAILED);
+             return Zeph_CloseDevice(h);
+         },
+         ZEPH_ERR_FAILED, true},
+        {"unplug", [](ZephHandle) { return Zvc_UnplugDevice(kBino); }, ZEPH_OK, true},
+        {"port cycle", [](ZephHandle h) { return Zeph_Recovery(h, ZEPH_RECOVERY_CYCLE_PORT); },
+         ZEPH_OK, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Zvc_Reset();
+        Zvc_PresentSubject(kBino, 7);
+        FrameLog log;
+        const ZephHandle h = startCapture(kBino, log, 1, 100);
+        Zvc_AdvanceTime(300);
+        ASSERT_EQ(log.statuses(), (std::vector<int32_t>{R, C}));
+        EXPECT_EQ(c.end(h), c.answer);
+        log.close();
+        EXPECT_EQ(log.statuses().back() == AB, c.abortDelivered)
+            << "the final ABORT comes before the call returns";
+        Zvc_AdvanceTime(20000);
+        EXPECT_EQ(log.late(), 0);
+        ZephHandle again = 0;
+        if (Zeph_OpenDevice(kBino, &again) == ZEPH_OK) // closed or dropped handles free the device
+            Zeph_CloseDevice(again);
+    }
+}
+
+TEST_F(Capture, StopRacingAFastEngineOnScaledTime)
+{
+    Zvc_PresentSubject(kBino, 7);
+    Zvc_SetTimeScale(1000.0); // a frame every 66 microseconds
+    for (int round = 0; round < 20; ++round) {
+        FrameLog log;
+        const ZephHandle h = startCapture(kBino, log, 1, 600);
+        ASSERT_TRUE(log.waitFor(3));
+        EXPECT_EQ(round % 2 ? Zeph_CloseDevice(h) : Zeph_StopCapture(h), ZEPH_OK);
+        log.close();
+        EXPECT_EQ(log.statuses().back(), AB);
+        if (round % 2 == 0)
+            Zeph_CloseDevice(h);
+        EXPECT_EQ(log.late(), 0);
+    }
+    Zvc_SetTimeScale(0.0);
+}
+
+TEST_F(Capture, CallsFromInsideTheCallbackNeverWaitForTheirOwnThread)
+{
+    Zvc_PresentSubject(kBino, 7);
+    FrameLog log;
+    ZephHandle h = 0;
+    std::vector<ZephResult> inside;
+    log.inside = [&](const FrameLog::Call &c) {
+        if (c.status == R) {
+            inside.push_back(Zeph_StopCapture(h));
+            inside.push_back(Zeph_DeinitCamera(h));
+        } else if (c.status == C && inside.size() == 2) {
+            inside.push_back(Zeph_CloseDevice(h)); // releases the handle, ends the capture
+        }
+    };
+    h = startCapture(kBino, log, 1, 50);
+    Zvc_AdvanceTime(300);
+    EXPECT_EQ(inside, (std::vector<ZephResult>{ZEPH_ERR_CAPTURE_START_STOP,
+                                               ZEPH_ERR_CAPTURE_START_STOP,
+                                               ZEPH_ERR_CAPTURE_START_STOP}));
+    EXPECT_EQ(log.statuses(), (std::vector<int32_t>{R, C})) << "no ABORT after a close from inside";
+    EXPECT_EQ(log.size(), 2u);
+    EXPECT_EQ(Zeph_GetCaptureStatus(h, nullptr), ZEPH_ERR_INVALID_HANDLE);
+    const ZephHandle again = openOk(kBino);
+    EXPECT_EQ(Zeph_InitCamera(again, nullptr, nullptr), ZEPH_OK);
+}
+
+TEST_F(Capture, StartIsCheckedAndNeedsAnInitialisedCamera)
+{
+    const ZephHandle h = openOk(kBino);
+    const ZephHandle mono = openOk(kMono);
+    auto start = [](ZephHandle on, int32_t mode, int32_t count, int32_t quality, int32_t op,
+                    int32_t eye) {
+        return Zeph_StartCapture(on, mode, count, quality, op, eye, 1, nullptr, nullptr);
+    };
+    EXPECT_EQ(start(h, 1, 3, 3, 2, 3), ZEPH_ERR_CAMERA_NOT_INITIALIZED);
+    EXPECT_EQ(Zeph_StopCapture(h), ZEPH_ERR_CAMERA_NOT_INITIALIZED);
+    EXPECT_EQ(Zeph_OperateCapture(h), ZEPH_ERR_CAMERA_NOT_INITIALIZED);
+    int32_t width = 0, height = 0;
+    ASSERT_EQ(Zeph_InitCamera(h, &width, &height), ZEPH_OK);
+    EXPECT_EQ(width * 10000 + height, 640 * 10000 + 480);
+    ASSERT_EQ(Zeph_InitCamera(mono, nullptr, nullptr), ZEPH_OK);
+    const struct {
+        ZephHandle on;
+        int32_t mode, count, quality, op, eye;
+        ZephResult result;
+    } rows[] = {
+        {h, 1, 0, 3, 2, 3, ZEPH_ERR_INVALID_PARAMETER},   {h, 2, 601, 3, 2, 3, ZEPH_ERR_INVALID_PARAMETER},
+        {h, 3, 5, 3, 2, 3, ZEPH_ERR_INVALID_PARAMETER},   {h, 1, 5, 4, 2, 3, ZEPH_ERR_INVALID_PARAMETER},
+        {h, 1, 5, 3, 0, 3, ZEPH_ERR_INVALID_PARAMETER},   {h, 1, 5, 3, 2, 4, ZEPH_ERR_INVALID_PARAMETER},
+        {h, 1, 5, 3, 2, 0, ZEPH_ERR_WRONG_EYE_SUBTYPE},   {mono, 1, 5, 3, 2, 3, ZEPH_ERR_WRONG_EYE_SUBTYPE},
+        {h, 2, 600, 1, 1, 1, ZEPH_OK},                    {h, 1, 1, 3, 2, 3, ZEPH_ERR_DEVICE_BUSY},
+        {mono, 1, 1, 3, 2, 0, ZEPH_OK},
+    };
+    for (const auto &r : rows)
+        EXPECT_EQ(start(r.on, r.mode, r.count, r.quality, r.op, r.eye), r.result)
+            << r.mode << " " << r.count << " " << r.quality << " " << r.op << " " << r.eye;
+    EXPECT_EQ(Zeph_StopCapture(h), ZEPH_OK);
+    EXPECT_EQ(Zeph_StopCapture(h), ZEPH_OK) << "nothing left to stop";
+    EXPECT_EQ(Zeph_OperateCapture(h), ZEPH_ERR_CAPTURE_START_STOP);
+}
+
+TEST_F(Capture, PresentationDecidesScoresAndWhichEyesTheResultsHold)
+{
+    const struct Case {
+        const char *what;
+        const char *device;
+        int32_t right, left, qualityMode;
+        ZephResult answer;
+        bool rightImage, leftImage;
+    } cases[] = {
+        {"both sharp", kBino, ZVC_EYE_SHARP, ZVC_EYE_SHARP, 3, ZEPH_OK, true, true},
+        {"right looks aside", kBino, ZVC_EYE_LOOKING_ASIDE, ZVC_EYE_SHARP, 3,
+         ZEPH_ERR_NO_QUALIFIED_RIGHT, false, true},
+        {"left eye covered", kBino, ZVC_EYE_HALF_CLOSED, ZVC_EYE_ABSENT, 3,
+         ZEPH_ERR_NO_QUALIFIED_LEFT, true, false},
+        {"both look aside", kBino, ZVC_EYE_LOOKING_ASIDE, ZVC_EYE_LOOKING_ASIDE, 3,
+         ZEPH_ERR_NO_QUALIFIED_FRAME, false, false},
+        {"blurred passes normal", kBino, ZVC_EYE_BLURRED, ZVC_EYE_BLURRED, 3, ZEPH_OK, true, true},
+        {"blurred fails very high", kBino, ZVC_EYE_BLURRED, ZVC_EYE_BLURRED, 1,
+         ZEPH_ERR_NO_QUALIFIED_FRAME, false, false},
+        {"monocular fills entry 0", kMono, ZVC_EYE_SHARP, ZVC_EYE_LOOKING_ASIDE, 3, ZEPH_OK, true,
+         false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Zvc_Reset();
+        Zvc_PresentSubject(c.device, 41);
+        Zvc_PresentEye(c.device, ZEPH_EYE_RIGHT, c.right);
+        Zvc_PresentEye(c.device, ZEPH_EYE_LEFT, c.left);
+        const ZephHandle h = openOk(c.device);
+        ASSERT_EQ(Zeph_InitCamera(h, nullptr, nullptr), ZEPH_OK);
+        const int32_t eye = c.device == kMono ? 0 : 3;
+        ASSERT_EQ(Zeph_StartCapture(h, 1, 2, c.qualityMode, 2, eye, 0, nullptr, nullptr), 0);
+        Zvc_AdvanceTime(1000);
+        ASSERT_EQ(Zeph_DeinitCamera(h), ZEPH_OK) << "results survive de-initialisation";
+
+        const ZephQuality *q = nullptr;
+        int32_t n = -1;
+        EXPECT_EQ(Zeph_GetResultQuality(h, &q, &n), c.answer);
+        const ZephImage *img = nullptr;
+        int32_t m = -1;
+        EXPECT_EQ(Zeph_GetResultImage(h, ZEPH_KIND_K1, ZEPH_FORMAT_MONO_RAW, 0, &img, &m), c.answer);
+        if (c.answer == ZEPH_ERR_NO_QUALIFIED_FRAME) {
+            EXPECT_TRUE(!q && n == 0 && !img && m == 0) << "outputs are null after a failure";
+            continue;
+        }
+        ASSERT_TRUE(q && img);
+        ASSERT_EQ(n * 10 + m, 22);
+        const bool has[2] = {c.rightImage, c.leftImage};
+        for (int i = 0; i < 2; ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(q[i].totalScore != 0, has[i]);
+            EXPECT_EQ(img[i].data != nullptr, has[i]);
+            if (!has[i])
+                continue;
+            EXPECT_GE(q[i].totalScore, 20);
+            EXPECT_GE(q[i].usableArea, 15);
+            EXPECT_EQ(img[i].kind, ZEPH_COMPACT_K1);
+            EXPECT_EQ(img[i].format, ZEPH_FORMAT_MONO_RAW);
+            EXPECT_EQ(uint64_t{img[i].width} * img[i].height, img[i].size);
+            EXPECT_EQ(img[i].width * 1000 + img[i].height, 640u * 1000 + 480);
+        }
+    }
+}
+
+TEST_F(Capture, ClearingDropsOneEyeOrTheWholeCaptureAndStartForgetsIt)
+{
+    Zvc_PresentSubject(kBino, 3);
+    FrameLog log;
+    const ZephHandle h = startCapture(kBino, log, 1, 1);
+    Zvc_AdvanceTime(500);
+    const ZephQuality *q = nullptr;
+    int32_t n = 0;
+    ASSERT_EQ(Zeph_GetResultQuality(h, &q, &n), ZEPH_OK);
+    const ZephQuality left = q[1];
+    EXPECT_EQ(Zeph_ClearCapture(h, 7), ZEPH_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(Zeph_ClearCapture(h, ZEPH_CLEAR_RIGHT), ZEPH_OK);
+    ASSERT_EQ(Zeph_GetResultQuality(h, &q, &n), ZEPH_ERR_NO_QUALIFIED_RIGHT);
+    EXPECT_EQ(q[0].totalScore, 0);
+    EXPECT_EQ(std::memcmp(&q[1], &left, sizeof left), 0) << "the other eye stays as it was";
+    EXPECT_EQ(Zeph_ClearCapture(h, ZEPH_CLEAR_LEFT), ZEPH_OK);
+    EXPECT_EQ(Zeph_GetResultQuality(h, &q, &n), ZEPH_ERR_NO_QUALIFIED_FRAME);
+    EXPECT_EQ(Zeph_ClearCapture(h, ZEPH_CLEAR_ALL), ZEPH_OK);
+    EXPECT_EQ(Zeph_GetResultQuality(h, &q, &n), ZEPH_ERR_FRAME_NOT_AVAILABLE);
+    EXPECT_EQ(Zeph_ClearCapture(h, ZEPH_CLEAR_ALL), ZEPH_ERR_FRAME_NOT_AVAILABLE);
+
+    ASSERT_EQ(Zeph_StartCapture(h, 1, 1, 3, 2, 3, 1, nullptr, nullptr), ZEPH_OK);
+    Zvc_AdvanceTime(500);
+    ASSERT_EQ(Zeph_GetResultQuality(h, &q, &n), ZEPH_OK);
+    ASSERT_EQ(Zeph_StartCapture(h, 1, 1, 3, 2, 3, 1, nullptr, nullptr), ZEPH_OK);
+    EXPECT_EQ(Zeph_GetResultQuality(h, &q, &n), ZEPH_ERR_FRAME_NOT_AVAILABLE) << "a start forgets";
+    Zvc_AdvanceTime(500);
+    ASSERT_EQ(Zeph_CloseDevice(h), ZEPH_OK);
+    const ZephHandle again = openOk(kBino);
+    EXPECT_EQ(Zeph_GetResultQuality(again, &q, &n), ZEPH_ERR_FRAME_NOT_AVAILABLE) << "close drops";
+}
+
+TEST_F(Capture, LedsFollowTheCallsOnModelTime)
+{
+    const ZephHandle h = openOk(kBino);
+    ZvcLedState s{};
+    EXPECT_EQ(Zeph_ControlLed(h, ZEPH_LED_GREEN, 1, 2000), ZEPH_OK);
+    EXPECT_EQ(Zeph_ControlBlinkingLed(h, ZEPH_LED_BLUE, 1, 50, 0), ZEPH_OK);
+    EXPECT_EQ(Zeph_ControlLed(h, 5, 1, 0), ZEPH_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(Zeph_ControlBlinkingLed(h, ZEPH_LED_RED, 1, 0, 0), ZEPH_ERR_INVALID_PARAMETER);
+    ASSERT_EQ(Zvc_GetLed(kBino, ZEPH_LED_GREEN, &s), ZEPH_OK);
+    EXPECT_EQ(s.on * 10 + s.blinking, 10);
+    EXPECT_EQ(s.remainingMs, 2000);
+    Zvc_AdvanceTime(1999);
+    ASSERT_EQ(Zvc_GetLed(kBino, ZEPH_LED_GREEN, &s), ZEPH_OK);
+    EXPECT_EQ(s.on, 1);
+    Zvc_AdvanceTime(1);
+    ASSERT_EQ(Zvc_GetLed(kBino, ZEPH_LED_GREEN, &s), ZEPH_OK);
+    EXPECT_EQ(s.on, 0) << "2000 ms of model time later";
+    ASSERT_EQ(Zvc_GetLed(kBino, ZEPH_LED_BLUE, &s), ZEPH_OK);
+    EXPECT_EQ(s.blinking * 1000 + s.period, 1050);
+    EXPECT_EQ(Zvc_GetLed(kBino, 11, &s), ZEPH_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(Zvc_GetLed("nobody", ZEPH_LED_RED, &s), ZEPH_ERR_DEVICE_NOT_FOUND);
+}
