@@ -1,9 +1,13 @@
 // The camera's power states. Standby and sleep end with the next call on
 // the handle, which is then answered normally; deep sleep ends only with a
-// hardware signal (Zvc_WakeDevice). Automatic sleep (the configuration's
-// sleepTimeout, idle seconds of model time, never during a capture) is
-// noticed by the next call: for standby and sleep that call wakes the
-// camera again; for deep sleep it is refused like every call after it.
+// hardware signal (Zvc_WakeDevice), unless the configuration's
+// deepSleepInterrupt is on: then the next call wakes it like sleep.
+// Automatic sleep (the configuration's sleepTimeout, idle seconds of model
+// time) is judged at the model time of each look (a call, the bench's
+// state query): for standby and sleep the next call wakes the camera again;
+// for deep sleep it is refused like every call after it. A capture holds the
+// camera awake, and the idle time after it counts from the first look that
+// finds it ended (the engine keeps no end time).
 #ifndef ZEPH_VIRTUAL_POWERCOMPONENT_H
 #define ZEPH_VIRTUAL_POWERCOMPONENT_H
 
@@ -16,8 +20,10 @@ class PowerComponent : public DeviceComponent {
 public:
     explicit PowerComponent(ModelClock &clock) : clock_(clock) {}
 
-    // 0 awake, else the ZephSleepMode the camera is in.
+    // 0 awake, else the ZephSleepMode the camera is in, as last judged.
     int32_t state() const { return state_; }
+    // The state at the current model time, automatic sleep included.
+    int32_t judge(VirtualDevice &device);
     void sleep(int32_t mode) { state_ = mode; }
     void wake();
 
@@ -28,6 +34,7 @@ private:
     ModelClock &clock_;
     int32_t state_ = 0;
     int64_t lastCallMs_ = -1;
+    bool captureMayRun_ = false; // a capture started and was not seen ending
 };
 
 } // namespace zvc

@@ -406,8 +406,9 @@ ZephResult VirtualCamera::sleepDevice(ZephHandle handle, int32_t mode)
                 return ZEPH_ERR_INVALID_PARAMETER;
             device.component<CaptureEngine>()->endCapture(0, after);
             device.component<PowerComponent>()->sleep(mode);
-            if (mode == ZEPH_SLEEP_DEEP && device.onUsb()) {
+            if (mode == ZEPH_SLEEP_DEEP && device.onUsb() && device.config().deepSleepInterrupt == 0) {
                 // A USB camera in deep sleep leaves the bus: the handle is lost.
+                // With its interrupt armed it stays, to be woken by a call.
                 device.setPlugged(false);
                 if (!handles_.loseDevice(device.id()).empty())
                     device.handleClosed(after);
