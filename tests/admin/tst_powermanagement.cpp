@@ -4,6 +4,8 @@
 
 #include "admin/DeviceConfigRecord.h"
 #include "admin/PowerManagement.h"
+#include "app/KeldTerminal.h"
+#include "app/WorkAreaFactory.h"
 #include "core/AppContext.h"
 #include "support/MessageBoxScript.h"
 #include "support/VirtualCameraFixture.h"
@@ -36,6 +38,20 @@ T *child(QWidget *w, const char *name)
 void press(QWidget *w)
 {
     QTest::keyClick(w, Qt::Key_Space);
+}
+
+int32_t sleepState(const char *device = ZVC_DEFAULT_USB_BINOCULAR)
+{
+    int32_t state = -1;
+    Zvc_SleepState(device, &state);
+    return state;
+}
+
+// Lets the camera's notifications reach the main window.
+void deliverNotifications()
+{
+    Zvc_FlushNotifications();
+    QCoreApplication::processEvents();
 }
 
 // An open camera whose automatic sleep is as given, and the work area on it.
@@ -324,6 +340,87 @@ private slots:
         QVERIFY(screen.manual()->isEnabled());
         QVERIFY(screen.automatic()->isEnabled());
         QCOMPARE(int(screen.ctx.suppressUnplugNotice), 0);
+    }
+
+    void sleepCommands_data()
+    {
+        QTest::addColumn<QByteArray>("button");
+        QTest::addColumn<int>("mode");
+        QTest::newRow("standby") << QByteArray("btStandby") << int(ZEPH_SLEEP_STANDBY);
+        QTest::newRow("sleep") << QByteArray("btSleep") << int(ZEPH_SLEEP_SLEEP);
+    }
+
+    // Standby and sleep put the camera to sleep without a word; it stays
+    // usable, and the next call wakes it.
+    void sleepCommands()
+    {
+        QFETCH(QByteArray, button);
+        QFETCH(int, mode);
+        Screen screen;
+        screen.click(button.constData());
+        QVERIFY2(screen.boxes.shown().isEmpty(), qPrintable(screen.boxes.describe()));
+        QCOMPARE(screen.ctx.lastResult, 0);
+        QCOMPARE(sleepState(), mode);
+        QVERIFY(screen.manual()->isEnabled());
+        int32_t status = -1;
+        QCOMPARE(Zeph_GetCaptureStatus(screen.ctx.deviceHandle, &status), 0);
+        QCOMPARE(sleepState(), 0);
+    }
+
+    // Applied automatic sleep is what the camera does: standby after the
+    // chosen idle seconds of its own time.
+    void appliedAutomaticSleepTakesEffect()
+    {
+        Screen screen;
+        press(screen.automatic());
+        screen.mode()->setCurrentIndex(0);
+        screen.after()->setValue(10);
+        screen.click("btApply");
+        QVERIFY2(screen.boxes.shown().isEmpty(), qPrintable(screen.boxes.describe()));
+        Zvc_AdvanceTime(9999);
+        QCOMPARE(sleepState(), 0);
+        Zvc_AdvanceTime(1);
+        QCOMPARE(sleepState(), int(ZEPH_SLEEP_STANDBY));
+    }
+
+    // Deep sleep on USB in the main window: the camera leaves the bus, the
+    // window closes the device without the unplug box, the work area greys
+    // out; once woken by hardware the camera opens again.
+    void usbDeepSleepInTheMainWindow()
+    {
+        VirtualCameraFixture camera;
+        AppContext &ctx = camera.context();
+        MessageBoxScript boxes;
+        KeldTerminal window;
+        QCoreApplication::processEvents(); // the start-up scan
+        camera.select(ZVC_DEFAULT_USB_BINOCULAR);
+        window.switchWorkArea(WorkAreaPowerManagement);
+        QWidget *area = window.centralWidget();
+        QVERIFY(ctx.deviceHandle != 0);
+
+        boxes.expect(QStringLiteral("Warning"), QStringLiteral("Yes"), kUsbDeepSleep);
+        QTest::mouseClick(child<QPushButton>(area, "btDeepSleep"), Qt::LeftButton);
+        deliverNotifications();
+        QVERIFY2(boxes.satisfied(), qPrintable(boxes.describe())); // no "unplugged" box
+        QCOMPARE(ctx.deviceHandle, 0u);
+        QCOMPARE(int(ctx.suppressUnplugNotice), 0);
+        QVERIFY(!child<QGroupBox>(area, "grbManualPower")->isEnabled());
+        QVERIFY(!child<QGroupBox>(area, "grbAutoPower")->isEnabled());
+        QCOMPARE(sleepState(), int(ZEPH_SLEEP_DEEP));
+
+        QCOMPARE(Zvc_WakeDevice(ZVC_DEFAULT_USB_BINOCULAR), 0);
+        deliverNotifications();
+        window.switchWorkArea(WorkAreaRecovery);
+        window.switchWorkArea(WorkAreaPowerManagement);
+        QVERIFY(ctx.deviceHandle != 0);
+        QVERIFY(child<QGroupBox>(window.centralWidget(), "grbManualPower")->isEnabled());
+
+        // A later real unplug is announced again.
+        boxes.expect(QStringLiteral("Notification"), QStringLiteral("OK"),
+                     QStringLiteral("The device was unplugged."));
+        QCOMPARE(Zvc_UnplugDevice(ZVC_DEFAULT_USB_BINOCULAR), 0);
+        deliverNotifications();
+        QVERIFY2(boxes.satisfied(), qPrintable(boxes.describe()));
     }
 
     // The device went away under the work area: the commands say so.
