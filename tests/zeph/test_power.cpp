@@ -113,6 +113,28 @@ TEST_F(PowerTest, DeepSleepInterruptLetsACallWakeIt)
     EXPECT_EQ(infoResult(com), ZEPH_OK);
 }
 
+// Automatic deep sleep on USB is the command's deep sleep: off the bus, the
+// handle lost, back only with the wake-up signal, to be opened again.
+TEST_F(PowerTest, AutomaticDeepSleepOnUsbLeavesTheBus)
+{
+    EventLog events;
+    Zvc_SetNotificationCallback(&EventLog::record, &events);
+    const ZephHandle h = openOk(kBino);
+    configure(h, 30, ZEPH_SLEEP_DEEP);
+    Zvc_AdvanceTime(30000);
+    EXPECT_EQ(state(kBino), ZEPH_SLEEP_DEEP);
+    EXPECT_EQ(statusOf(h), ZEPH_ERR_IO_FAILED);
+    EXPECT_EQ(statusOf(h), ZEPH_ERR_IO_FAILED);
+    EXPECT_EQ(events.events(), (Events{{ZVC_EVENT_REMOVAL_COMPLETE, kBino}}));
+    EXPECT_EQ(state(kBino), ZEPH_SLEEP_DEEP) << "still asleep off the bus";
+    EXPECT_EQ(scan(), (std::vector<std::string>{kMono}));
+    ASSERT_EQ(Zvc_WakeDevice(kBino), ZEPH_OK);
+    EXPECT_EQ(events.events().back(), (EventLog::Event{ZVC_EVENT_ARRIVAL, kBino}));
+    EXPECT_EQ(statusOf(h), ZEPH_ERR_IO_FAILED) << "the old handle stays lost";
+    EXPECT_EQ(Zeph_CloseDevice(h), ZEPH_OK);
+    EXPECT_EQ(statusOf(openOk(kBino)), ZEPH_OK);
+}
+
 TEST_F(PowerTest, StateQueryArguments)
 {
     int32_t s = 0;

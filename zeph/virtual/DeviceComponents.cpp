@@ -2,6 +2,7 @@
 
 #include "CaptureEngine.h"
 #include "PowerComponent.h"
+#include "VirtualCamera.h"
 #include "VirtualDevice.h"
 
 namespace zvc {
@@ -9,7 +10,9 @@ namespace zvc {
 void installComponents(VirtualDevice &device, ModelClock &clock, std::mutex &cameraLock)
 {
     // One line per firmware part: device.addComponent(std::make_unique<...>());
-    device.addComponent(std::make_unique<PowerComponent>(clock));
+    device.addComponent(std::make_unique<PowerComponent>(clock, [](const std::string &name) {
+        VirtualCamera::instance().unplugDevice(name.c_str());
+    }));
     device.addComponent(std::make_unique<CaptureEngine>(clock, cameraLock));
 }
 

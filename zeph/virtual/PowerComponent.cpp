@@ -23,8 +23,12 @@ void PowerComponent::wake()
     lastCallMs_ = clock_.nowMs();
 }
 
-void PowerComponent::powerChanged(VirtualDevice &, bool, AfterUnlock &)
+void PowerComponent::powerChanged(VirtualDevice &, bool powered, AfterUnlock &)
 {
+    if (!powered && departing_) {
+        departing_ = false; // it left the bus asleep, as it was told to
+        return;
+    }
     // Power lost or back: the camera starts awake.
     wake();
 }
@@ -53,8 +57,21 @@ int32_t PowerComponent::judge(VirtualDevice &device)
 ZephResult PowerComponent::admit(const CallContext &call)
 {
     judge(call.device);
-    if (state_ == ZEPH_SLEEP_DEEP && call.device.config().deepSleepInterrupt == 0)
-        return call.device.onUsb() ? ZEPH_ERR_IO_FAILED : ZEPH_ERR_IO_TIMEOUT;
+    if (state_ == ZEPH_SLEEP_DEEP && call.device.config().deepSleepInterrupt == 0) {
+        if (!call.device.onUsb())
+            return ZEPH_ERR_IO_TIMEOUT;
+        if (call.device.plugged() && !departing_) {
+            // Fell asleep by itself: off the bus like the command, handles
+            // lost and the removal announced, once the lock is released.
+            departing_ = true;
+            const std::string name = call.device.name();
+            if (leaveBus_) {
+                LeaveBus leave = leaveBus_;
+                call.after.add([leave, name] { leave(name); });
+            }
+        }
+        return ZEPH_ERR_IO_FAILED;
+    }
     state_ = 0; // any call wakes a camera in standby, sleep or interruptible deep sleep
     lastCallMs_ = clock_.nowMs();
     if (call.fn == Fn::StartCapture)

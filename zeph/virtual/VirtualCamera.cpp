@@ -106,7 +106,7 @@ ZephResult VirtualCamera::gate(Fn fn, ZephHandle handle, VirtualDevice *&device,
     if (fn != Fn::Recovery) {
         if (device->stuckResult() != ZEPH_OK)
             return device->stuckResult();
-        const ZephResult admitted = device->admit(CallContext{*device, fn, handle, entry->session});
+        const ZephResult admitted = device->admit(CallContext{*device, fn, handle, entry->session, after});
         if (admitted != ZEPH_OK)
             return admitted;
     }
