@@ -178,8 +178,10 @@ ZEPH_API ZephResult Zvc_WakeDevice(const char *device);
 /* 0 awake, else the ZephSleepMode the camera is in at the current model time
  * (automatic sleep included). A capture holds the camera awake; the idle
  * time after it counts from the first look (a call, this query) that finds
- * it ended. With the configuration's deepSleepInterrupt on, deep sleep keeps
- * a USB camera on the bus and the next call wakes it, as from sleep. */
+ * it ended. A USB camera that fell into deep sleep by itself leaves the bus
+ * (removal sent, handles lost) at the first call after its moment. With the
+ * configuration's deepSleepInterrupt on, deep sleep keeps a USB camera on the
+ * bus and the next call wakes it, as from sleep. */
 ZEPH_API ZephResult Zvc_SleepState(const char *device, int32_t *mode);
 
 /* ---- What stands in front of the camera ----------------------------
