@@ -276,14 +276,7 @@ TEST_F(Devices, ConfigurationIsValidatedByTheFirmware)
 
 TEST_F(Devices, CallsNotBuiltYetAnswerUnsupportedAfterTheHandleCheck)
 {
-    const char *const *ids = nullptr;
-    int32_t a = 0, b = 0, n = 0;
-    float distance = 2.0f;
     const std::vector<std::pair<const char *, std::function<ZephResult(ZephHandle)>>> calls = {
-        {"GetGalleryInfo",
-         [&](ZephHandle h) { return Zeph_GetGalleryInfo(h, &ids, &n, &a, &b); }},
-        {"CommitGallery", [](ZephHandle h) { return Zeph_CommitGallery(h); }},
-        {"Compare11", [&](ZephHandle h) { return Zeph_Compare11(h, "A", &distance); }},
         {"Login", [](ZephHandle h) { return Zeph_Login(h, "A", 0); }},
         {"LockDevice", [](ZephHandle h) { return Zeph_LockDevice(h); }},
         {"SetUserRole", [](ZephHandle h) { return Zeph_SetUserRole(h, "A", 2); }},

@@ -17,6 +17,12 @@ void ByteWriter::u32(uint32_t v)
         bytes_.push_back(static_cast<uint8_t>(v >> shift));
 }
 
+void ByteWriter::u64(uint64_t v)
+{
+    for (int shift = 0; shift < 64; shift += 8)
+        bytes_.push_back(static_cast<uint8_t>(v >> shift));
+}
+
 void ByteWriter::f32(float v)
 {
     uint32_t bits = 0;
@@ -66,6 +72,17 @@ uint32_t ByteReader::u32()
     return v;
 }
 
+uint64_t ByteReader::u64()
+{
+    if (!take(8))
+        return 0;
+    uint64_t v = 0;
+    for (int i = 7; i >= 0; --i)
+        v = (v << 8) | data_[pos_ + static_cast<std::size_t>(i)];
+    pos_ += 8;
+    return v;
+}
+
 float ByteReader::f32()
 {
     const uint32_t bits = u32();
@@ -84,7 +101,9 @@ void ByteReader::raw(uint8_t *out, std::size_t size)
     pos_ += size;
 }
 
-uint32_t crc32(const uint8_t *data, std::size_t size)
+uint32_t crc32(const uint8_t *data, std::size_t size) { return crc32Update(0, data, size); }
+
+uint32_t crc32Update(uint32_t previous, const uint8_t *data, std::size_t size)
 {
     static const std::array<uint32_t, 256> table = [] {
         std::array<uint32_t, 256> t{};
@@ -96,7 +115,7 @@ uint32_t crc32(const uint8_t *data, std::size_t size)
         }
         return t;
     }();
-    uint32_t crc = 0xFFFFFFFFu;
+    uint32_t crc = previous ^ 0xFFFFFFFFu;
     for (std::size_t i = 0; i < size; ++i)
         crc = table[(crc ^ data[i]) & 0xFFu] ^ (crc >> 8);
     return crc ^ 0xFFFFFFFFu;

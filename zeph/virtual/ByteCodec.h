@@ -15,10 +15,13 @@ public:
     void u8(uint8_t v) { bytes_.push_back(v); }
     void u16(uint16_t v);
     void u32(uint32_t v);
+    void u64(uint64_t v);
     void f32(float v);
     void raw(const uint8_t *data, std::size_t size);
 
     const std::vector<uint8_t> &bytes() const { return bytes_; }
+    std::vector<uint8_t> &bytes() { return bytes_; }
+    void reserve(std::size_t n) { bytes_.reserve(n); }
     std::size_t size() const { return bytes_.size(); }
 
 private:
@@ -34,6 +37,7 @@ public:
     uint8_t u8();
     uint16_t u16();
     uint32_t u32();
+    uint64_t u64();
     float f32();
     void raw(uint8_t *out, std::size_t size);
 
@@ -52,6 +56,8 @@ private:
 
 // CRC-32 (IEEE 802.3 polynomial, reflected), as zip and PNG use it.
 uint32_t crc32(const uint8_t *data, std::size_t size);
+// Continues a CRC-32 over more bytes: crc32Update(crc32(a), b) == crc32(a + b).
+uint32_t crc32Update(uint32_t crc, const uint8_t *data, std::size_t size);
 
 } // namespace zvc
 

@@ -1,6 +1,7 @@
 #include "DeviceComponent.h"
 
 #include "CaptureEngine.h"
+#include "GalleryComponent.h"
 #include "PowerComponent.h"
 #include "VirtualCamera.h"
 #include "VirtualDevice.h"
@@ -14,6 +15,7 @@ void installComponents(VirtualDevice &device, ModelClock &clock, std::mutex &cam
         VirtualCamera::instance().unplugDevice(name.c_str());
     }));
     device.addComponent(std::make_unique<CaptureEngine>(clock, cameraLock));
+    device.addComponent(std::make_unique<GalleryComponent>());
 }
 
 } // namespace zvc

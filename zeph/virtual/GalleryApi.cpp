@@ -1,47 +1,143 @@
-// zeph.h, gallery and matching family. Not modelled yet.
-#include "Unsupported.h"
+// zeph.h, gallery and matching family: the device's GalleryComponent does
+// the work; here are the checks every call on a handle gets, the capture
+// the call works on, and the device configuration's rules.
+#include "GalleryComponent.h"
+#include "VirtualCamera.h"
 
 using namespace zvc;
 
+namespace {
+
+using GalleryCall = std::function<ZephResult(VirtualDevice &, DeviceGallery &)>;
+
+ZephResult onGallery(Fn fn, ZephHandle handle, const GalleryCall &body)
+{
+    return VirtualCamera::instance().onDevice(
+        fn, handle, [&body](VirtualDevice &device, AfterUnlock &) -> ZephResult {
+            auto *component = device.component<GalleryComponent>();
+            if (!component)
+                return ZEPH_ERR_UNSUPPORTED;
+            return body(device, component->gallery());
+        });
+}
+
+bool canCompare(const VirtualDevice &device)
+{
+    return (device.info().features & ZEPH_FEATURE_TEMPLATE_COMPARISON) != 0;
+}
+
+// The templates of the most recent capture; 0x3005 without one.
+ZephResult probeOf(VirtualDevice &device, std::vector<EyeTemplate> &probe)
+{
+    const auto facts = GalleryComponent::lastCapture(device);
+    if (!facts)
+        return ZEPH_ERR_FRAME_NOT_AVAILABLE;
+    probe = GalleryComponent::templatesOf(*facts);
+    return probe.empty() ? ZEPH_ERR_NO_QUALIFIED_FRAME : ZEPH_OK;
+}
+
+} // namespace
+
 extern "C" {
 
-ZephResult Zeph_GetGalleryInfo(ZephHandle handle, const char *const **, int32_t *, int32_t *,
-                               int32_t *)
+ZephResult Zeph_GetGalleryInfo(ZephHandle handle, const char *const **ids, int32_t *count,
+                               int32_t *freeSlots, int32_t *capacity)
 {
-    return unsupported(Fn::GetGalleryInfo, handle);
+    return onGallery(Fn::GetGalleryInfo, handle, [&](VirtualDevice &, DeviceGallery &g) -> ZephResult {
+        return g.info(ids, count, freeSlots, capacity);
+    });
 }
 
-ZephResult Zeph_LoadGallery(ZephHandle handle, const char *const **, int32_t *, int32_t *,
-                            int32_t *)
+ZephResult Zeph_LoadGallery(ZephHandle handle, const char *const **ids, int32_t *count,
+                            int32_t *freeSlots, int32_t *capacity)
 {
-    return unsupported(Fn::LoadGallery, handle);
+    return onGallery(Fn::LoadGallery, handle, [&](VirtualDevice &, DeviceGallery &g) -> ZephResult {
+        return g.load(ids, count, freeSlots, capacity);
+    });
 }
 
-ZephResult Zeph_GetEnrolleeInfo(ZephHandle handle, const char *, ZephEnrolleeInfo *)
+ZephResult Zeph_GetEnrolleeInfo(ZephHandle handle, const char *id, ZephEnrolleeInfo *info)
 {
-    return unsupported(Fn::GetEnrolleeInfo, handle);
+    return onGallery(Fn::GetEnrolleeInfo, handle, [&](VirtualDevice &, DeviceGallery &g) -> ZephResult {
+        return g.enrolleeInfo(id, info);
+    });
 }
 
-ZephResult Zeph_EnrollCapture(ZephHandle handle, const char *)
+ZephResult Zeph_EnrollCapture(ZephHandle handle, const char *id)
 {
-    return unsupported(Fn::EnrollCapture, handle);
+    return onGallery(Fn::EnrollCapture, handle, [&](VirtualDevice &device, DeviceGallery &g) -> ZephResult {
+        if (!g.initialised())
+            return ZEPH_ERR_GALLERY_NOT_INITIALIZED;
+        std::vector<EyeTemplate> capture;
+        const ZephResult r = probeOf(device, capture);
+        if (r != ZEPH_OK)
+            return r;
+        const ZephDeviceConfig &config = device.config();
+        const DedupRule dedup{config.enableDedup != 0, config.dedupThreshold};
+        // No login session exists yet: supervised enrolment is refused.
+        return g.enroll(id, capture, dedup, config.supervisedEnrollment != 0, false);
+    });
 }
 
-ZephResult Zeph_UnenrollTemplate(ZephHandle handle, const char *)
+ZephResult Zeph_UnenrollTemplate(ZephHandle handle, const char *id)
 {
-    return unsupported(Fn::UnenrollTemplate, handle);
+    return onGallery(Fn::UnenrollTemplate, handle, [&](VirtualDevice &device, DeviceGallery &g) -> ZephResult {
+        return g.unenroll(id, device.config().supervisedEnrollment != 0, false);
+    });
 }
 
-ZephResult Zeph_CommitGallery(ZephHandle handle) { return unsupported(Fn::CommitGallery, handle); }
-
-ZephResult Zeph_Compare11(ZephHandle handle, const char *, float *)
+ZephResult Zeph_CommitGallery(ZephHandle handle)
 {
-    return unsupported(Fn::Compare11, handle);
+    return onGallery(Fn::CommitGallery, handle,
+                     [](VirtualDevice &, DeviceGallery &g) -> ZephResult { return g.commit(); });
 }
 
-ZephResult Zeph_Compare1N(ZephHandle handle, float, const ZephMatchCandidate **, int32_t *)
+ZephResult Zeph_Compare11(ZephHandle handle, const char *id, float *distance)
 {
-    return unsupported(Fn::Compare1N, handle);
+    return onGallery(Fn::Compare11, handle, [&](VirtualDevice &device, DeviceGallery &g) -> ZephResult {
+        if (!canCompare(device))
+            return ZEPH_ERR_UNSUPPORTED;
+        if (!distance)
+            return ZEPH_ERR_INVALID_PARAMETER;
+        if (!g.initialised())
+            return ZEPH_ERR_GALLERY_NOT_INITIALIZED;
+        std::vector<EyeTemplate> probe;
+        const ZephResult r = probeOf(device, probe);
+        return r != ZEPH_OK ? r : g.compare11(id, probe, distance);
+    });
+}
+
+ZephResult Zeph_Compare1N(ZephHandle handle, float maxDistance,
+                          const ZephMatchCandidate **candidates, int32_t *count)
+{
+    // The checks and a snapshot under the camera lock; the search itself (up
+    // to 100,000 enrollees) after it is released, so that other devices'
+    // calls and the notifications do not wait for it.
+    return VirtualCamera::instance().onDevice(
+        Fn::Compare1N, handle,
+        [=](VirtualDevice &device, AfterUnlock &after) -> ZephResult {
+            if (!candidates || !count)
+                return ZEPH_ERR_INVALID_PARAMETER;
+            *candidates = nullptr;
+            *count = 0;
+            auto *component = device.component<GalleryComponent>();
+            if (!component || !canCompare(device))
+                return ZEPH_ERR_UNSUPPORTED;
+            if (!component->gallery().initialised())
+                return ZEPH_ERR_GALLERY_NOT_INITIALIZED;
+            std::vector<EyeTemplate> probe;
+            ZephResult r = probeOf(device, probe);
+            if (r != ZEPH_OK)
+                return r;
+            auto job = std::make_shared<DeviceGallery::Search1N>();
+            r = component->gallery().begin1N(std::move(probe), maxDistance, *job);
+            if (r != ZEPH_OK)
+                return r;
+            after.add([gallery = component->shared(), job, candidates, count] {
+                gallery->finish1N(*job, candidates, count);
+            });
+            return ZEPH_OK;
+        });
 }
 
 } // extern "C"

@@ -87,12 +87,38 @@ std::string StateStore::deviceFolder(const std::string &deviceName) const
     return directory_ + "/devices/" + folderKey(deviceName);
 }
 
+bool StateStore::noLinksOnTheWay(const std::string &path) const
+{
+    namespace fs = std::filesystem;
+    const fs::path root = fs::path(directory_).lexically_normal();
+    const fs::path target = fs::path(path).lexically_normal();
+    const fs::path rel = target.lexically_relative(root);
+    if (rel.empty() || *rel.begin() == "..")
+        return false; // outside the state folder
+    fs::path at = root;
+    std::size_t left = static_cast<std::size_t>(std::distance(rel.begin(), rel.end()));
+    for (const fs::path &part : rel) {
+        at /= part;
+        --left;
+        struct stat st;
+        if (::lstat(at.c_str(), &st) != 0)
+            return errno == ENOENT;
+        if (S_ISLNK(st.st_mode))
+            return false;
+        if (left > 0 && !S_ISDIR(st.st_mode))
+            return false;
+    }
+    return true;
+}
+
 bool StateStore::writeAtomically(const std::string &path, const std::vector<uint8_t> &bytes) const
 {
     const std::filesystem::path target(path);
     std::error_code ec;
+    if (!noLinksOnTheWay(path))
+        return false;
     std::filesystem::create_directories(target.parent_path(), ec);
-    if (ec)
+    if (ec || !noLinksOnTheWay(path))
         return false;
 
     std::string temp = path + ".tmp.XXXXXX";
@@ -112,11 +138,47 @@ bool StateStore::writeAtomically(const std::string &path, const std::vector<uint
 std::optional<std::vector<uint8_t>> StateStore::read(const std::string &path,
                                                     std::size_t maxSize) const
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
     std::vector<uint8_t> bytes;
-    uint8_t chunk[4096];
+    if (readFile(path, maxSize, bytes) != ReadStatus::Ok)
+        return std::nullopt;
+    return bytes;
+}
+
+bool StateStore::writeAt(const std::string &path, uint64_t offset,
+                         const std::vector<uint8_t> &bytes) const
+{
+    if (!noLinksOnTheWay(path))
+        return false;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)
+              && static_cast<uint64_t>(st.st_size) >= offset
+              && ::ftruncate(fd, static_cast<off_t>(offset)) == 0
+              && ::lseek(fd, static_cast<off_t>(offset), SEEK_SET) >= 0
+              && writeAll(fd, bytes.data(), bytes.size()) && ::fdatasync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    return ok;
+}
+
+StateStore::ReadStatus StateStore::readFile(const std::string &path, std::size_t maxSize,
+                                            std::vector<uint8_t> &bytes) const
+{
+    bytes.clear();
+    if (!noLinksOnTheWay(path))
+        return ReadStatus::Failed;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? ReadStatus::Missing : ReadStatus::Failed;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)
+        || static_cast<uint64_t>(st.st_size) > maxSize) {
+        ::close(fd);
+        return ReadStatus::Failed;
+    }
+    bytes.reserve(static_cast<std::size_t>(st.st_size));
+    uint8_t chunk[16384];
     bool ok = true;
     for (;;) {
         const ssize_t n = ::read(fd, chunk, sizeof chunk);
@@ -135,9 +197,7 @@ std::optional<std::vector<uint8_t>> StateStore::read(const std::string &path,
         bytes.insert(bytes.end(), chunk, chunk + n);
     }
     ::close(fd);
-    if (!ok)
-        return std::nullopt;
-    return bytes;
+    return ok ? ReadStatus::Ok : ReadStatus::Failed;
 }
 
 } // namespace zvc

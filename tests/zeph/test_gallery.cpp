@@ -1,0 +1,338 @@
+// Iris codes, their distances and the gallery in memory: enrolment rules,
+// limits, deduplication, eye rules and 1:1 / 1:N answers.
+#include "zeph/virtual/Gallery.h"
+#include "zeph/virtual/IrisMatcher.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+using namespace zvc;
+
+namespace {
+
+constexpr int kRight = ZEPH_EYE_RIGHT;
+constexpr int kLeft = ZEPH_EYE_LEFT;
+
+EyeTemplate eyeOf(uint64_t subject, int eye, Presentation p = Presentation::Sharp,
+                  uint64_t noise = 1, uint8_t label = 255)
+{
+    return {label == 255 ? static_cast<uint8_t>(eye) : label,
+            IrisCode::capture(subject, eye, p, noise)};
+}
+
+std::vector<EyeTemplate> both(uint64_t subject, uint64_t noise = 1,
+                              Presentation p = Presentation::Sharp)
+{
+    return {eyeOf(subject, kRight, p, noise), eyeOf(subject, kLeft, p, noise)};
+}
+
+struct Band {
+    float low, high;
+};
+
+Band spread(uint64_t enrolSubject, int enrolEye, Presentation enrolP, uint64_t probeSubject,
+            int probeEye, Presentation probeP, bool sameNoise)
+{
+    Band b{100.0f, -1.0f};
+    for (uint64_t s = 1; s <= 40; ++s) {
+        for (uint64_t n = 1; n <= 5; ++n) {
+            const IrisCode a = IrisCode::capture(enrolSubject * 1000 + s, enrolEye, enrolP, n);
+            const IrisCode c = IrisCode::capture(probeSubject * 1000 + s, probeEye, probeP,
+                                                 sameNoise ? n : n + 100);
+            const float d = IrisMatcher::distance(a, c);
+            b.low = std::min(b.low, d);
+            b.high = std::max(b.high, d);
+        }
+    }
+    return b;
+}
+
+} // namespace
+
+TEST(IrisCode, DistanceBandsByPresentation)
+{
+    using P = Presentation;
+    struct Case {
+        const char *what;
+        uint64_t probeSubject;
+        int probeEye;
+        P enrol, probe;
+        bool sameNoise;
+        Band expected; // every distance inside
+    } cases[] = {
+        {"the same capture", 1, kRight, P::Sharp, P::Sharp, true, {0.0f, 0.0159f}},
+        {"the same half-closed capture", 1, kRight, P::HalfClosed, P::HalfClosed, true, {0.0f, 0.0159f}},
+        {"two sharp captures", 1, kRight, P::Sharp, P::Sharp, false, {0.2f, 0.8f}},
+        {"sharp against blurred", 1, kRight, P::Sharp, P::Blurred, false, {1.0f, 1.1f}},
+        {"sharp against half closed", 1, kRight, P::Sharp, P::HalfClosed, false, {1.0f, 1.1f}},
+        {"sharp against looking aside", 1, kRight, P::Sharp, P::LookingAside, false, {1.0f, 1.1f}},
+        {"the other eye", 1, kLeft, P::Sharp, P::Sharp, false, {1.1001f, 2.5f}},
+        {"another person", 2, kRight, P::Sharp, P::Sharp, false, {1.1001f, 2.5f}},
+        {"another person, half closed", 2, kRight, P::Sharp, P::HalfClosed, false, {1.1001f, 2.5f}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const Band b = spread(1, kRight, c.enrol, c.probeSubject, c.probeEye, c.probe, c.sameNoise);
+        EXPECT_GE(b.low, c.expected.low);
+        EXPECT_LE(b.high, c.expected.high);
+    }
+}
+
+TEST(IrisCode, MappingFromFractionalHamming)
+{
+    const struct {
+        double hd;
+        float d;
+    } rows[] = {{0.0, 0.0f},   {0.0039, 0.0156f}, {0.125, 0.5f}, {0.25, 1.0f},
+                {0.30, 1.05f}, {0.35, 1.1f},      {0.5, 1.4f},   {1.0, 2.4f}};
+    for (const auto &r : rows)
+        EXPECT_NEAR(IrisMatcher::scaled(r.hd), r.d, 1e-5) << r.hd;
+
+    // Counting: only rows both can read.
+    IrisCode::Words zeros{}, ones{};
+    ones.fill(~0ull);
+    const IrisCode a(zeros, IrisCode::kAllRows), b(ones, 0x00FF);
+    const IrisMatcher::Count c = IrisMatcher::count(a, b);
+    EXPECT_EQ(c.compared, 512);
+    EXPECT_EQ(c.differing, 512);
+    IrisCode::Words oneRowDiffers{};
+    oneRowDiffers[3] = ~0ull;
+    EXPECT_EQ(IrisMatcher::count(IrisCode(zeros, 0xFFF7), IrisCode(oneRowDiffers, IrisCode::kAllRows)).differing, 0);
+    EXPECT_EQ(IrisMatcher::count(IrisCode(zeros, 0x0008), IrisCode(oneRowDiffers, IrisCode::kAllRows)).differing, 64);
+    // One row is too few to say anything; two are enough.
+    EXPECT_FLOAT_EQ(IrisMatcher::distance(IrisCode(zeros, 0x0100), IrisCode(zeros, IrisCode::kAllRows)),
+                    IrisMatcher::kUnrelated);
+    EXPECT_FLOAT_EQ(IrisMatcher::distance(IrisCode(zeros, 0x0180), IrisCode(zeros, IrisCode::kAllRows)), 0.0f);
+}
+
+TEST(IrisCode, DeterministicPerSeed)
+{
+    EXPECT_EQ(IrisCode::capture(7, kRight, Presentation::Blurred, 3),
+              IrisCode::capture(7, kRight, Presentation::Blurred, 3));
+    EXPECT_NE(IrisCode::capture(7, kRight, Presentation::Blurred, 3),
+              IrisCode::capture(7, kRight, Presentation::Blurred, 4));
+    EXPECT_EQ(IrisCode::capture(7, kRight, Presentation::HalfClosed, 3).usableBits(), 9 * 64);
+}
+
+TEST(Gallery, IdsAreBoundedByTheirField)
+{
+    const std::string id31(31, 'a');
+    const char raw32[32] = {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'a', 'b', 'c', 'd', 'e',
+                            'f', 'g', 'h', 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'a', 'b',
+                            'c', 'd', 'e', 'f', 'g', 'h'}; // no terminator anywhere
+    std::string id;
+    EXPECT_TRUE(Gallery::readId(id31.c_str(), id));
+    EXPECT_EQ(id, id31);
+    EXPECT_FALSE(Gallery::readId(raw32, id));
+    EXPECT_FALSE(Gallery::readId("", id));
+    EXPECT_FALSE(Gallery::readId(nullptr, id));
+    Gallery g;
+    EXPECT_EQ(g.enroll(std::string(32, 'a'), both(1), {}), ZEPH_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(g.enroll(std::string("a\0b", 3), both(1), {}), ZEPH_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(g.enroll(id31, both(1), {}), ZEPH_OK);
+}
+
+TEST(Gallery, LimitsAnswerWithTheirCodes)
+{
+    struct Case {
+        const char *what;
+        GalleryLimits limits;
+        std::vector<std::pair<std::string, std::size_t>> before; // ID, templates enrolled
+        std::string id;
+        std::size_t templates;
+        ZephResult expected;
+    } cases[] = {
+        {"room left", {2, 4, 8}, {{"A", 2}}, "B", 2, ZEPH_OK},
+        {"no new ID when full", {2, 4, 8}, {{"A", 1}, {"B", 1}}, "C", 1, ZEPH_ERR_GALLERY_FULL},
+        {"a full gallery still grows an ID", {2, 4, 8}, {{"A", 1}, {"B", 1}}, "A", 2, ZEPH_OK},
+        {"the ID at its maximum", {5, 4, 20}, {{"A", 2}, {"A", 2}}, "A", 1, ZEPH_ERR_MAX_SLOTS_FOR_ID},
+        {"the ID one slot short", {5, 4, 20}, {{"A", 2}, {"A", 1}}, "A", 2, ZEPH_ERR_NO_SLOTS_FOR_ID},
+        {"the ID filled exactly", {5, 4, 20}, {{"A", 2}, {"A", 1}}, "A", 1, ZEPH_OK},
+        {"a new ID beyond its slots", {5, 1, 20}, {}, "A", 2, ZEPH_ERR_NO_SLOTS_FOR_ID},
+        {"gallery slots used up", {5, 4, 3}, {{"A", 2}}, "B", 2, ZEPH_ERR_NO_SLOTS_FOR_ENROLLMENT},
+        {"no template", {5, 4, 20}, {}, "A", 0, ZEPH_ERR_TEMPLATE_NOT_AVAILABLE},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Gallery g(c.limits);
+        uint64_t subject = 10;
+        for (const auto &b : c.before) {
+            std::vector<EyeTemplate> t(b.second, eyeOf(++subject, kRight));
+            ASSERT_EQ(g.enroll(b.first, t, {}), ZEPH_OK);
+        }
+        const std::size_t sizeBefore = g.size();
+        const uint64_t templatesBefore = g.templateCount();
+        const std::vector<EyeTemplate> t(c.templates, eyeOf(99, kLeft));
+        EXPECT_EQ(g.enroll(c.id, t, {}), c.expected);
+        if (c.expected != ZEPH_OK) {
+            EXPECT_EQ(g.size(), sizeBefore);
+            EXPECT_EQ(g.templateCount(), templatesBefore);
+        }
+    }
+}
+
+TEST(Gallery, CountsPerEyeAndPendingChanges)
+{
+    Gallery g;
+    ASSERT_EQ(g.enroll("A1", {eyeOf(1, kRight), eyeOf(1, kLeft), eyeOf(1, kLeft, Presentation::Sharp, 2, ZEPH_EYE_UNKNOWN)}, {}), ZEPH_OK);
+    ASSERT_EQ(g.enroll("A1", {eyeOf(1, kLeft, Presentation::Sharp, 3)}, {}), ZEPH_OK);
+    const EnrolleeCounts c = g.counts(*g.find("A1"));
+    EXPECT_EQ(c.right, 1u);
+    EXPECT_EQ(c.left, 2u);
+    EXPECT_EQ(c.unknown, 1u);
+    EXPECT_EQ(c.total, 4u);
+    ASSERT_EQ(g.pending().size(), 2u);
+    g.markCommitted();
+    EXPECT_FALSE(g.hasPending());
+    EXPECT_EQ(g.unenroll("nobody"), ZEPH_ERR_ID_NOT_FOUND);
+    EXPECT_FALSE(g.hasPending()) << "a refused change leaves nothing to commit";
+    ASSERT_EQ(g.enroll("B2", both(2), {}), ZEPH_OK);
+    ASSERT_EQ(g.enroll("C3", both(3), {}), ZEPH_OK);
+    ASSERT_EQ(g.unenroll("A1"), ZEPH_OK);
+    ASSERT_EQ(g.setRole("C3", kRoleSuperUser), ZEPH_OK);
+    EXPECT_EQ(g.setRole("C3", 3), ZEPH_ERR_INVALID_PARAMETER);
+    ASSERT_EQ(g.pending().size(), 4u);
+    EXPECT_EQ(g.pending()[2].kind, GalleryChange::Remove);
+    EXPECT_EQ(g.pending()[3].kind, GalleryChange::SetRole);
+    ASSERT_EQ(g.size(), 2u);
+    EXPECT_EQ(g.enrollees()[0].id, "B2") << "gallery order kept after a removal";
+    EXPECT_EQ(g.find("C3")->role, kRoleSuperUser);
+    EXPECT_EQ(g.templateCount(), 4u);
+}
+
+TEST(Gallery, DeduplicationAgainstOtherIds)
+{
+    struct Case {
+        const char *what;
+        DedupRule rule;
+        std::string id;
+        std::vector<EyeTemplate> capture;
+        ZephResult expected;
+    } cases[] = {
+        {"same iris, another ID", {true, 1.0f}, "B", {eyeOf(1, kRight, Presentation::Sharp, 9)}, ZEPH_ERR_DUPLICATE_IRIS},
+        {"same iris, its own ID", {true, 1.0f}, "A", {eyeOf(1, kRight, Presentation::Sharp, 9)}, ZEPH_OK},
+        {"off", {false, 1.0f}, "B", {eyeOf(1, kRight, Presentation::Sharp, 9)}, ZEPH_OK},
+        {"another person", {true, 1.1f}, "B", both(2), ZEPH_OK},
+        {"blurred, below a high threshold", {true, 1.1f}, "B", {eyeOf(1, kLeft, Presentation::Blurred, 9)}, ZEPH_ERR_DUPLICATE_IRIS},
+        {"blurred, above a low threshold", {true, 0.8f}, "B", {eyeOf(1, kLeft, Presentation::Blurred, 9)}, ZEPH_OK},
+        {"exactly at the threshold", {true, 0.0f}, "B", {eyeOf(1, kRight)}, ZEPH_ERR_DUPLICATE_IRIS},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Gallery g;
+        ASSERT_EQ(g.enroll("A", both(1), {}), ZEPH_OK);
+        EXPECT_EQ(g.enroll(c.id, c.capture, c.rule), c.expected);
+    }
+}
+
+TEST(Gallery, EyeRulesOfVerification)
+{
+    struct Case {
+        const char *what;
+        std::vector<EyeTemplate> enrolled;
+        std::vector<EyeTemplate> probe;
+        ZephResult expected;
+        float below;
+    } cases[] = {
+        {"right against right", {eyeOf(1, kRight)}, {eyeOf(1, kRight, Presentation::Sharp, 2)}, ZEPH_OK, 1.0f},
+        {"right against left only", {eyeOf(1, kLeft)}, {eyeOf(1, kRight)}, ZEPH_ERR_WRONG_EYE_SUBTYPE, 0},
+        {"left against right only", {eyeOf(1, kRight)}, {eyeOf(1, kLeft)}, ZEPH_ERR_WRONG_EYE_SUBTYPE, 0},
+        {"unknown probe, any enrolment", {eyeOf(1, kLeft)}, {eyeOf(1, kLeft, Presentation::Sharp, 2, ZEPH_EYE_UNKNOWN)}, ZEPH_OK, 1.0f},
+        {"unknown enrolment, any probe", {eyeOf(1, kRight, Presentation::Sharp, 1, ZEPH_EYE_UNKNOWN)}, {eyeOf(1, kRight, Presentation::Sharp, 2)}, ZEPH_OK, 1.0f},
+        {"both eyes, the better counts", both(1), {eyeOf(1, kRight, Presentation::Sharp, 2), eyeOf(1, kLeft, Presentation::HalfClosed, 2)}, ZEPH_OK, 1.0f},
+        {"an impostor", both(1), both(2), ZEPH_OK, 99.0f},
+        {"empty probe", both(1), {}, ZEPH_ERR_TEMPLATE_NOT_AVAILABLE, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Gallery g;
+        ASSERT_EQ(g.enroll("A", c.enrolled, {}), ZEPH_OK);
+        float d = 2.0f;
+        EXPECT_EQ(g.compare11("A", c.probe, d), c.expected);
+        if (c.expected == ZEPH_OK) {
+            EXPECT_LT(d, c.below);
+        }
+    }
+    Gallery g;
+    float d = 2.0f;
+    EXPECT_EQ(g.compare11("A", both(1), d), ZEPH_ERR_ID_NOT_FOUND);
+    ASSERT_EQ(g.enroll("A", both(1), {}), ZEPH_OK);
+    ASSERT_EQ(g.compare11("A", both(2), d), ZEPH_OK);
+    EXPECT_GT(d, 1.1f);
+}
+
+TEST(Gallery, IdentificationBestFirstWithinTheMaximum)
+{
+    Gallery g;
+    std::vector<MatchCandidate> out{{7, 7.0f}};
+    EXPECT_EQ(g.compare1N(both(1), 1.1f, 100, out), ZEPH_ERR_GALLERY_EMPTY);
+    EXPECT_TRUE(out.empty());
+    for (uint64_t s = 1; s <= 20; ++s)
+        ASSERT_EQ(g.enroll("P" + std::to_string(s), both(s), {}), ZEPH_OK);
+    // Two IDs holding the very same capture tie; the earlier one comes first.
+    ASSERT_EQ(g.enroll("Twin", both(5), {}), ZEPH_OK);
+
+    ASSERT_EQ(g.compare1N(both(5), 1.1f, 100, out), ZEPH_OK);
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(g.enrollees()[out[0].index].id, "P5");
+    EXPECT_EQ(g.enrollees()[out[1].index].id, "Twin");
+    EXPECT_LT(out[0].distance, 0.016f);
+    EXPECT_EQ(out[0].distance, out[1].distance);
+
+    ASSERT_EQ(g.compare1N(both(5, 7), 1.1f, 100, out), ZEPH_OK) << "a new capture";
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_LT(out[0].distance, 1.0f);
+
+    ASSERT_EQ(g.compare1N(both(77), 1.1f, 100, out), ZEPH_OK);
+    EXPECT_TRUE(out.empty()) << "a stranger is nobody's candidate";
+
+    ASSERT_EQ(g.compare1N(both(5), 99.0f, 100, out), ZEPH_OK);
+    ASSERT_EQ(out.size(), 21u);
+    EXPECT_TRUE(std::is_sorted(out.begin(), out.end(), [](auto &a, auto &b) { return a.distance < b.distance; }));
+    ASSERT_EQ(g.compare1N(both(5), 99.0f, 3, out), ZEPH_OK);
+    ASSERT_EQ(out.size(), 3u);
+    EXPECT_EQ(g.enrollees()[out[0].index].id, "P5");
+
+    // A removal moves every later enrollee up one place; 1:N follows.
+    ASSERT_EQ(g.unenroll("P5"), ZEPH_OK);
+    ASSERT_EQ(g.compare1N(both(5), 1.1f, 100, out), ZEPH_OK);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(g.enrollees()[out[0].index].id, "Twin");
+    ASSERT_EQ(g.compare1N(both(6, 3), 1.1f, 100, out), ZEPH_OK);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(g.enrollees()[out[0].index].id, "P6");
+    ASSERT_EQ(g.enroll("P5", both(5), {}), ZEPH_OK);
+
+    // The maximum is inclusive: a candidate exactly at it is returned.
+    ASSERT_EQ(g.compare1N(both(5), 0.0f, 100, out), ZEPH_OK);
+    EXPECT_EQ(out.size(), 2u);
+    Gallery lefts;
+    ASSERT_EQ(lefts.enroll("L", {eyeOf(1, kLeft)}, {}), ZEPH_OK);
+    ASSERT_EQ(lefts.compare1N({eyeOf(1, kRight)}, 99.0f, 100, out), ZEPH_OK);
+    EXPECT_TRUE(out.empty()) << "no comparable eye: no candidate";
+}
+
+TEST(Gallery, ASearchSnapshotIsNotChangedUnderIt)
+{
+    Gallery g;
+    for (uint64_t s = 1; s <= 3; ++s)
+        ASSERT_EQ(g.enroll("P" + std::to_string(s), both(s), {}), ZEPH_OK);
+    const auto held = g.searchSnapshot();
+    ASSERT_EQ(g.unenroll("P1"), ZEPH_OK);
+    ASSERT_EQ(g.enroll("P4", both(4), {}), ZEPH_OK);
+    std::vector<MatchCandidate> out;
+    Gallery::search(*held, both(1), 1.1f, 10, out);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(held->ids[out[0].index], "P1") << "the snapshot still holds P1";
+    Gallery::search(*held, both(4), 1.1f, 10, out);
+    EXPECT_TRUE(out.empty());
+    const auto now = g.searchSnapshot();
+    EXPECT_EQ(now->ids, (std::vector<std::string>{"P2", "P3", "P4"}));
+    Gallery::search(*now, both(4), 1.1f, 10, out);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(now->ids[out[0].index], "P4");
+    EXPECT_EQ(now->rows.size(), 6u);
+}
