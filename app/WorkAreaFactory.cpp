@@ -1,5 +1,6 @@
 #include "app/WorkAreaFactory.h"
 
+#include "admin/PowerManagement.h"
 #include "admin/RecoveryWidget.h"
 #include "app/PlaceholderWorkArea.h"
 #include "capture/CaptureWidget.h"
@@ -21,7 +22,7 @@ QWidget *WorkAreaFactory::create(int index, QWidget *parent)
     case WorkAreaRecovery:
         return new RecoveryWidget(parent);
     case WorkAreaPowerManagement:
-        return new PlaceholderWorkArea(QStringLiteral("Power Management"), parent);
+        return new PowerManagement(parent);
     default:
         return nullptr;
     }

@@ -93,6 +93,9 @@ public:
     int32_t cameraValue1 = 0;
     int32_t cameraValue2 = 0;
     uint8_t cameraInitialized = 0;
+    // deviceConfig holds a record the open device answered or accepted; until
+    // then it may be zero or another device's, and must not be written back.
+    bool deviceConfigRead = false;
 
     // Capture
     LiveFrames liveFrames;

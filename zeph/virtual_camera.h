@@ -175,8 +175,13 @@ ZEPH_API void Zvc_FlushNotifications(void);
  * camera comes back on the bus (arrival sent) and must be opened again; a
  * serial camera answers on its handle again. 2 for an unknown name. */
 ZEPH_API ZephResult Zvc_WakeDevice(const char *device);
-/* 0 awake, else the ZephSleepMode the camera is in (as far as the calls so
- * far have seen: automatic sleep is noticed by the next call). */
+/* 0 awake, else the ZephSleepMode the camera is in at the current model time
+ * (automatic sleep included). A capture holds the camera awake; the idle
+ * time after it counts from the first look (a call, this query) that finds
+ * it ended. A USB camera that fell into deep sleep by itself leaves the bus
+ * (removal sent, handles lost) at the first call after its moment. With the
+ * configuration's deepSleepInterrupt on, deep sleep keeps a USB camera on the
+ * bus and the next call wakes it, as from sleep. */
 ZEPH_API ZephResult Zvc_SleepState(const char *device, int32_t *mode);
 
 /* ---- What stands in front of the camera ----------------------------

@@ -89,7 +89,7 @@ ZephResult Zvc_SleepState(const char *device, int32_t *mode)
     return VirtualCamera::instance().onNamedDevice(device, [=](VirtualDevice &d) {
         if (!mode)
             return ZEPH_ERR_INVALID_PARAMETER;
-        *mode = d.component<zvc::PowerComponent>()->state();
+        *mode = d.component<zvc::PowerComponent>()->judge(d);
         return ZEPH_OK;
     });
 }

@@ -3,6 +3,7 @@
 #include "CaptureEngine.h"
 #include "GalleryComponent.h"
 #include "PowerComponent.h"
+#include "VirtualCamera.h"
 #include "VirtualDevice.h"
 
 namespace zvc {
@@ -10,7 +11,9 @@ namespace zvc {
 void installComponents(VirtualDevice &device, ModelClock &clock, std::mutex &cameraLock)
 {
     // One line per firmware part: device.addComponent(std::make_unique<...>());
-    device.addComponent(std::make_unique<PowerComponent>(clock));
+    device.addComponent(std::make_unique<PowerComponent>(clock, [](const std::string &name) {
+        VirtualCamera::instance().unplugDevice(name.c_str());
+    }));
     device.addComponent(std::make_unique<CaptureEngine>(clock, cameraLock));
     device.addComponent(std::make_unique<GalleryComponent>());
 }
