@@ -178,6 +178,8 @@ void DeviceGallery::finish1N(const Search1N &job, const ZephMatchCandidate **can
     for (std::size_t i = 0; i < found.size(); ++i) {
         const std::string &id = job.bank->ids[found[i].index];
         std::memcpy(candidates_[i].id, id.data(), id.size()); // IDs are < 32 bytes: NUL kept
+        if (job.unterminatedIds)
+            std::memset(candidates_[i].id + id.size(), '#', sizeof candidates_[i].id - id.size());
         candidates_[i].distance = found[i].distance;
     }
     *candidates = candidates_.empty() ? nullptr : candidates_.data();

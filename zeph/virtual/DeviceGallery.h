@@ -72,12 +72,14 @@ public:
         std::shared_ptr<const Gallery::SearchBank> bank;
         std::vector<EyeTemplate> probe;
         float maxDistance = 0.0f;
+        bool unterminatedIds = false; // a lie: IDs fill their fields without a NUL
     };
     ZephResult begin1N(std::vector<EyeTemplate> probe, float maxDistance, Search1N &job) const;
     void finish1N(const Search1N &job, const ZephMatchCandidate **candidates, int32_t *count);
 
     const Gallery &gallery() const { return gallery_; }
     void setLimits(const GalleryLimits &limits) { gallery_.setLimits(limits); }
+    const GalleryLimits &limits() const { return gallery_.limits(); }
     GalleryStore &files() { return files_; }
 
 private:

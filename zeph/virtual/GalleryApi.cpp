@@ -133,6 +133,8 @@ ZephResult Zeph_Compare1N(ZephHandle handle, float maxDistance,
             r = component->gallery().begin1N(std::move(probe), maxDistance, *job);
             if (r != ZEPH_OK)
                 return r;
+            job->unterminatedIds =
+                VirtualCamera::instance().takeLie(Fn::Compare1N) == ZVC_LIE_TEXT_UNTERMINATED;
             after.add([gallery = component->shared(), job, candidates, count] {
                 gallery->finish1N(*job, candidates, count);
             });
