@@ -104,6 +104,8 @@ void EnrollWidget::buildForm()
     named(lbDescription, "lbDescription");
     lbDescription->setTextFormat(Qt::RichText);
     lbDescription->setWordWrap(true);
+    lbDescription->setMinimumHeight(48);
+    lbDescription->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
     lbDistance = new QLabel(this);
     named(lbDistance, "lbDistance");
     lbDistance->setTextFormat(Qt::RichText);
@@ -131,7 +133,8 @@ void EnrollWidget::buildForm()
     eyes->addStretch(1);
 
     auto *right = new QVBoxLayout;
-    right->setContentsMargins(8, 4, 4, 4);
+    // No side margins: the eye sizing counts every pixel beside leftFrame.
+    right->setContentsMargins(0, 4, 0, 4);
     right->addLayout(eyes);
     right->addWidget(lbDescription);
     right->addWidget(lbDistance);

@@ -66,6 +66,8 @@ struct Screen {
         if (auto *list = window->centralWidget()->findChild<QComboBox *>(QStringLiteral("cbDevList")))
             list->setCurrentIndex(list->findText(QString::fromLatin1(kBino)));
         FixedText::copy(ctx.selectedDeviceName, kBino);
+        if (qEnvironmentVariableIsSet("GLINT_SHOT_DIR"))
+            window->show();
         window->OnActionEnroll();
         QCoreApplication::processEvents(); // InitControl
         area = qobject_cast<EnrollWidget *>(window->centralWidget());
@@ -82,7 +84,14 @@ struct Screen {
     {
         return area ? area->findChild<T *>(QString::fromLatin1(name)) : nullptr;
     }
-    void click(const char *name) { QTest::mouseClick(get<QPushButton>(name), Qt::LeftButton); }
+    void click(const char *name)
+    {
+        QTest::mouseClick(get<QPushButton>(name), Qt::LeftButton);
+        const QString dir = qEnvironmentVariable("GLINT_SHOT_DIR");
+        if (!dir.isEmpty())
+            window->grab().save(QStringLiteral("%1/%2-%3.png").arg(dir).arg(++shots).arg(name));
+    }
+    int shots = 0;
     void type(const QString &id) { get<QComboBox>("cbEnrollID")->setEditText(id); }
     QString description() { return get<QLabel>("lbDescription")->text(); }
     QString distance() { return get<QLabel>("lbDistance")->text(); }
