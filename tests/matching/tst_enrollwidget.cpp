@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -445,6 +446,91 @@ private slots:
         // replace the library's array leave it as it was.
         QCOMPARE(ctx.loadGallery(nullptr, nullptr, nullptr, nullptr, nullptr), true);
         QCOMPARE(ctx.enrolleeIdList(), QList<QByteArray>());
+    }
+
+    void libraryArraysAreNotTrusted()
+    {
+        VirtualCameraFixture camera;
+        Screen s(camera.context());
+        QVERIFY(setDedup(s.ctx, false) == 0);
+        for (const char *id : {"P1", "P2"}) {
+            s.capture(id[1] == '1' ? 91 : 92);
+            s.type(QString::fromLatin1(id));
+            s.click("btEnroll");
+        }
+        const QList<QByteArray> copies = s.ctx.enrolleeIdList();
+        QCOMPARE(copies, (QList<QByteArray>{"P1", "P2"}));
+
+        // IDs filling their whole fields are read up to the field's end.
+        QCOMPARE(Zvc_LieNext("Zeph_GetGalleryInfo", ZVC_LIE_TEXT_UNTERMINATED), 0);
+        QCOMPARE(s.ctx.enrolleeIdList(),
+                 (QList<QByteArray>{"P1" + QByteArray(30, '#'), "P2" + QByteArray(30, '#')}));
+        // A count without its array is no list.
+        QCOMPARE(Zvc_LieNext("Zeph_GetGalleryInfo", ZVC_LIE_NULL_ARRAY), 0);
+        QCOMPARE(s.ctx.enrolleeIdList(), QList<QByteArray>());
+
+        // The first list was copied: the library's arrays have been
+        // replaced (and overwritten by the lie) since.
+        QCOMPARE(copies, (QList<QByteArray>{"P1", "P2"}));
+
+        // Candidates without their array: nobody found, no distance.
+        s.capture(91);
+        QCOMPARE(Zvc_LieNext("Zeph_Compare1N", ZVC_LIE_NULL_ARRAY), 0);
+        s.click("btIdentify");
+        QVERIFY2(s.description().contains("This person is not in the enrollment database."),
+                 qPrintable(s.description()));
+        QCOMPARE(s.distance(), QString());
+    }
+
+    void capturePreconditions()
+    {
+        VirtualCameraFixture camera;
+        Screen s(camera.context());
+        s.type(QStringLiteral("Q1"));
+        // No capture yet: the prompt, titled by the action.
+        for (const char *title : {"Enrollment", "Verification", "Identification"}) {
+            s.boxes.expect(title, "Cancel", "Please capture your iris image first.");
+            s.click(title[0] == 'E' ? "btEnroll" : title[0] == 'V' ? "btVerify" : "btIdentify");
+        }
+        QCOMPARE(Zvc_CallCount("Zeph_EnrollCapture") + Zvc_CallCount("Zeph_Compare11")
+                     + Zvc_CallCount("Zeph_Compare1N"),
+                 0);
+
+        // A capture older than the limit is used only when the operator says so.
+        s.capture(101);
+        m_clock->advance((s.ctx.capturedResultTimeout + 1) * 1000);
+        s.boxes.expect("Confirmation", "Cancel");
+        s.click("btIdentify");
+        QCOMPARE(Zvc_CallCount("Zeph_Compare1N"), 0);
+        s.boxes.expect("Confirmation", "Proceed Anyway");
+        s.click("btIdentify");
+        QCOMPARE(Zvc_CallCount("Zeph_Compare1N"), 1);
+    }
+
+    void unenrollingTheSuperUserLogsOut_data()
+    {
+        QTest::addColumn<int>("role");
+        QTest::addColumn<bool>("loggedOut");
+        QTest::newRow("super user") << 1 << true;
+        QTest::newRow("administrator") << 0 << false;
+    }
+    void unenrollingTheSuperUserLogsOut()
+    {
+        QFETCH(int, role);
+        QFETCH(bool, loggedOut);
+        VirtualCameraFixture camera;
+        Screen s(camera.context());
+        s.capture(111);
+        s.type(QStringLiteral("S1"));
+        s.click("btEnroll");
+        s.ctx.loginId = std::make_unique<LoginSession>();
+        std::strcpy(s.ctx.loginId->id, "S1");
+        s.ctx.loginId->role = role;
+        const int logouts = Zvc_CallCount("Zeph_Logout");
+        s.boxes.expect("Unenrollment", "Yes");
+        s.click("btUnenroll");
+        QCOMPARE(s.ctx.loginId == nullptr, loggedOut);
+        QCOMPARE(Zvc_CallCount("Zeph_Logout") - logouts, loggedOut ? 1 : 0);
     }
 
 private:
