@@ -30,6 +30,7 @@
 namespace {
 
 const char kBino[] = ZVC_DEFAULT_USB_BINOCULAR;
+const char kMono[] = ZVC_DEFAULT_USB_MONOCULAR;
 
 QStringList itemsOf(QComboBox *box)
 {
@@ -59,14 +60,14 @@ private:
 // The main window on the matching work area. A box the test did not
 // expect fails it.
 struct Screen {
-    explicit Screen(AppContext &context) : ctx(context)
+    explicit Screen(AppContext &context, const char *device = kBino) : ctx(context)
     {
         SoundPlayer::setListener([](const QString &) {});
         window = std::make_unique<KeldTerminal>();
         QCoreApplication::processEvents(); // the start-up scan
         if (auto *list = window->centralWidget()->findChild<QComboBox *>(QStringLiteral("cbDevList")))
-            list->setCurrentIndex(list->findText(QString::fromLatin1(kBino)));
-        FixedText::copy(ctx.selectedDeviceName, kBino);
+            list->setCurrentIndex(list->findText(QString::fromLatin1(device)));
+        FixedText::copy(ctx.selectedDeviceName, device);
         if (qEnvironmentVariableIsSet("GLINT_SHOT_DIR"))
             window->show();
         window->OnActionEnroll();
@@ -531,6 +532,50 @@ private slots:
         s.click("btUnenroll");
         QCOMPARE(s.ctx.loginId == nullptr, loggedOut);
         QCOMPARE(Zvc_CallCount("Zeph_Logout") - logouts, loggedOut ? 1 : 0);
+    }
+
+    void eyeLabelSizes_data()
+    {
+        QTest::addColumn<bool>("binocular");
+        QTest::addColumn<int>("windowWidth");
+        QTest::addColumn<QSize>("eye");
+        QTest::addColumn<bool>("leftShown");
+        // The controls' column is 220 wide.
+        QTest::newRow("two eyes, narrow") << true << 1300 << QSize(536, 402) << true;
+        QTest::newRow("two eyes, 1279 free") << true << 1499 << QSize(636, 477) << true;
+        QTest::newRow("two eyes, wide") << true << 1500 << QSize(640, 480) << true;
+        QTest::newRow("one eye, 600 free") << false << 820 << QSize(600, 450) << false;
+        QTest::newRow("one eye, wide") << false << 1300 << QSize(640, 480) << false;
+    }
+    void eyeLabelSizes()
+    {
+        QFETCH(bool, binocular);
+        QFETCH(int, windowWidth);
+        QFETCH(QSize, eye);
+        QFETCH(bool, leftShown);
+        VirtualCameraFixture camera;
+        camera.context().windowWidth = windowWidth;
+        Screen s(camera.context(), binocular ? kBino : kMono);
+        QCOMPARE(s.get<QLabel>("lbRightEye")->maximumSize(), eye);
+        QCOMPARE(s.get<QLabel>("lbRightEye")->minimumSize(), eye);
+        QCOMPARE(!s.get<QLabel>("lbLeftEye")->isHidden(), leftShown);
+        if (leftShown)
+            QCOMPARE(s.get<QLabel>("lbLeftEye")->maximumSize(), eye);
+        QVERIFY(s.get<QPushButton>("btEnrollNew")->isHidden());
+        QCOMPARE(s.get<QComboBox>("cbEnrollID")->lineEdit()->maxLength(), 31);
+    }
+
+    void noDevice()
+    {
+        VirtualCameraFixture camera;
+        Screen s(camera.context());
+        s.ctx.closeDevice();
+        s.ctx.selectedDeviceName[0] = 0;
+        s.type(QStringLiteral("A1"));
+        s.boxes.expect("Error", "OK", "No device selected or entered");
+        s.click("btVerify");
+        QCOMPARE(s.ctx.statusMessage(), QStringLiteral("Invalid parameter"));
+        QCOMPARE(s.description(), QString());
     }
 
 private:
