@@ -168,6 +168,13 @@ void EnrollWidget::InitControl()
     sizeEyeLabels();
     if (CaptureService *service = m_ctx.captureService())
         service->showCaptureResults(lbLeftEye, lbRightEye, true);
+    // Before the first capture the per-eye results are still 0, so the
+    // display leaves the labels blank: say why there is no picture.
+    if (m_ctx.lastCapture.lastCaptureResult == ZEPH_ERR_FRAME_NOT_AVAILABLE) {
+        for (QLabel *eye : {lbLeftEye, lbRightEye})
+            if (eye->pixmap().isNull() && eye->text().isEmpty())
+                eye->setText(eye->windowTitle());
+    }
 }
 
 void EnrollWidget::sizeEyeLabels()

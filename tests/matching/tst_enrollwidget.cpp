@@ -163,6 +163,8 @@ private slots:
         Screen s(camera.context());
         QVERIFY(s.area);
         QCOMPARE(s.ids(), QStringList());
+        QCOMPARE(s.get<QLabel>("lbRightEye")->text(),
+                 QStringLiteral("Please capture before enrolling or matching"));
         QVERIFY(setDedup(s.ctx, false) == 0);
 
         s.capture(11);
