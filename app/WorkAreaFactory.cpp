@@ -5,6 +5,7 @@
 #include "app/PlaceholderWorkArea.h"
 #include "capture/CaptureWidget.h"
 #include "device/ZephSettingWidget.h"
+#include "matching/EnrollWidget.h"
 
 QWidget *WorkAreaFactory::create(int index, QWidget *parent)
 {
@@ -14,7 +15,7 @@ QWidget *WorkAreaFactory::create(int index, QWidget *parent)
     case WorkAreaCapture:
         return new CaptureWidget(parent);
     case WorkAreaMatching:
-        return new PlaceholderWorkArea(QStringLiteral("Matching"), parent);
+        return new EnrollWidget(parent);
     case WorkAreaSysManagement:
         return new PlaceholderWorkArea(QStringLiteral("System Management"), parent);
     case WorkAreaLogin:

@@ -206,6 +206,11 @@ ZEPH_API ZephResult Zvc_PresentSubject(const char *device, uint32_t subject);
  * unknown presentation. */
 ZEPH_API ZephResult Zvc_PresentEye(const char *device, int32_t eye, int32_t presentation);
 
+/* Limits of the device's gallery: enrollees, templates per ID, templates in
+ * all; 0 keeps a limit as it is. Lasts until Zvc_Reset. 2 unknown device. */
+ZEPH_API ZephResult Zvc_SetGalleryLimits(const char *device, uint32_t ids, uint32_t perId,
+                                         uint64_t templates);
+
 /* LED state as the calls left it, at the current model time. */
 typedef struct ZvcLedState {
     int32_t on;          /* lit (or blinking) now */
@@ -235,14 +240,18 @@ ZEPH_API ZephResult Zvc_FailDevice(const char *device, const char *function, int
  * - ZVC_LIE_ISO_BLOCK_PAST_END: the first image block's length runs past the
  *   end of the ISO record (Zeph_GetResultIsoImage)
  * - ZVC_LIE_TEXT_UNTERMINATED: texts fill their whole field without a NUL
- *   (Zeph_GetDeviceInfo's names, Zeph_ScanDevices' names in 100-byte fields)
+ *   (Zeph_GetDeviceInfo's names, Zeph_ScanDevices' names in 100-byte fields,
+ *   Zeph_GetGalleryInfo's IDs and Zeph_Compare1N's candidate IDs in their
+ *   32-byte fields)
  * - ZVC_LIE_SHORT_ARRAY: a two-record array comes with count 1 and one record
  *   (Zeph_GetResultQuality, Zeph_GetResultImage)
+ * - ZVC_LIE_NULL_ARRAY: an array comes back null with its count kept
+ *   (Zeph_GetGalleryInfo, Zeph_Compare1N)
  * Used up by the first call that produced the output; ZVC_LIE_NONE clears.
  * 15 for an unknown function or lie. */
 enum ZvcLie {
     ZVC_LIE_NONE = 0, ZVC_LIE_SIZE_BEYOND_DATA = 1, ZVC_LIE_ISO_BLOCK_PAST_END = 2,
-    ZVC_LIE_TEXT_UNTERMINATED = 3, ZVC_LIE_SHORT_ARRAY = 4
+    ZVC_LIE_TEXT_UNTERMINATED = 3, ZVC_LIE_SHORT_ARRAY = 4, ZVC_LIE_NULL_ARRAY = 5
 };
 ZEPH_API ZephResult Zvc_LieNext(const char *function, int32_t lie);
 

@@ -1,5 +1,6 @@
 // virtual_camera.h: the bench.
 #include "CaptureEngine.h"
+#include "GalleryComponent.h"
 #include "PowerComponent.h"
 #include "VirtualCamera.h"
 
@@ -191,5 +192,24 @@ int32_t Zvc_CallCount(const char *function)
 }
 
 void Zvc_ResetCallCounts(void) { VirtualCamera::instance().resetCallCounts(); }
+
+ZephResult Zvc_SetGalleryLimits(const char *device, uint32_t ids, uint32_t perId,
+                                uint64_t templates)
+{
+    return VirtualCamera::instance().onNamedDevice(device, [=](VirtualDevice &d) {
+        auto *component = d.component<zvc::GalleryComponent>();
+        if (!component)
+            return ZEPH_ERR_UNSUPPORTED;
+        zvc::GalleryLimits limits = component->gallery().limits();
+        if (ids)
+            limits.maxEnrollees = ids;
+        if (perId)
+            limits.maxTemplatesPerId = perId;
+        if (templates)
+            limits.maxTemplates = templates;
+        component->gallery().setLimits(limits);
+        return ZEPH_OK;
+    });
+}
 
 } // extern "C"

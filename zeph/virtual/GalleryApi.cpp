@@ -44,7 +44,10 @@ ZephResult Zeph_GetGalleryInfo(ZephHandle handle, const char *const **ids, int32
                                int32_t *freeSlots, int32_t *capacity)
 {
     return onGallery(Fn::GetGalleryInfo, handle, [&](VirtualDevice &, DeviceGallery &g) -> ZephResult {
-        return g.info(ids, count, freeSlots, capacity);
+        const ZephResult r = g.info(ids, count, freeSlots, capacity);
+        if (r == ZEPH_OK)
+            g.lieAboutInfoIds(VirtualCamera::instance().takeLie(Fn::GetGalleryInfo), ids);
+        return r;
     });
 }
 
@@ -133,6 +136,7 @@ ZephResult Zeph_Compare1N(ZephHandle handle, float maxDistance,
             r = component->gallery().begin1N(std::move(probe), maxDistance, *job);
             if (r != ZEPH_OK)
                 return r;
+            job->lie = VirtualCamera::instance().takeLie(Fn::Compare1N);
             after.add([gallery = component->shared(), job, candidates, count] {
                 gallery->finish1N(*job, candidates, count);
             });

@@ -687,7 +687,7 @@ ZephResult VirtualCamera::failDevice(const char *name, const char *function, int
 ZephResult VirtualCamera::lieNext(const char *function, int32_t lie)
 {
     Fn fn;
-    if (!functionFromName(function, fn) || lie < ZVC_LIE_NONE || lie > ZVC_LIE_SHORT_ARRAY)
+    if (!functionFromName(function, fn) || lie < ZVC_LIE_NONE || lie > ZVC_LIE_NULL_ARRAY)
         return ZEPH_ERR_INVALID_PARAMETER;
     lies_[indexOf(fn)].store(lie);
     return ZEPH_OK;
