@@ -3,6 +3,7 @@
 #include "CaptureEngine.h"
 #include "GalleryComponent.h"
 #include "PowerComponent.h"
+#include "SecurityComponent.h"
 #include "VirtualDevice.h"
 
 namespace zvc {
@@ -13,6 +14,7 @@ void installComponents(VirtualDevice &device, ModelClock &clock, std::mutex &cam
     device.addComponent(std::make_unique<PowerComponent>(clock));
     device.addComponent(std::make_unique<CaptureEngine>(clock, cameraLock));
     device.addComponent(std::make_unique<GalleryComponent>());
+    device.addComponent(std::make_unique<SecurityComponent>());
 }
 
 } // namespace zvc
