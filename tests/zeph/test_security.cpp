@@ -5,6 +5,8 @@
 #include "VcamFixture.h"
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 
 using vcamtest::kBino;
@@ -373,4 +375,36 @@ TEST_F(Security, TheMonocularCameraCommissionsAndLogsIn)
     EXPECT_TRUE(adminIds(bino).empty()) << "each camera has its own administrators";
     EXPECT_EQ(Zeph_LockDevice(bino), ZEPH_OK);
     Zeph_CloseDevice(bino);
+}
+
+TEST_F(Security, DamagedStoresKeepTheGuardsUp)
+{
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::path(stateDir_) / "devices" / kBino;
+    struct Case {
+        const char *what;
+        const char *file;
+        const char *bytes;
+        ZephResult adminInfo, config, images;
+    };
+    const std::vector<Case> cases = {
+        {"damaged administrators", "admins.snap", "ZVSN not a snapshot", ZEPH_ERR_GALLERY_LOAD_FAILED,
+         ZEPH_ERR_PERMISSION_DENIED, ZEPH_OK},
+        {"damaged lock", "lock.bin", "??", ZEPH_ERR_GALLERY_EMPTY, ZEPH_OK, ZEPH_ERR_DEVICE_LOCKED},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        std::ofstream(folder / c.file, std::ios::binary) << c.bytes;
+        Zvc_Reset();
+        const ZephHandle h = openOk(kBino);
+        ZephResult r = ZEPH_OK;
+        adminIds(h, &r);
+        EXPECT_EQ(r, c.adminInfo);
+        EXPECT_EQ(withConfig(h, [](ZephDeviceConfig &) {}), c.config);
+        capture(kBino, h, kUserSubject);
+        EXPECT_EQ(imageResult(h), c.images);
+        Zeph_CloseDevice(h);
+    }
 }
