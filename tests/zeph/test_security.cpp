@@ -291,8 +291,15 @@ TEST_F(SecurityRights, ALockWithholdsImagesAcrossARestartUntilUnlocked)
 {
     ASSERT_EQ(loginAs(kBino, h, kAdminSubject, "Admin1", ZEPH_ROLE_ADMIN), ZEPH_OK);
     EXPECT_EQ(imageResult(h), ZEPH_OK);
+    int32_t locked = -1;
+    EXPECT_EQ(Zvc_LockState(kBino, nullptr), ZEPH_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(Zvc_LockState("no such camera", &locked), ZEPH_ERR_DEVICE_NOT_FOUND);
+    ASSERT_EQ(Zvc_LockState(kBino, &locked), ZEPH_OK);
+    EXPECT_EQ(locked, 0);
     ASSERT_EQ(Zeph_LockDevice(h), ZEPH_OK);
     EXPECT_EQ(Zeph_LockDevice(h), ZEPH_OK) << "locking twice is harmless";
+    ASSERT_EQ(Zvc_LockState(kBino, &locked), ZEPH_OK);
+    EXPECT_EQ(locked, 1);
     EXPECT_EQ(qualityResult(h), ZEPH_OK) << "scores stay out";
     EXPECT_EQ(imageResult(h), ZEPH_ERR_DEVICE_LOCKED);
     EXPECT_EQ(isoResult(h), ZEPH_ERR_DEVICE_LOCKED);
