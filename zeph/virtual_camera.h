@@ -222,6 +222,9 @@ typedef struct ZvcLedState {
 ZEPH_API ZephResult Zvc_GetLed(const char *device, int32_t led, ZvcLedState *state);
 /* The device's capture status as Zeph_GetCaptureStatus would answer it. */
 ZEPH_API ZephResult Zvc_CaptureStatus(const char *device, int32_t *status);
+/* 1 when the camera is locked (Zeph_LockDevice), else 0. 2 unknown device,
+ * 15 null. */
+ZEPH_API ZephResult Zvc_LockState(const char *device, int32_t *locked);
 
 /* ---- Faults on one device and lying outputs ------------------------
  * The next `count` calls of `function` ("*": every call that takes a handle

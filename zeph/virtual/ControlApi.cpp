@@ -2,6 +2,7 @@
 #include "CaptureEngine.h"
 #include "GalleryComponent.h"
 #include "PowerComponent.h"
+#include "SecurityComponent.h"
 #include "VirtualCamera.h"
 
 #include <algorithm>
@@ -126,6 +127,17 @@ ZephResult Zvc_CaptureStatus(const char *device, int32_t *status)
         if (!status)
             return ZEPH_ERR_INVALID_PARAMETER;
         *status = d.component<CaptureEngine>()->status();
+        return ZEPH_OK;
+    });
+}
+
+ZephResult Zvc_LockState(const char *device, int32_t *locked)
+{
+    return VirtualCamera::instance().onNamedDevice(device, [=](VirtualDevice &d) {
+        const auto *security = d.component<zvc::SecurityComponent>();
+        if (!locked || !security)
+            return ZEPH_ERR_INVALID_PARAMETER;
+        *locked = security->locked() ? 1 : 0;
         return ZEPH_OK;
     });
 }

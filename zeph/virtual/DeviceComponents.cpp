@@ -3,6 +3,7 @@
 #include "CaptureEngine.h"
 #include "GalleryComponent.h"
 #include "PowerComponent.h"
+#include "SecurityComponent.h"
 #include "VirtualCamera.h"
 #include "VirtualDevice.h"
 
@@ -16,6 +17,7 @@ void installComponents(VirtualDevice &device, ModelClock &clock, std::mutex &cam
     }));
     device.addComponent(std::make_unique<CaptureEngine>(clock, cameraLock));
     device.addComponent(std::make_unique<GalleryComponent>());
+    device.addComponent(std::make_unique<SecurityComponent>());
 }
 
 } // namespace zvc

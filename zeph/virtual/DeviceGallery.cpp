@@ -26,6 +26,16 @@ void DeviceGallery::endSession()
     initialised_ = false;
 }
 
+const Gallery *DeviceGallery::peek()
+{
+    if (!inMemory_) {
+        if (files_.load(gallery_) != ZEPH_OK)
+            return nullptr;
+        inMemory_ = true;
+    }
+    return &gallery_;
+}
+
 ZephResult DeviceGallery::listIds(IdList &list, const char *const **ids, int32_t *count,
                                   int32_t *freeSlots, int32_t *capacity)
 {

@@ -47,6 +47,11 @@ public:
     // The session ended: uncommitted changes are dropped, load() needed.
     void endSession();
     bool initialised() const { return initialised_; }
+    // The gallery as it stands (committed plus this session's changes), read
+    // from the files if need be, without starting a session: for a login,
+    // which may come before any Zeph_LoadGallery. Null when the files are
+    // damaged.
+    const Gallery *peek();
 
     ZephResult info(const char *const **ids, int32_t *count, int32_t *freeSlots,
                     int32_t *capacity);

@@ -2,6 +2,7 @@
 // the work; here are the checks every call on a handle gets, the capture
 // the call works on, and the device configuration's rules.
 #include "GalleryComponent.h"
+#include "SecurityComponent.h"
 #include "VirtualCamera.h"
 
 using namespace zvc;
@@ -19,6 +20,13 @@ ZephResult onGallery(Fn fn, ZephHandle handle, const GalleryCall &body)
                 return ZEPH_ERR_UNSUPPORTED;
             return body(device, component->gallery());
         });
+}
+
+// A super user or an administrator is logged in on the calling handle.
+bool supervisorPresent(VirtualDevice &device)
+{
+    auto *security = device.component<SecurityComponent>();
+    return security && security->supervisorPresent();
 }
 
 bool canCompare(const VirtualDevice &device)
@@ -77,15 +85,16 @@ ZephResult Zeph_EnrollCapture(ZephHandle handle, const char *id)
             return r;
         const ZephDeviceConfig &config = device.config();
         const DedupRule dedup{config.enableDedup != 0, config.dedupThreshold};
-        // No login session exists yet: supervised enrolment is refused.
-        return g.enroll(id, capture, dedup, config.supervisedEnrollment != 0, false);
+        return g.enroll(id, capture, dedup, config.supervisedEnrollment != 0,
+                        supervisorPresent(device));
     });
 }
 
 ZephResult Zeph_UnenrollTemplate(ZephHandle handle, const char *id)
 {
     return onGallery(Fn::UnenrollTemplate, handle, [&](VirtualDevice &device, DeviceGallery &g) -> ZephResult {
-        return g.unenroll(id, device.config().supervisedEnrollment != 0, false);
+        return g.unenroll(id, device.config().supervisedEnrollment != 0,
+                          supervisorPresent(device));
     });
 }
 
