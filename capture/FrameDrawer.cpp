@@ -128,8 +128,11 @@ bool FrameDrawer::drawRaw(QLabel *label, uint32_t width, uint32_t height, const 
     QImage picture;
     if (width % 4 == 0) {
         // Lines already 32-bit aligned: the image is built on the pixels
-        // themselves; the pixmap below takes its own copy.
-        picture = QImage(pixels, int(width), int(height), int(width), QImage::Format_Indexed8);
+        // themselves; the pixmap below takes its own copy. Nothing writes
+        // through it: the writable form only keeps the colour table from
+        // copying the pixels.
+        picture = QImage(const_cast<uint8_t *>(pixels), int(width), int(height), int(width),
+                         QImage::Format_Indexed8);
     } else {
         // The image's own lines are padded to a multiple of 4 bytes; the
         // picture keeps the frame's width.
