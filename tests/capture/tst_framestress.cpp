@@ -97,13 +97,23 @@ struct Stamper {
         return r;
     }
 
-    // The GUI thread's hold-up: waits (bounded) until `more` callbacks
-    // have come in behind it.
+    bool ended = false;
+
+    // The GUI thread's hold-up: waits until `more` callbacks have come in
+    // behind it, or the stream is over (bounded, so nothing can hang).
     void holdUntil(uint64_t more)
     {
         std::unique_lock<std::mutex> g(lock);
         const uint64_t target = callbacks + more;
-        moved.wait_for(g, std::chrono::milliseconds(200), [&] { return callbacks >= target; });
+        moved.wait_for(g, std::chrono::seconds(10), [&] { return ended || callbacks >= target; });
+    }
+    void end()
+    {
+        {
+            std::lock_guard<std::mutex> g(lock);
+            ended = true;
+        }
+        moved.notify_all();
     }
 };
 
@@ -203,7 +213,8 @@ private slots:
                  0);
         std::atomic<int> phase{0}; // 2: both captures over
         std::atomic<bool> quit{false};
-        std::thread timeMover([&] {
+        std::atomic<bool> secondStarted{false};
+        auto moveTime = [&] {
             // A frame-based capture of 400 frames ends COMPLETE.
             for (int step = 0; step < 400 && !quit; ++step) {
                 int32_t status = 0;
@@ -219,22 +230,30 @@ private slots:
                                   ZEPH_EYE_BOTH, 1, &Stamper::callback, &stamper)
                 != 0)
                 return;
+            secondStarted = true;
             for (int i = 0; i < 6 && !quit; ++i)
                 Zvc_AdvanceTime(50);
             Zeph_StopCapture(h);
+        };
+        std::thread timeMover([&] {
+            moveTime();
+            // However it ended, the GUI side stops waiting at once.
+            stamper.end();
             phase = 2;
         });
         // A failed check below still ends the thread before it goes.
         struct Joiner {
             std::atomic<bool> &quit;
             std::thread &thread;
+            Stamper &stamper;
             ~Joiner()
             {
                 quit = true;
+                stamper.end();
                 if (thread.joinable())
                     thread.join();
             }
-        } joiner{quit, timeMover};
+        } joiner{quit, timeMover, stamper};
         // Generous for sanitizer builds; a normal run takes about a second.
         QTRY_VERIFY_WITH_TIMEOUT(phase == 2 && relay.pendingDeliveries() == 0, 120000);
         QCoreApplication::processEvents();
@@ -246,6 +265,7 @@ private slots:
 
         qInfo("%d deliveries, %d pictures drawn, backlog up to %d, %u frames", screen.deliveries, screen.drawn,
               screen.maxBacklog, stamper.frameNumber);
+        QVERIFY(secondStarted);
         QCOMPARE(screen.torn, 0);
         QVERIFY2(screen.drawn >= 4, qPrintable(QString::number(screen.drawn)));
         QVERIFY2(screen.maxBacklog > 5, qPrintable(QString::number(screen.maxBacklog)));
