@@ -107,6 +107,7 @@ void AutoRecoveryDlg::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     if (!m_offerActive || m_dialogShown)
         return;
+    m_workerDone = false;
     m_dialogShown = true;
     m_procedure.begin();
     m_workerFuture = QtConcurrent::run(&AutoRecoveryDlg::recoveryWorker, this);
@@ -146,8 +147,16 @@ void AutoRecoveryDlg::offerYes()
 
 void AutoRecoveryDlg::workerEnded()
 {
+    // Ended on the GUI thread, in queue order: a removal the steps caused was
+    // posted before this and still counts as the recovery's; one after Close
+    // is offered is the operator's.
     QMetaObject::invokeMethod(
-        this, [this] { m_btnCancel->setText(QStringLiteral("Close")); }, Qt::QueuedConnection);
+        this,
+        [this] {
+            m_workerDone = true;
+            m_btnCancel->setText(QStringLiteral("Close"));
+        },
+        Qt::QueuedConnection);
 }
 
 void AutoRecoveryDlg::applyStatus(const QString &text)

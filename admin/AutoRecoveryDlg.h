@@ -33,7 +33,7 @@ public:
     // removal notification then belongs to the recovery. Once the dialog
     // only waits for Close (after "disconnect the device then connect it
     // again"), a removal is the operator's real unplug.
-    bool isRecoveryRunning() const override { return m_dialogShown && !m_workerFuture.isFinished(); }
+    bool isRecoveryRunning() const override { return m_dialogShown && !m_workerDone; }
 
     int32_t recoveryState() const { return m_procedure.recoveryState; }
     bool recoverySucceeded() const { return m_procedure.recoverySucceeded; }
@@ -72,6 +72,7 @@ private:
     QFuture<void> m_workerFuture;
     bool m_offerActive = false;          // GUI thread only
     std::atomic<bool> m_dialogShown{false};
+    std::atomic<bool> m_workerDone{true};
 };
 
 #endif

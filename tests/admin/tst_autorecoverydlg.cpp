@@ -357,6 +357,9 @@ private slots:
         auto *dialog = static_cast<AutoRecoveryDlg *>(ctx.recoveryOffer());
         DialogDriver driver(dialog, clock);
         driver.answer = DialogDriver::PressCancel;
+        // The steps' own removals reach the window while the worker runs,
+        // as a real bus delivers them, not after it has ended.
+        clock.onSleep = [](int, int) { Zvc_FlushNotifications(); };
         const QString unplugged = QStringLiteral("The device was unplugged.");
         driver.beforeClose = [&] {
             Zvc_FlushNotifications();
