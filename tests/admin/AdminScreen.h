@@ -45,10 +45,12 @@ struct AdminScreen {
 
     // One capture of `subject` with both eyes shown as `presentation`,
     // fetched into LastCapture; it completed at the clock's now.
-    void capture(uint32_t subject, int32_t presentation = ZVC_EYE_SHARP)
+    // A left presentation of -1 is the same as the right one.
+    void capture(uint32_t subject, int32_t presentation = ZVC_EYE_SHARP, int32_t left = -1)
     {
         Zvc_PresentSubject(kDevice, subject);
-        Zvc_PresentEye(kDevice, ZEPH_EYE_BOTH, presentation);
+        Zvc_PresentEye(kDevice, ZEPH_EYE_RIGHT, presentation);
+        Zvc_PresentEye(kDevice, ZEPH_EYE_LEFT, left < 0 ? presentation : left);
         QCOMPARE_EQ(Zeph_StartCapture(ctx.deviceHandle, 1, 3, ZEPH_QUALITY_NORMAL,
                                       ZEPH_OPERATION_AUTO, ZEPH_EYE_BOTH, 0, nullptr, nullptr),
                     ZEPH_OK);
