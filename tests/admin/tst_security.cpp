@@ -132,7 +132,8 @@ private slots:
         QTest::addColumn<QString>("id");
         QTest::newRow("wrong person") << int(ZEPH_ROLE_ADMIN) << uint(Stranger) << "Boss1";
         QTest::newRow("wrong id") << int(ZEPH_ROLE_ADMIN) << uint(Boss) << "Nobody1";
-        QTest::newRow("admin as super user") << int(ZEPH_ROLE_SUPERUSER) << uint(Boss) << "Boss1";
+        QTest::newRow("enrollee as admin") << int(ZEPH_ROLE_ADMIN) << uint(Pat) << "Pat1";
+        QTest::newRow("plain user as super user") << int(ZEPH_ROLE_SUPERUSER) << uint(Pat) << "Pat1";
     }
     void failedLogins()
     {
@@ -142,7 +143,7 @@ private slots:
         Flow f;
         NEED_SECURITY(f);
         f.enrollAdmin(Boss, "Boss1", kEnrolled);
-        const QByteArray bytes = id.toLatin1();
+        f.enrollee(Pat, "Pat1"); // never raised: a plain user
         f.capture(subject);
         f.show(WorkAreaRecovery);
         f.show(WorkAreaLogin);
