@@ -103,9 +103,11 @@ void LoginWidget::buildForm()
     leftFrame = new QFrame(this);
     leftFrame->setObjectName(QStringLiteral("leftFrame"));
     leftFrame->setMaximumWidth(kLeftFrameWidth);
+    // Both views keep the panel's width, so the eye labels stay in place.
+    leftFrame->setMinimumWidth(kLeftFrameWidth);
     leftFrame->setStyleSheet(QStringLiteral(
-        "QFrame#leftFrame { border: none; background: qradialgradient(cx:0.5, cy:0.5, radius:0.9, "
-        "fx:0.5, fy:0.5, stop:0 #005588, stop:0.5 white, stop:1 #E5EFF6); }"));
+        "QFrame#leftFrame { border: none; background: qradialgradient(cx:0, cy:0, radius:1.3, "
+        "fx:0, fy:0, stop:0 #005588, stop:0.45 white, stop:1 #E5EFF6); }"));
 
     lblRole = new QLabel(QStringLiteral("Role:"), leftFrame);
     lblRole->setObjectName(QStringLiteral("lblRole"));
@@ -149,10 +151,12 @@ void LoginWidget::buildForm()
 
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(6);
+    // The eye sizes leave 6 pixels between the two labels and no more.
+    row->setSpacing(0);
     row->addWidget(leftFrame);
     row->addStretch(1);
     row->addWidget(lblRightEye, 0, Qt::AlignVCenter);
+    row->addSpacing(6);
     row->addWidget(lblLeftEye, 0, Qt::AlignVCenter);
     row->addStretch(1);
 
