@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev
-  libopenjp2-7-dev libjpeg62-turbo-dev
+  libopenjp2-7-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev
   libgtest-dev libbenchmark-dev libpugixml-dev
   clang-14 libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core imagemagick

@@ -65,6 +65,10 @@ using IsoRecordSourceFn = std::function<IsoRecordBytes(const IsoRequest &)>;
 IsoRecordBytes makeIsoRecord(const IsoRequest &request);
 void setIsoRecordSource(IsoRecordSourceFn source);
 
+// Installs the imaging library's drawn eyes, encoders and iris records as
+// the sources (done once when the camera is first used).
+void installImagingSources();
+
 } // namespace zvc
 
 #endif

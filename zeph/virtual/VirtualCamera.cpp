@@ -1,9 +1,10 @@
 #include "VirtualCamera.h"
 
+#include "CaptureEngine.h"
 #include "DeviceConfigCodec.h"
 #include "DeviceModels.h"
 #include "DeviceNames.h"
-#include "CaptureEngine.h"
+#include "EyeImageSource.h"
 #include "PowerComponent.h"
 
 #include <cstdio>
@@ -36,6 +37,7 @@ VirtualCamera &VirtualCamera::instance()
 VirtualCamera::VirtualCamera() : notifier_(clock_)
 {
     clock_.setTimeMovedListener([this] { notifier_.reschedule(); });
+    installImagingSources();
     Lock lock(mutex_);
     installDefaultDevices();
 }
