@@ -24,7 +24,7 @@
 struct AdminScreen {
     static constexpr const char *kDevice = ZVC_DEFAULT_USB_BINOCULAR;
 
-    explicit AdminScreen(bool open = true) : ctx(camera.context())
+    explicit AdminScreen(bool open = true, const char *device = kDevice) : ctx(camera.context())
     {
         clock.advance(100000);
         QCoreApplication::processEvents();
@@ -33,7 +33,7 @@ struct AdminScreen {
         QCoreApplication::processEvents();
         startupBoxes = boxes.shown().size();
         if (open) {
-            camera.select(kDevice);
+            camera.select(device);
             QCOMPARE_EQ(ctx.openDevice(true), ZEPH_OK);
             QCOMPARE_EQ(Zeph_InitCamera(ctx.deviceHandle, nullptr, nullptr), ZEPH_OK);
         } else {

@@ -370,6 +370,43 @@ private slots:
         QCOMPARE(Zvc_CallCount("Zeph_GetAdminGalleryInfo"), 1);
     }
 
+    // Eye labels share the window with the panels, in whole 4:3 steps.
+    void eyeSizes_data()
+    {
+        QTest::addColumn<int>("area");
+        QTest::addColumn<bool>("binocular");
+        QTest::addColumn<int>("windowWidth");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("leftShown");
+        const int login = WorkAreaLogin;
+        const int sys = WorkAreaSysManagement;
+        QTest::newRow("login bino 1300") << login << true << 1300 << QSize(488, 366) << true;
+        QTest::newRow("login bino 1000") << login << true << 1000 << QSize(340, 255) << true;
+        QTest::newRow("login bino wide") << login << true << 1700 << QSize(640, 480) << true;
+        QTest::newRow("login mono 1300") << login << false << 1300 << QSize(640, 480) << false;
+        QTest::newRow("login mono 900") << login << false << 900 << QSize(584, 438) << false;
+        QTest::newRow("sys bino 1300") << sys << true << 1300 << QSize(388, 291) << true;
+        QTest::newRow("sys bino 1001") << sys << true << 1001 << QSize(240, 180) << true;
+        QTest::newRow("sys mono 1300") << sys << false << 1300 << QSize(640, 480) << false;
+        QTest::newRow("sys mono 1003") << sys << false << 1003 << QSize(500, 375) << false;
+    }
+    void eyeSizes()
+    {
+        QFETCH(int, area);
+        QFETCH(bool, binocular);
+        QFETCH(int, windowWidth);
+        QFETCH(QSize, size);
+        QFETCH(bool, leftShown);
+        AdminScreen s(true, binocular ? ZVC_DEFAULT_USB_BINOCULAR : ZVC_DEFAULT_USB_MONOCULAR);
+        s.ctx.windowWidth = windowWidth;
+        s.show(area);
+        QCOMPARE(s.find<QLabel>("lblRightEye")->minimumSize(), size);
+        QCOMPARE(s.find<QLabel>("lblRightEye")->maximumSize(), size);
+        QCOMPARE(!s.find<QLabel>("lblLeftEye")->isHidden(), leftShown);
+        if (leftShown)
+            QCOMPARE(s.find<QLabel>("lblLeftEye")->maximumSize(), size);
+    }
+
     void certificatesGreyed()
     {
         AdminScreen s;
