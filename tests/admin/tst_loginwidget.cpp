@@ -237,6 +237,22 @@ private slots:
         SCRIPT_DONE(s);
     }
 
+    // Return typed in the ID box logs in too.
+    void returnInIdBox()
+    {
+        AdminScreen s;
+        s.window.show();
+        s.show(WorkAreaLogin);
+        QLineEdit *edit = s.find<QComboBox>("m_cbLoginIDs")->lineEdit();
+        edit->setFocus();
+        QTest::keyClicks(edit, "A1");
+        s.boxes.expect(kLogin, "Cancel", kPrompt);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        SCRIPT_DONE(s);
+        QCOMPARE(s.items("m_cbLoginIDs"), QStringList()); // nothing inserted
+    }
+
     // SUPERUSER lists the enrollees of the template gallery.
     void superUserListsEnrollees()
     {
