@@ -1,5 +1,7 @@
 #include "admin/SysManagementWidget.h"
 
+#include "admin/AdminTexts.h"
+#include "admin/DeviceConfig.h"
 #include "admin/UserIdText.h"
 #include "core/AppContext.h"
 #include "core/CaptureJudgement.h"
@@ -9,10 +11,6 @@
 #include "core/MessageBox.h"
 #include "core/ResultText.h"
 
-#if __has_include("admin/DeviceConfig.h")
-#include "admin/DeviceConfig.h"
-#define GLINT_HAS_DEVICE_CONFIG 1
-#endif
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -71,7 +69,7 @@ void showResultFor(AppContext &ctx, const char *text)
 
 QString SysManagementWidget::adminPermissionText()
 {
-    return QStringLiteral("Permission denied. You must login as Administrator to do this function.");
+    return AdminTexts::permissionDenied();
 }
 
 QString SysManagementWidget::superUserPermissionText()
@@ -240,14 +238,9 @@ void SysManagementWidget::InitControl()
     if (CaptureService *service = ctx.captureService())
         service->showCaptureResults(lblLeftEye, lblRightEye, false);
 
-    if (ctx.deviceHandle != 0) {
-        const char *const *ids = nullptr;
-        int32_t count = 0;
-        int32_t freeSlots = 0;
-        int32_t capacity = 0;
-        if (Zeph_GetGalleryInfo(ctx.deviceHandle, &ids, &count, &freeSlots, &capacity) == ZEPH_OK)
-            m_cbUserIDs->addItems(UserIdText::copyList(ids, count));
-    }
+    // Loads the gallery when the camera has not yet; copies, bounded.
+    for (const QByteArray &id : ctx.enrolleeIdList())
+        m_cbUserIDs->addItem(QString::fromLocal8Bit(id));
     cbAdminIDs->clearEditText();
     m_cbUserIDs->clearEditText();
     m_rdSuperUser->setChecked(true);
@@ -398,7 +391,6 @@ void SysManagementWidget::OnSetDeviceConfig()
 {
     if (!deviceOpen())
         return;
-#ifdef GLINT_HAS_DEVICE_CONFIG
     // The dialog carries changed UART settings over to the host itself.
     if (DeviceConfig::runAndCarryOver(this)) {
         AppContext &ctx = *AppContext::instance();
@@ -408,10 +400,6 @@ void SysManagementWidget::OnSetDeviceConfig()
         }
         refetchCapture();
     }
-#else
-    MessageBox::warning(this, QStringLiteral("Configuration"),
-                        QStringLiteral("The device configuration is not available."));
-#endif
 }
 
 void SysManagementWidget::on_BtnResetCerts_clicked()

@@ -1,11 +1,13 @@
 #include "app/WorkAreaFactory.h"
 
 #include "admin/LoginWidget.h"
+#include "admin/PowerManagement.h"
 #include "admin/RecoveryWidget.h"
 #include "admin/SysManagementWidget.h"
 #include "app/PlaceholderWorkArea.h"
 #include "capture/CaptureWidget.h"
 #include "device/ZephSettingWidget.h"
+#include "matching/EnrollWidget.h"
 
 QWidget *WorkAreaFactory::create(int index, QWidget *parent)
 {
@@ -15,7 +17,7 @@ QWidget *WorkAreaFactory::create(int index, QWidget *parent)
     case WorkAreaCapture:
         return new CaptureWidget(parent);
     case WorkAreaMatching:
-        return new PlaceholderWorkArea(QStringLiteral("Matching"), parent);
+        return new EnrollWidget(parent);
     case WorkAreaSysManagement:
         return new SysManagementWidget(parent);
     case WorkAreaLogin:
@@ -23,7 +25,7 @@ QWidget *WorkAreaFactory::create(int index, QWidget *parent)
     case WorkAreaRecovery:
         return new RecoveryWidget(parent);
     case WorkAreaPowerManagement:
-        return new PlaceholderWorkArea(QStringLiteral("Power Management"), parent);
+        return new PowerManagement(parent);
     default:
         return nullptr;
     }

@@ -1,5 +1,6 @@
 #include "capture/CaptureResults.h"
 
+#include "capture/IsoIrisRecord.h"
 #include "capture/ScoreOverlay.h"
 #include "core/AppContext.h"
 #include "core/KeldWaitingDlg.h"
@@ -42,16 +43,16 @@ CaptureResults &CaptureResults::of(AppContext &context)
     return result;
 }
 
-QString CaptureResults::saveError() const
+ResultSaver &CaptureResults::saver()
 {
-    QMutexLocker lock(&m_saveErrorLock);
-    return m_saveError;
+    if (!m_saver)
+        m_saver = std::make_unique<ResultSaver>(ResultSaveOptions::fromSettings(m_context));
+    return *m_saver;
 }
 
-void CaptureResults::setSaveError(const QString &text)
+QString CaptureResults::saveError() const
 {
-    QMutexLocker lock(&m_saveErrorLock);
-    m_saveError = text;
+    return m_saver ? m_saver->errorText() : QString();
 }
 
 void CaptureResults::fetchCaptureResults(int32_t isoRevision, KeldWaitingDlg *dialog)
@@ -59,7 +60,7 @@ void CaptureResults::fetchCaptureResults(int32_t isoRevision, KeldWaitingDlg *di
     AppContext &ctx = m_context;
     LastCapture &last = ctx.lastCapture;
     ctx.resetCaptureState(true);
-    setSaveError(QString());
+    m_saver = std::make_unique<ResultSaver>(ResultSaveOptions::fromSettings(ctx));
 
     const ZephQuality *quality = nullptr;
     int32_t qualityCount = 0;
@@ -93,18 +94,24 @@ void CaptureResults::fetchCaptureResults(int32_t isoRevision, KeldWaitingDlg *di
                 else if (ctx.isoSubtype == ZEPH_EYE_LEFT)
                     ctx.lastResult = ZEPH_ERR_NO_QUALIFIED_LEFT;
             }
-            setSaveError(QString::fromLocal8Bit(ResultText(ctx.lastResult)));
+            m_saver->setErrorText(QString::fromLocal8Bit(ResultText(ctx.lastResult)));
         } else {
             say(dialog, "Parsing iso image...");
-            // ISO RECORD READER: parse `record` into `entries` here (kind and
-            // format from resultKind/resultFormat; from entry 1 when
-            // lastResult is 12295 or isoSubtype is 2 on a binocular device;
-            // a refused record sets lastResult 21 and gives no images).
+            IsoIrisRecord::Options options;
+            options.revision = isoRevision;
+            options.resultKind = ctx.resultKind;
+            options.resultFormat = ctx.resultFormat;
+            options.startAtLeft = IsoIrisRecord::startsAtLeft(ctx.lastResult, ctx.isoSubtype,
+                                                              ctx.deviceInfo.binocular != 0);
+            const ZephResult parsed = IsoIrisRecord::parse(record, options, entries);
+            if (parsed != 0)
+                ctx.lastResult = parsed;
             if (ctx.lastResult == 0 && q != 0)
                 ctx.lastResult = q;
             if (ctx.saveBestImage) {
                 say(dialog, "Saving image to file...");
-                // RESULT SAVER: write the whole record under its ISO name here.
+                m_saver->saveIsoRecord(isoRevision, ctx.resultFormat, ctx.resultKind, entries[0],
+                                       record);
             }
         }
     }

@@ -8,10 +8,12 @@
 
 #include "capture/FrameDrawer.h"
 #include "capture/FrameRelay.h"
+#include "capture/ResultSaver.h"
 #include "core/CaptureService.h"
 
 #include <QMutex>
 #include <QString>
+#include <memory>
 
 class AppContext;
 
@@ -31,10 +33,11 @@ public:
     FrameRelay &relay() { return m_relay; }
     FrameDrawer &drawer() { return m_drawer; }
 
-    // The last failure of saving a fetched result; empty when none. Cleared
-    // once at the start of each fetch, so a later success cannot hide it.
+    // The saver of the latest fetch: it wrote the ISO record (on the
+    // fetch's thread) and writes the images afterwards (on the GUI thread).
+    // A new one per fetch, so its error text is that fetch's alone.
+    ResultSaver &saver();
     QString saveError() const;
-    void setSaveError(const QString &text);
 
 private:
     void copyImages(const ZephImage *right, const ZephImage *left);
@@ -42,8 +45,7 @@ private:
     AppContext &m_context;
     FrameRelay m_relay;
     FrameDrawer m_drawer;
-    mutable QMutex m_saveErrorLock;
-    QString m_saveError;
+    std::unique_ptr<ResultSaver> m_saver;
 };
 
 #endif

@@ -1,6 +1,8 @@
 #include "capture/CaptureWidget.h"
 
 #include "capture/CaptureResults.h"
+#include "capture/ResultLists.h"
+#include "capture/RetrievalEstimate.h"
 #include "core/AppContext.h"
 #include "core/KeldWaitingDlg.h"
 #include "core/MessageBox.h"
@@ -35,33 +37,6 @@ const char kFormStyle[] =
     "left: 8px; top: 3px; color: white;}\n"
     "QPushButton {min-width: 100px;}";
 const char kEyeLabelStyle[] = "QLabel { background-color : white; color : black; }";
-
-// STAND-IN until the shared result lists land: kinds and formats offered
-// for each ISO revision, and the names shown for a format.
-struct Named {
-    const char *name;
-    int32_t value;
-};
-const Named kKindsNone[] = {{"K1", 1}, {"K2", 2}, {"K3", 3}, {"K7", 7}};
-const Named kKinds2005[] = {{"K1", 1}, {"K2", 2}};
-const Named kKinds2011[] = {{"K1", 1},         {"K2", 2},         {"K3", 3},
-                            {"K7", 7},         {"K7_1_5", 4103},  {"K7_2_5", 4104},
-                            {"K7_3_5", 4105},  {"K7_5_0", 4106}};
-const Named kFormatsNone[] = {{"MONO_RAW", 2}, {"MONO_JPEG2000", 10}, {"CORVANE_RAW", 130}};
-const Named kFormatsIso[] = {{"MONO_RAW", 2}, {"MONO_JPEG2000", 10}};
-
-QString formatName(int32_t format)
-{
-    switch (format) {
-    case ZEPH_FORMAT_MONO_RAW: return QStringLiteral("MONO_RAW");
-    case ZEPH_FORMAT_MONO_JPEG: return QStringLiteral("MONO_JPEG");
-    case ZEPH_FORMAT_MONO_JPEG2000: return QStringLiteral("MONO_JPEG2000");
-    case ZEPH_FORMAT_MONO_PNG: return QStringLiteral("MONO_PNG");
-    case ZEPH_FORMAT_CORVANE_RAW: return QStringLiteral("CORVANE_RAW");
-    case ZEPH_FORMAT_CORVANE_JPEG2000: return QStringLiteral("CORVANE_JPEG2000");
-    default: return QString();
-    }
-}
 
 const char *statusName(int32_t status)
 {
@@ -394,11 +369,8 @@ void CaptureWidget::InitControl()
     {
         const QSignalBlocker quiet(m_cbIsoSubtypes);
         m_cbIsoSubtypes->clear();
-        m_cbIsoSubtypes->addItem(QStringLiteral("UNKNOWN EYE"), 0);
-        m_cbIsoSubtypes->addItem(QStringLiteral("RIGHT EYE"), 1);
-        m_cbIsoSubtypes->addItem(QStringLiteral("LEFT EYE"), 2);
-        if (isBinocular())
-            m_cbIsoSubtypes->addItem(QStringLiteral("BOTH EYE"), 3);
+        for (const ResultListEntry &e : ResultLists::isoSubtypes(isBinocular()))
+            m_cbIsoSubtypes->addItem(e.label, e.value);
         isoSubtypeCount = m_cbIsoSubtypes->count();
         m_cbIsoSubtypes->setCurrentIndex(-1);
     }
@@ -525,7 +497,7 @@ void CaptureWidget::On_BtStart_Clicked()
         const ZephDeviceConfig &config = m_ctx.deviceConfig;
         lblStreamStatus->setText(config.enableStream ? QStringLiteral("ON") : QStringLiteral("OFF"));
         if (config.enableStream) {
-            lblStreamFormat->setText(formatName(config.streamFormat));
+            lblStreamFormat->setText(ResultLists::formatName(config.streamFormat));
             lblStreamScale->setText(QStringLiteral("1/%1").arg(config.streamScale));
             for (QLabel *l :
                  {lblStreamFormatLabel, lblStreamFormat, lblStreamScaleLabel, lblStreamScale})
@@ -750,8 +722,7 @@ void CaptureWidget::drawLiveFrames()
 
 int CaptureWidget::estimateRetrievalTime() const
 {
-    // STAND-IN until the shared estimate lands.
-    return 1000;
+    return RetrievalEstimate::estimateRetrievalTime(m_ctx);
 }
 
 void CaptureWidget::retrieveResults(bool withSounds)
@@ -784,17 +755,15 @@ void CaptureWidget::retrieveResults(bool withSounds)
         if (withSounds)
             SoundPlayer::play(QString::fromLatin1(SoundPlayer::kTimeout));
     } else {
-        if (m_ctx.isoRevision == ZEPH_ISO_NONE) {
-            // RESULT SAVER: save the images here (binocular: left as eye 2,
-            // right as eye 1; monocular: left, else right, as eye 0).
-        }
+        if (m_ctx.isoRevision == ZEPH_ISO_NONE)
+            m_results.saver().saveLastCapture(last, isBinocular());
         if (withSounds)
             SoundPlayer::play(QString::fromLatin1(SoundPlayer::kCapture));
     }
 
     const QString saveError = m_results.saveError();
     if (m_ctx.saveBestImage && !saveError.isEmpty())
-        MessageBox::critical(this, QStringLiteral("Save file"), saveError);
+        MessageBox::critical(this, QString::fromLatin1(ResultSaver::kSaveErrorTitle), saveError);
 
     m_results.showCaptureResults(lbLeftEye, lbRightEye, true);
     m_ctx.showStatus(5000, "%s", ResultText(m_ctx.lastResult));
@@ -820,31 +789,16 @@ void CaptureWidget::on_m_btSaveResult_clicked()
 
 void CaptureWidget::fillResultLists(int32_t revision)
 {
-    const Named *kinds = kKindsNone;
-    int kindCount = int(std::size(kKindsNone));
-    const Named *formats = kFormatsNone;
-    int formatCount = int(std::size(kFormatsNone));
-    if (revision == ZEPH_ISO_2005) {
-        kinds = kKinds2005;
-        kindCount = int(std::size(kKinds2005));
-    } else if (revision == ZEPH_ISO_2011) {
-        kinds = kKinds2011;
-        kindCount = int(std::size(kKinds2011));
-    }
-    if (revision != ZEPH_ISO_NONE) {
-        formats = kFormatsIso;
-        formatCount = int(std::size(kFormatsIso));
-    }
-
-    auto fill = [](QComboBox *box, const Named *entries, int n, int32_t stored) {
+    const ResultLists lists = ResultLists::forRevision(revision);
+    auto fill = [](QComboBox *box, const QVector<ResultListEntry> &entries, int32_t stored) {
         const QSignalBlocker quiet(box);
         box->clear();
-        for (int i = 0; i < n; ++i)
-            box->addItem(QString::fromLatin1(entries[i].name), entries[i].value);
-        box->setCurrentIndex(qMax(0, box->findData(stored)));
+        for (const ResultListEntry &e : entries)
+            box->addItem(e.label, e.value);
+        box->setCurrentIndex(ResultLists::selectedIndex(entries, stored));
     };
-    fill(cbResultImgKind, kinds, kindCount, m_ctx.resultKind);
-    fill(cbResultImgFormat, formats, formatCount, m_ctx.resultFormat);
+    fill(cbResultImgKind, lists.kinds, m_ctx.resultKind);
+    fill(cbResultImgFormat, lists.formats, m_ctx.resultFormat);
     // The stored values follow what the lists now show.
     On_Combo_ResultKind_IndexChanged(cbResultImgKind->currentIndex());
     On_Combo_ResultFormat_IndexChanged(cbResultImgFormat->currentIndex());

@@ -1,5 +1,9 @@
 #include "capture/FrameDrawer.h"
 
+#include "capture/CorvaneRawContainer.h"
+#include "capture/JpegDecoder.h"
+#include "platform/Jp2Decompress.h"
+
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
@@ -23,9 +27,12 @@ const QVector<QRgb> &grayTable()
 } // namespace
 
 FrameDrawer::FrameDrawer()
-    : m_frameBuffer(kFrameBufferSize, 0)
+    : m_frameBuffer(kFrameBufferSize, 0), m_jpeg(std::make_unique<JpegDecoder>())
 {
+    m_jpegReady = m_jpeg->init(640, 480) == JPEG_OK;
 }
+
+FrameDrawer::~FrameDrawer() = default;
 
 bool FrameDrawer::drawImage(QLabel *label, const ZephImage &image)
 {
@@ -34,8 +41,38 @@ bool FrameDrawer::drawImage(QLabel *label, const ZephImage &image)
     switch (image.format) {
     case ZEPH_FORMAT_MONO_RAW:
         return drawRaw(label, image.width, image.height, image.data, image.size);
-    // CORVANE_RAW, MONO_JPEG and MONO_JPEG2000 are drawn once their readers
-    // are in (the container reader and the decoders fill m_frameBuffer).
+    case ZEPH_FORMAT_CORVANE_RAW: {
+        CorvaneRawFrame frame;
+        if (!readCorvaneRawContainer(image.data, image.size, uint64_t(kMaxSide) * kMaxSide, &frame))
+            return false;
+        return drawRaw(label, frame.width, frame.height, image.data + frame.pixelOffset,
+                       image.size - frame.pixelOffset);
+    }
+    case ZEPH_FORMAT_MONO_JPEG: {
+        if (!m_jpegReady || image.size == 0)
+            return false;
+        uint8_t *pixels = m_frameBuffer.data();
+        size_t capacity = m_frameBuffer.size();
+        int32_t width = 0;
+        int32_t height = 0;
+        if (m_jpeg->decode(image.data, image.size, &pixels, &capacity, &width, &height) != JPEG_OK ||
+            width <= 0 || height <= 0)
+            return false;
+        return drawRaw(label, uint32_t(width), uint32_t(height), m_frameBuffer.data(),
+                       m_frameBuffer.size());
+    }
+    case ZEPH_FORMAT_MONO_JPEG2000: {
+        ZephImage source = image;
+        ZephImage decoded{};
+        decoded.format = ZEPH_FORMAT_MONO_RAW;
+        decoded.width = uint32_t(m_frameBuffer.size()); // the capacity on entry
+        decoded.data = m_frameBuffer.data();
+        if (DecompressJp2(&source, &source.format, &source.size, 0, source.data, &decoded,
+                          &decoded.format, &decoded.width, &decoded.height, decoded.data) != JP2_OK)
+            return false;
+        return drawRaw(label, decoded.width, decoded.height, m_frameBuffer.data(),
+                       m_frameBuffer.size());
+    }
     default:
         return false;
     }

@@ -7,12 +7,15 @@
 
 #include "zeph/zeph.h"
 
+#include <memory>
+
 #include <QVector>
 #include <QRgb>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+class JpegDecoder;
 class QLabel;
 
 class FrameDrawer
@@ -21,6 +24,7 @@ public:
     static constexpr int kFrameBufferSize = 640 * 480;
 
     FrameDrawer();
+    ~FrameDrawer();
 
     // GUI thread. Draws the record when its format is one that can be drawn
     // and its data holds what it claims; true when a picture was set.
@@ -35,6 +39,8 @@ public:
 
 private:
     std::vector<uint8_t> m_frameBuffer; // decoded compressed frames
+    std::unique_ptr<JpegDecoder> m_jpeg; // prepared once for 640 x 480
+    bool m_jpegReady = false;
 };
 
 #endif

@@ -128,7 +128,13 @@ ZephResult AppContext::openDevice(bool quiet)
     loginId.reset();
 
     std::memset(&deviceConfig, 0, sizeof deviceConfig);
-    const ZephResult configResult = Zeph_GetDeviceConfig(deviceHandle, &deviceConfig);
+    deviceConfigRead = false;
+    ZephDeviceConfig read{};
+    const ZephResult configResult = Zeph_GetDeviceConfig(deviceHandle, &read);
+    if (configResult == 0) {
+        deviceConfig = read;
+        deviceConfigRead = true;
+    }
     offerRecovery(configResult);
 
     return lastResult;

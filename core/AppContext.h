@@ -15,6 +15,8 @@
 #include <QRect>
 #include <QRgb>
 #include <QString>
+#include <QByteArray>
+#include <QList>
 #include <QStringList>
 #include <QVector>
 #include <atomic>
@@ -72,6 +74,16 @@ public:
 
     bool loadConfig();
     bool saveConfig();
+
+    // The gallery (AppContextGallery.cpp). loadGallery loads it when the
+    // camera has not yet; false only when that load failed (after its box).
+    // Any output may be null.
+    bool loadGallery(ZephResult *result, const char *const **ids, int32_t *count,
+                     int32_t *extra1, int32_t *extra2);
+    // Copies of the gallery's IDs, in its order, each read no further than
+    // its 32-byte field; empty without a device or a gallery.
+    QList<QByteArray> enrolleeIdList();
+    ZephResult commitGallery();
     // Frees the capture image buffers and the frame buffer (exit sequence).
     void releaseBuffers();
 
@@ -93,6 +105,9 @@ public:
     int32_t cameraValue1 = 0;
     int32_t cameraValue2 = 0;
     uint8_t cameraInitialized = 0;
+    // deviceConfig holds a record the open device answered or accepted; until
+    // then it may be zero or another device's, and must not be written back.
+    bool deviceConfigRead = false;
 
     // Capture
     LiveFrames liveFrames;

@@ -175,8 +175,13 @@ ZEPH_API void Zvc_FlushNotifications(void);
  * camera comes back on the bus (arrival sent) and must be opened again; a
  * serial camera answers on its handle again. 2 for an unknown name. */
 ZEPH_API ZephResult Zvc_WakeDevice(const char *device);
-/* 0 awake, else the ZephSleepMode the camera is in (as far as the calls so
- * far have seen: automatic sleep is noticed by the next call). */
+/* 0 awake, else the ZephSleepMode the camera is in at the current model time
+ * (automatic sleep included). A capture holds the camera awake; the idle
+ * time after it counts from the first look (a call, this query) that finds
+ * it ended. A USB camera that fell into deep sleep by itself leaves the bus
+ * (removal sent, handles lost) at the first call after its moment. With the
+ * configuration's deepSleepInterrupt on, deep sleep keeps a USB camera on the
+ * bus and the next call wakes it, as from sleep. */
 ZEPH_API ZephResult Zvc_SleepState(const char *device, int32_t *mode);
 
 /* ---- What stands in front of the camera ----------------------------
@@ -201,6 +206,11 @@ ZEPH_API ZephResult Zvc_PresentSubject(const char *device, uint32_t subject);
  * unknown presentation. */
 ZEPH_API ZephResult Zvc_PresentEye(const char *device, int32_t eye, int32_t presentation);
 
+/* Limits of the device's gallery: enrollees, templates per ID, templates in
+ * all; 0 keeps a limit as it is. Lasts until Zvc_Reset. 2 unknown device. */
+ZEPH_API ZephResult Zvc_SetGalleryLimits(const char *device, uint32_t ids, uint32_t perId,
+                                         uint64_t templates);
+
 /* LED state as the calls left it, at the current model time. */
 typedef struct ZvcLedState {
     int32_t on;          /* lit (or blinking) now */
@@ -212,6 +222,9 @@ typedef struct ZvcLedState {
 ZEPH_API ZephResult Zvc_GetLed(const char *device, int32_t led, ZvcLedState *state);
 /* The device's capture status as Zeph_GetCaptureStatus would answer it. */
 ZEPH_API ZephResult Zvc_CaptureStatus(const char *device, int32_t *status);
+/* 1 when the camera is locked (Zeph_LockDevice), else 0. 2 unknown device,
+ * 15 null. */
+ZEPH_API ZephResult Zvc_LockState(const char *device, int32_t *locked);
 
 /* ---- Faults on one device and lying outputs ------------------------
  * The next `count` calls of `function` ("*": every call that takes a handle
@@ -230,14 +243,18 @@ ZEPH_API ZephResult Zvc_FailDevice(const char *device, const char *function, int
  * - ZVC_LIE_ISO_BLOCK_PAST_END: the first image block's length runs past the
  *   end of the ISO record (Zeph_GetResultIsoImage)
  * - ZVC_LIE_TEXT_UNTERMINATED: texts fill their whole field without a NUL
- *   (Zeph_GetDeviceInfo's names, Zeph_ScanDevices' names in 100-byte fields)
+ *   (Zeph_GetDeviceInfo's names, Zeph_ScanDevices' names in 100-byte fields,
+ *   Zeph_GetGalleryInfo's IDs and Zeph_Compare1N's candidate IDs in their
+ *   32-byte fields)
  * - ZVC_LIE_SHORT_ARRAY: a two-record array comes with count 1 and one record
  *   (Zeph_GetResultQuality, Zeph_GetResultImage)
+ * - ZVC_LIE_NULL_ARRAY: an array comes back null with its count kept
+ *   (Zeph_GetGalleryInfo, Zeph_Compare1N)
  * Used up by the first call that produced the output; ZVC_LIE_NONE clears.
  * 15 for an unknown function or lie. */
 enum ZvcLie {
     ZVC_LIE_NONE = 0, ZVC_LIE_SIZE_BEYOND_DATA = 1, ZVC_LIE_ISO_BLOCK_PAST_END = 2,
-    ZVC_LIE_TEXT_UNTERMINATED = 3, ZVC_LIE_SHORT_ARRAY = 4
+    ZVC_LIE_TEXT_UNTERMINATED = 3, ZVC_LIE_SHORT_ARRAY = 4, ZVC_LIE_NULL_ARRAY = 5
 };
 ZEPH_API ZephResult Zvc_LieNext(const char *function, int32_t lie);
 

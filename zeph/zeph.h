@@ -484,15 +484,59 @@ ZEPH_API ZephResult Zeph_Compare11(ZephHandle handle, const char *id, float *dis
 ZEPH_API ZephResult Zeph_Compare1N(ZephHandle handle, float maxDistance,
                                    const ZephMatchCandidate **candidates, int32_t *count);
 
-/* ---- Security ------------------------------------------------------- */
+/* ---- Security -------------------------------------------------------
+ * Administrators live in a gallery of their own, apart from the enrollees;
+ * super users are enrollees whose role was raised to SUPERUSER. Roles rank
+ * ADMIN above SUPERUSER above USER. Each handle has its own login session;
+ * Zeph_Logout, Zeph_CloseDevice and a lost handle end it.
+ * Rights (ZEPH_ERR_PERMISSION_DENIED when missing, before the call's own
+ * checks):
+ * - Zeph_EnrollAsAdmin, Zeph_UnenrollAdmin, Zeph_LockDevice,
+ *   Zeph_UnlockDevice and Zeph_SetDeviceConfig need an ADMIN session whose
+ *   ID is still enrolled, but only once an administrator exists: a camera
+ *   without one (new, or its last administrator removed) takes them from
+ *   anybody, so that the first administrator can be enrolled.
+ * - Zeph_SetUserRole needs a SUPERUSER or ADMIN session, always.
+ * - With the configuration's supervisedEnrollment on, Zeph_EnrollCapture and
+ *   Zeph_UnenrollTemplate need a SUPERUSER or ADMIN session.
+ * The administrator gallery and the lock survive a restart of the camera. */
+/* Logs the handle in as role (ZEPH_ROLE_ADMIN or ZEPH_ROLE_SUPERUSER, else
+ * ZEPH_ERR_INVALID_PARAMETER) with the most recent capture (none:
+ * ZEPH_ERR_FRAME_NOT_AVAILABLE; no qualified eye: ZEPH_ERR_NO_QUALIFIED_FRAME).
+ * Accepted when the ID holds the role or a higher one (an administrator may
+ * log in as SUPERUSER; super users are found in the enrollee gallery even
+ * before Zeph_LoadGallery) and the capture matches its templates within the
+ * configuration's authThreshold. An unknown ID, a role not held and a
+ * capture that does not match all answer ZEPH_ERR_UNMATCHED_OR_WRONG_ROLE
+ * and leave the session as it was. The capture is kept. */
 ZEPH_API ZephResult Zeph_Login(ZephHandle handle, const char *id, int32_t role);
+/* Ends the handle's session; answers 0 with no session too. */
 ZEPH_API ZephResult Zeph_Logout(ZephHandle handle);
+/* The administrator IDs, valid until the next call of this function on the
+ * device; needs no
+ * login. ZEPH_ERR_GALLERY_EMPTY with count 0 when there are none,
+ * ZEPH_ERR_GALLERY_LOAD_FAILED when the camera's store is damaged. */
 ZEPH_API ZephResult Zeph_GetAdminGalleryInfo(ZephHandle handle, const char *const **ids,
                                              int32_t *count, int32_t *freeSlots,
                                              int32_t *capacity);
+/* Enrols the most recent capture's templates as administrator id (an
+ * existing one gets more templates), stored at once: no commit. Results as
+ * Zeph_EnrollCapture (0x3005, 0x3006, 0x0F for a bad ID, 0x4004/0x4008 at
+ * the limits). */
 ZEPH_API ZephResult Zeph_EnrollAsAdmin(ZephHandle handle, const char *id);
+/* Removes administrator id at once (ZEPH_ERR_ID_NOT_FOUND when absent); an
+ * administrator removing himself is logged out. */
 ZEPH_API ZephResult Zeph_UnenrollAdmin(ZephHandle handle, const char *id);
+/* Sets an enrollee's role to ZEPH_ROLE_SUPERUSER or ZEPH_ROLE_USER (else
+ * ZEPH_ERR_INVALID_PARAMETER); needs Zeph_LoadGallery (0x4001) and, to last,
+ * Zeph_CommitGallery. ZEPH_ERR_ID_NOT_FOUND for an unknown ID. */
 ZEPH_API ZephResult Zeph_SetUserRole(ZephHandle handle, const char *id, int32_t role);
+/* A locked camera still captures and reports quality scores, enrols and
+ * matches, but Zeph_GetResultImage and Zeph_GetResultIsoImage answer
+ * ZEPH_ERR_DEVICE_LOCKED (when a capture is held) until it is unlocked.
+ * With dataClosure or forceEncryption on in the configuration they answer
+ * ZEPH_ERR_FUNCTION_DISABLED instead. Locking twice or unlocking an
+ * unlocked camera answers 0. */
 ZEPH_API ZephResult Zeph_LockDevice(ZephHandle handle);
 ZEPH_API ZephResult Zeph_UnlockDevice(ZephHandle handle);
 

@@ -114,6 +114,7 @@ private slots:
         f.enrollee(Pat, "Pat1");
         f.press("BtnSetRole", "Set role", kSuperDenied, "Pat1");
         SCRIPT_DONE(f);
+        QCOMPARE(f.items("m_cbUserIDs"), QStringList({"Pat1"}));
 
         // The login work area lists the administrators for ADMIN.
         f.show(WorkAreaLogin);

@@ -85,14 +85,13 @@ Bytes dqtOnes()
     return body;
 }
 
-Bytes sof(int marker, int w, int h, Bytes component = {1, 0x11, 0})
+Bytes sof(int w, int h, Bytes component = {1, 0x11, 0})
 {
     Bytes body{8};
     put16(body, h);
     put16(body, w);
     body.push_back(static_cast<uint8_t>(component.size() / 3));
     body.insert(body.end(), component.begin(), component.end());
-    (void)marker;
     return body;
 }
 
@@ -147,7 +146,7 @@ private:
 struct Stream {
     Bytes dcTable = dht(0x00, {1}, {0});        // one code "0": category 0
     Bytes acTable = dht(0x10, {1}, {0x00});     // one code "0": end of block
-    Bytes frame = sof(0xC0, 8, 8);
+    Bytes frame = sof(8, 8);
     uint8_t frameMarker = 0xC0;
     Bytes scan = sos();
     Bytes data = Bytes(4, 0x00);
@@ -448,20 +447,20 @@ TEST(JpegDecoder, LyingStreams)
     cases.push_back(lying("hand-made stream decodes", Stream{}, JPEG_OK));
     {
         Stream s;
-        s.frame = sof(0xC0, 65535, 65535);
+        s.frame = sof(65535, 65535);
         cases.push_back(lying("huge frame", s, JPEG_UNSUPPORTED));
-        s.frame = sof(0xC0, 8, 0);
+        s.frame = sof(8, 0);
         cases.push_back(lying("zero height", s, JPEG_UNSUPPORTED));
-        s.frame = sof(0xC0, 0, 8);
+        s.frame = sof(0, 8);
         cases.push_back(lying("zero width", s, JPEG_UNSUPPORTED));
-        s.frame = sof(0xC0, 8, 8, {1, 0x22, 0});
+        s.frame = sof(8, 8, {1, 0x22, 0});
         cases.push_back(lying("sampling 2x2", s, JPEG_UNSUPPORTED));
-        s.frame = sof(0xC0, 8, 8, {1, 0x11, 1});
+        s.frame = sof(8, 8, {1, 0x11, 1});
         cases.push_back(lying("quantisation table 1", s, JPEG_UNSUPPORTED));
-        s.frame = sof(0xC0, 8, 8);
+        s.frame = sof(8, 8);
         s.frame[0] = 12;
         cases.push_back(lying("12-bit precision", s, JPEG_UNSUPPORTED));
-        s.frame = sof(0xC0, 8, 8);
+        s.frame = sof(8, 8);
         s.frame.push_back(0);
         cases.push_back(lying("frame header too long", s, JPEG_BAD_DATA));
     }
@@ -554,7 +553,7 @@ TEST(JpegDecoder, LyingStreams)
     // Restart intervals without markers, or with a marker elsewhere.
     {
         Stream s;
-        s.frame = sof(0xC0, 16, 8);
+        s.frame = sof(16, 8);
         s.restartInterval = 1;
         cases.push_back(lying("restart interval, no marker", s, JPEG_BAD_DATA));
         s.data = {0x00, 0xFF, 0xD0, 0x00};

@@ -11,6 +11,8 @@
 #include "support/VirtualCameraFixture.h"
 #include "zeph/virtual_camera.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QLabel>
 #include <QPixmap>
 #include <QtTest>
@@ -212,6 +214,39 @@ private slots:
         QVERIFY(!ctx.lastCapture.hasLeftImage);
     }
 
+    // No ISO record for the one eye asked for: the missing eye is named,
+    // and the reason becomes the save error text.
+    void isoWithoutRecord_data()
+    {
+        QTest::addColumn<int>("subtype");
+        QTest::addColumn<int>("quality");
+        QTest::addColumn<int>("result");
+        QTest::newRow("right asked") << 1 << 0 << int(ZEPH_ERR_NO_QUALIFIED_RIGHT);
+        QTest::newRow("left asked") << 2 << 0 << int(ZEPH_ERR_NO_QUALIFIED_LEFT);
+        QTest::newRow("both asked") << 3 << 0 << int(ZEPH_ERR_NO_QUALIFIED_FRAME);
+        QTest::newRow("nothing qualified") << 1 << int(ZEPH_ERR_NO_QUALIFIED_FRAME)
+                                           << int(ZEPH_ERR_NO_QUALIFIED_FRAME);
+    }
+    void isoWithoutRecord()
+    {
+        QFETCH(int, subtype);
+        QFETCH(int, quality);
+        QFETCH(int, result);
+        VirtualCameraFixture camera;
+        AppContext &ctx = camera.context();
+        camera.select(ZVC_DEFAULT_USB_BINOCULAR);
+        QCOMPARE(ctx.openDevice(true), 0);
+        ctx.isoSubtype = subtype;
+        Zvc_FailNext("Zeph_GetResultQuality", 1, quality);
+        Zvc_FailNext("Zeph_GetResultIsoImage", 1, ZEPH_ERR_NO_QUALIFIED_FRAME);
+        CaptureResults &results = CaptureResults::of(ctx);
+        results.fetchCaptureResults(ZEPH_ISO_2011, nullptr);
+        QCOMPARE(ctx.lastResult, result);
+        QCOMPARE(ctx.lastCapture.leftResult, result);
+        QCOMPARE(results.saveError(), QString::fromLatin1(ResultText(result)));
+        QVERIFY(!ctx.lastCapture.hasLeftImage && !ctx.lastCapture.hasRightImage);
+    }
+
     void drawRawFrames_data()
     {
         QTest::addColumn<uint>("width");
@@ -255,6 +290,74 @@ private slots:
         label.setFixedSize(320, 240);
         QVERIFY(FrameDrawer::drawRaw(&label, 640, 480, pixels.data(), pixels.size()));
         QVERIFY(label.hasScaledContents());
+    }
+
+    // Every format a frame or result comes in, drawn through its reader;
+    // what a reader refuses leaves the label's previous picture.
+    void drawCompressedFormats_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QSize>("drawn"); // empty: refused
+
+        auto jpeg = [](int w, int h) {
+            QImage grey(w, h, QImage::Format_Grayscale8);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    grey.scanLine(y)[x] = uchar((x * 7 + y * 3) & 0xFF);
+            QByteArray out;
+            QBuffer buffer(&out);
+            buffer.open(QIODevice::WriteOnly);
+            grey.save(&buffer, "JPG", 90);
+            return out;
+        };
+        auto le32 = [](QByteArray &b, int offset, uint32_t v) {
+            for (int i = 0; i < 4; ++i)
+                b[offset + i] = char((v >> (8 * i)) & 0xFF);
+        };
+        auto corvane = [&](bool extended, uint32_t block, uint32_t w, uint32_t h, int pixels) {
+            const int head = 12 + int(block) + (extended ? 4 : 0);
+            const int start = head + 8 + (extended ? 32 : 0);
+            QByteArray b(start + pixels, char(0x40));
+            b[0] = extended ? char(0xFF) : char(0);
+            le32(b, 8, block);
+            le32(b, head, w);
+            le32(b, head + 4, h);
+            return b;
+        };
+        QFile j2k(QStringLiteral(GLINT_SOURCE_ROOT "/fuzz/corpus/jp2/grey_16x12.j2k"));
+        QVERIFY(j2k.open(QIODevice::ReadOnly));
+        const QByteArray j2kBytes = j2k.readAll();
+
+        QTest::newRow("jpeg 24x16") << int(ZEPH_FORMAT_MONO_JPEG) << jpeg(24, 16) << QSize(24, 16);
+        QTest::newRow("jpeg 640x480") << int(ZEPH_FORMAT_MONO_JPEG) << jpeg(640, 480) << QSize(640, 480);
+        QTest::newRow("jpeg 800x600 beyond the decoder") << int(ZEPH_FORMAT_MONO_JPEG) << jpeg(800, 600) << QSize();
+        QTest::newRow("jpeg cut short") << int(ZEPH_FORMAT_MONO_JPEG) << jpeg(24, 16).left(40) << QSize();
+        QTest::newRow("corvane plain") << int(ZEPH_FORMAT_CORVANE_RAW) << corvane(false, 5, 8, 2, 16) << QSize(8, 2);
+        QTest::newRow("corvane extended, no block") << int(ZEPH_FORMAT_CORVANE_RAW) << corvane(true, 0, 3, 2, 6) << QSize(3, 2);
+        QTest::newRow("corvane claiming more pixels") << int(ZEPH_FORMAT_CORVANE_RAW) << corvane(false, 0, 8, 8, 10) << QSize();
+        QTest::newRow("corvane block past the end") << int(ZEPH_FORMAT_CORVANE_RAW) << corvane(false, 0, 2, 2, 4).left(14) << QSize();
+        QTest::newRow("jpeg 2000 16x12") << int(ZEPH_FORMAT_MONO_JPEG2000) << j2kBytes << QSize(16, 12);
+        QTest::newRow("jpeg 2000 damaged") << int(ZEPH_FORMAT_MONO_JPEG2000) << j2kBytes.left(30) << QSize();
+    }
+    void drawCompressedFormats()
+    {
+        QFETCH(int, format);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QSize, drawn);
+        FrameDrawer drawer;
+        QLabel label;
+        label.setFixedSize(640, 480);
+        std::vector<uint8_t> before(4, 9);
+        QVERIFY(drawer.drawImage(&label, raw(before, 2, 2)));
+        ZephImage image{};
+        image.format = uint8_t(format);
+        image.data = reinterpret_cast<uint8_t *>(bytes.data());
+        image.size = uint32_t(bytes.size());
+        QCOMPARE(drawer.drawImage(&label, image), drawn.isValid());
+        QCOMPARE(label.pixmap().size(), drawn.isValid() ? drawn : QSize(2, 2));
+        if (format == ZEPH_FORMAT_CORVANE_RAW && drawn.isValid())
+            QCOMPARE(qGray(label.pixmap().toImage().pixel(0, 0)), 0x40);
     }
 
     // Formats that cannot be drawn leave the previous picture.

@@ -5,6 +5,8 @@
 #include "app/WorkAreaFactory.h"
 #include "capture/CaptureWidget.h"
 #include "core/AppContext.h"
+#include "core/CaptureJudgement.h"
+#include "core/CapturePrompt.h"
 #include "core/KeldWaitingDlg.h"
 #include "core/SoundPlayer.h"
 #include "support/FakeClock.h"
@@ -13,6 +15,8 @@
 #include "zeph/virtual_camera.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -37,12 +41,38 @@ void clickRadio(QRadioButton *radio)
     QTest::mouseClick(radio, Qt::LeftButton, {}, QPoint(6, radio->height() / 2));
 }
 
+// The LED calls of the journal since it was last cleared, as lines.
+QStringList ledCalls()
+{
+    QStringList calls;
+    for (int i = 0; i < Zvc_JournalSize(); ++i) {
+        char line[256] = {};
+        Zvc_JournalLine(i, line, sizeof line);
+        const QString text = QString::fromLatin1(line);
+        if (text.startsWith(QLatin1String("Zeph_ControlLed")) ||
+            text.startsWith(QLatin1String("Zeph_ControlBlinkingLed")))
+            calls << text.section(QLatin1String(" ="), 0, 0);
+    }
+    return calls;
+}
+
+int journalCount(const char *function)
+{
+    int n = 0;
+    for (int i = 0; i < Zvc_JournalSize(); ++i) {
+        ZvcCall call{};
+        if (Zvc_JournalEntry(i, &call) == 0 && qstrcmp(call.function, function) == 0)
+            ++n;
+    }
+    return n;
+}
+
 // The main window on the capture work area with `device` selected; sounds
 // are recorded instead of played. A box the test did not expect fails it.
 struct Screen {
     explicit Screen(const char *device = ZVC_DEFAULT_USB_BINOCULAR,
                     const std::function<void(AppContext &)> &before = {})
-        : ctx(camera.context())
+        : ctx(camera.context()), name(device)
     {
         SoundPlayer::setListener([this](const QString &s) { sounds << s; });
         window = std::make_unique<KeldTerminal>();
@@ -70,6 +100,28 @@ struct Screen {
         return area ? area->findChild<T *>(QString::fromLatin1(name)) : nullptr;
     }
     void click(const char *name) { QTest::mouseClick(get<QPushButton>(name), Qt::LeftButton); }
+    bool enabled(const char *name) { return get<QPushButton>(name)->isEnabled(); }
+    // Moves the camera's model time on in frame steps, letting the GUI
+    // thread handle what arrived after each, until `done` or `limitMs`.
+    bool runUntil(const std::function<bool()> &done, int64_t limitMs = 30000)
+    {
+        for (int64_t t = 0; t <= limitMs; t += 66) {
+            QCoreApplication::processEvents();
+            if (done())
+                return true;
+            Zvc_AdvanceTime(66);
+        }
+        QCoreApplication::processEvents();
+        return done();
+    }
+    bool idle() { return enabled("btStart") && !enabled("btStop"); }
+    int32_t deviceStatus()
+    {
+        int32_t status = -1;
+        Zvc_CaptureStatus(name.constData(), &status);
+        return status;
+    }
+    void autoMode() { pick("cbOperationMode", QStringLiteral("Auto capture")); }
     void pick(const char *combo, const QString &text)
     {
         QComboBox *box = get<QComboBox>(combo);
@@ -78,6 +130,7 @@ struct Screen {
 
     VirtualCameraFixture camera;
     AppContext &ctx;
+    QByteArray name;
     MessageBoxScript boxes;
     QStringList sounds;
     std::unique_ptr<KeldTerminal> window;
@@ -235,6 +288,389 @@ private slots:
         QCOMPARE(Zvc_CallCount("Zeph_InitCamera"), 0); // queued
         QCoreApplication::processEvents();
         QCOMPARE(Zvc_CallCount("Zeph_InitCamera"), 1);
+    }
+
+    // ---- Whole captures on model time ----
+
+    void autoCaptureBothEyes()
+    {
+        Screen s;
+        Zvc_PresentSubject(s.name.constData(), 7);
+        s.autoMode();
+        Zvc_ClearJournal();
+        s.click("btStart");
+        QVERIFY(!s.enabled("btStart"));
+        QVERIFY(s.enabled("btStop"));
+        QVERIFY(!s.get<QGroupBox>("m_captureSetting")->isEnabled());
+        QVERIFY(s.runUntil([&] { return s.idle(); }));
+
+        const AppContext &ctx = s.ctx;
+        QVERIFY(ctx.lastCapture.hasRightImage);
+        QVERIFY(ctx.lastCapture.hasLeftImage);
+        QCOMPARE(ctx.lastCapture.lastCaptureResult, 0);
+        QVERIFY(ctx.lastCapture.rightQuality.totalScore > 0);
+        QVERIFY(ctx.lastCapture.leftQuality.totalScore > 0);
+        QVERIFY(ctx.lastCapture.captureTime > 0);
+        QCOMPARE(ctx.cameraInitialized, uint8_t(0));
+        QCOMPARE(ledCalls(), QStringList({"Zeph_ControlLed(3, 0, 0)", "Zeph_ControlLed(4, 1, 0)",
+                                          "Zeph_ControlBlinkingLed(4, 1, 50, 0)",
+                                          "Zeph_ControlBlinkingLed(10, 1, 50, 0)",
+                                          "Zeph_ControlLed(4, 0, 0)", "Zeph_ControlLed(3, 1, 2000)"}));
+        ZvcLedState green{};
+        QCOMPARE(Zvc_GetLed(s.name.constData(), ZEPH_LED_GREEN, &green), 0);
+        QVERIFY(green.on);
+        // The binocular camera's start sound is set 1.
+        QCOMPARE(s.sounds, QStringList({SoundPlayer::kStartA, SoundPlayer::kCapture}));
+        QVERIFY(!s.get<QLabel>("lbRightEye")->pixmap().isNull());
+        QVERIFY(!s.get<QLabel>("lbLeftEye")->pixmap().isNull());
+        QVERIFY(s.enabled("m_btSaveResult"));
+        QVERIFY(!s.enabled("btOperator"));
+        QCOMPARE(ctx.statusMessage(), QStringLiteral("Done"));
+        QCOMPARE(journalCount("Zeph_GetResultImage"), 1);
+    }
+
+    // The GUI thread may fall behind the camera: a whole capture delivered
+    // before it looks still completes, and is fetched once.
+    void wholeCaptureBeforeTheGuiLooks()
+    {
+        Screen s;
+        Zvc_PresentSubject(s.name.constData(), 3);
+        s.autoMode();
+        s.click("btStart");
+        Zvc_ClearJournal();
+        for (int i = 0; i < 40 && s.deviceStatus() != ZEPH_STATUS_COMPLETE; ++i)
+            Zvc_AdvanceTime(66);
+        QCOMPARE(s.deviceStatus(), int(ZEPH_STATUS_COMPLETE));
+        QVERIFY(s.runUntil([&] { return s.idle(); }, 0));
+        QVERIFY(s.ctx.lastCapture.hasRightImage);
+        QCOMPARE(journalCount("Zeph_GetResultImage"), 1);
+        QCOMPARE(s.sounds, QStringList({SoundPlayer::kStartA, SoundPlayer::kCapture}));
+    }
+
+    void operatorInitiatedWaitsForOperate()
+    {
+        Screen s;
+        Zvc_PresentSubject(s.name.constData(), 5);
+        s.pick("cbOperationMode", QStringLiteral("Operator initiated"));
+        s.click("btStart");
+        QVERIFY(s.runUntil([&] { return s.deviceStatus() == ZEPH_STATUS_READY; }));
+        QVERIFY(s.enabled("btOperator"));
+        s.runUntil([] { return false; }, 2000);
+        QCOMPARE(s.deviceStatus(), int(ZEPH_STATUS_READY));
+        QVERIFY(s.sounds.isEmpty());
+        s.click("btOperator");
+        QVERIFY(!s.enabled("btOperator"));
+        QVERIFY(s.runUntil([&] { return s.idle(); }));
+        QVERIFY(s.ctx.lastCapture.hasRightImage);
+        QCOMPARE(s.sounds, QStringList({SoundPlayer::kStartA, SoundPlayer::kCapture}));
+    }
+
+    void stopAborts()
+    {
+        Screen s;
+        s.click("btStart"); // operator initiated, nobody there: it waits
+        QVERIFY(s.runUntil([&] { return s.deviceStatus() == ZEPH_STATUS_READY; }));
+        Zvc_ClearJournal();
+        s.click("btStop");
+        QVERIFY(s.runUntil([&] { return s.idle(); }, 0));
+        QCOMPARE(s.deviceStatus(), int(ZEPH_STATUS_IDLE)); // stopped and de-initialised
+        QCOMPARE(ledCalls(), QStringList({"Zeph_ControlLed(4, 0, 2000)"}));
+        QCOMPARE(s.sounds, QStringList({SoundPlayer::kTimeout}));
+        QCOMPARE(s.ctx.cameraInitialized, uint8_t(0));
+        QVERIFY(s.get<QGroupBox>("m_captureSetting")->isEnabled());
+        QVERIFY(!s.enabled("btOperator"));
+        QVERIFY(s.get<QPushButton>("btStart")->isDefault());
+        QVERIFY(!s.ctx.lastCapture.hasRightImage);
+        QCOMPARE(journalCount("Zeph_GetResultImage"), 0);
+    }
+
+    void nobodyTimesOut()
+    {
+        Screen s;
+        s.autoMode();
+        s.click("btStart");
+        QVERIFY(s.runUntil([&] { return s.idle(); }, 12000));
+        QCOMPARE(s.sounds, QStringList({SoundPlayer::kTimeout}));
+        QCOMPARE(s.ctx.statusMessage(),
+                 QStringLiteral("Capturing Error: No qualified iris frame is available"));
+        QVERIFY(!s.ctx.lastCapture.hasRightImage);
+    }
+
+    void invalidCount_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("frames 0") << "Framebased" << "0"
+                                  << "The value for frame-based must be in range [1-600]";
+        QTest::newRow("seconds 601") << "Timebased (secs)" << "601"
+                                     << "The value for time-based must be in range [1-600]";
+    }
+    void invalidCount()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QString, count);
+        QFETCH(QString, text);
+        Screen s;
+        s.pick("cbCapMode", mode);
+        s.get<QLineEdit>("editTimeFrame")->setText(count);
+        s.boxes.expect(QStringLiteral("Invalid Input"), QStringLiteral("OK"), text);
+        Zvc_ClearJournal();
+        s.click("btStart");
+        QCOMPARE(s.ctx.lastResult, int(ZEPH_ERR_INVALID_PARAMETER));
+        QCOMPARE(s.ctx.cameraInitialized, uint8_t(0));
+        QCOMPARE(journalCount("Zeph_DeinitCamera"), 1);
+        QVERIFY(s.idle());
+    }
+
+    void oneEyeMissing()
+    {
+        Screen s;
+        Zvc_PresentSubject(s.name.constData(), 9);
+        Zvc_PresentEye(s.name.constData(), ZEPH_EYE_LEFT, ZVC_EYE_LOOKING_ASIDE);
+        s.autoMode();
+        s.click("btStart");
+        QVERIFY(s.runUntil([&] { return s.idle(); }));
+        const LastCapture &last = s.ctx.lastCapture;
+        QCOMPARE(last.lastCaptureResult, int(ZEPH_ERR_NO_QUALIFIED_LEFT));
+        QVERIFY(last.hasRightImage);
+        QVERIFY(!last.hasLeftImage);
+        QCOMPARE(last.leftQuality.totalScore, uint8_t(0));
+        QCOMPARE(s.get<QLabel>("lbLeftEye")->text(),
+                 QString::fromLatin1("No qualified frame for the left iris"));
+        QCOMPARE(s.sounds.last(), QString::fromLatin1(SoundPlayer::kCapture));
+        QVERIFY(s.enabled("m_btSaveResult"));
+    }
+
+    // Leaving the work area stops a capture only when the camera said it
+    // is capturing; a failed status query stops nothing.
+    void leavingStopsOnlyOnAnAnsweredStatus()
+    {
+        Screen s;
+        s.click("btStart");
+        QVERIFY(s.runUntil([&] { return s.deviceStatus() == ZEPH_STATUS_READY; }));
+        Zvc_ClearJournal();
+        Zvc_FailDevice(s.name.constData(), "Zeph_GetCaptureStatus", 1, ZEPH_ERR_IO_FAILED, 0);
+        s.area->WidgetClosed();
+        QCOMPARE(journalCount("Zeph_StopCapture"), 0);
+        s.area->WidgetClosed();
+        QCOMPARE(journalCount("Zeph_StopCapture"), 1);
+        QCOMPARE(s.deviceStatus(), int(ZEPH_STATUS_ABORT));
+    }
+
+    void returnStopsWhileCapturing()
+    {
+        Screen s;
+        s.click("btStart");
+        QVERIFY(s.runUntil([&] { return s.deviceStatus() == ZEPH_STATUS_READY; }));
+        QTest::keyClick(s.area, Qt::Key_Return);
+        QVERIFY(s.runUntil([&] { return s.idle(); }, 0));
+        QCOMPARE(s.sounds, QStringList({SoundPlayer::kTimeout}));
+    }
+
+    void liveFramesDrawn()
+    {
+        Screen s;
+        Zvc_PresentSubject(s.name.constData(), 4);
+        s.click("btStart");
+        QVERIFY(s.runUntil([&] { return !s.get<QLabel>("lbRightEye")->pixmap().isNull(); }, 2000));
+        QVERIFY(!s.get<QLabel>("lbLeftEye")->pixmap().isNull());
+        QVERIFY(s.enabled("btStop"));
+        s.click("btStop");
+        s.runUntil([&] { return s.idle(); }, 0);
+    }
+
+    // Quality judgement on a real capture: an eye judged unfit is cleared
+    // on the camera and the capture fetched again without it.
+    void judgementClearsAnEye()
+    {
+        Screen s;
+        Zvc_PresentSubject(s.name.constData(), 11);
+        Zvc_PresentEye(s.name.constData(), ZEPH_EYE_LEFT, ZVC_EYE_HALF_CLOSED);
+        s.autoMode();
+        s.click("btStart");
+        QVERIFY(s.runUntil([&] { return s.idle(); }));
+        LastCapture &last = s.ctx.lastCapture;
+        QVERIFY(last.hasLeftImage);
+        // Only the left eye's small area falls under the limits.
+        s.ctx.rejectedUsableAreaForEnrollment = last.leftQuality.usableArea;
+        s.ctx.rejectedScoreForEnrollment = 1;
+        s.ctx.qualifiedScoreForEnrollment = 1;
+        s.ctx.qualifiedUsableAreaForEnrollment = 1;
+        QVERIFY(last.rightQuality.usableArea > last.leftQuality.usableArea);
+        const qint64 completed = last.captureTime;
+        s.boxes.expect(QStringLiteral("Information"), QStringLiteral("OK"),
+                       QStringLiteral("The left captured image's quality is not sufficient for "
+                                      "enrollment. It was cleared successfully."));
+        Zvc_ClearJournal();
+        QVERIFY(CapturePrompt::judgeCaptureQuality(s.area, s.window.get(), PurposeEnrollment,
+                                                   s.get<QLabel>("lbLeftEye"),
+                                                   s.get<QLabel>("lbRightEye")));
+        QCOMPARE(journalCount("Zeph_ClearCapture"), 1);
+        QVERIFY(!last.hasLeftImage);
+        QVERIFY(last.hasRightImage);
+        QCOMPARE(last.captureTime, completed);
+        QVERIFY(s.get<QLabel>("lbLeftEye")->pixmap().isNull());
+    }
+
+    // The Get button fetches again and keeps the capture's age.
+    void getKeepsTheAge()
+    {
+        Screen s;
+        Zvc_PresentSubject(s.name.constData(), 2);
+        s.autoMode();
+        s.click("btStart");
+        QVERIFY(s.runUntil([&] { return s.idle(); }));
+        const qint64 completed = s.ctx.lastCapture.captureTime;
+        m_clock->advance(31'000);
+        s.click("m_btSaveResult");
+        QVERIFY(s.ctx.lastCapture.hasRightImage);
+        QCOMPARE(s.ctx.lastCapture.captureTime, completed);
+        s.boxes.expect(QStringLiteral("Confirmation"), QStringLiteral("Proceed Anyway"));
+        QVERIFY(CapturePrompt::confirmCaptureAge(s.area, s.window.get()));
+        QCOMPARE(s.sounds, QStringList({SoundPlayer::kStartA, SoundPlayer::kCapture}));
+    }
+
+    // Every revision, kind and format the lists offer comes back from the
+    // camera, is read (the ISO record too) and drawn with its scores.
+    void resultsPerRevision_data()
+    {
+        QTest::addColumn<QString>("radio");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("format");
+        QTest::newRow("none K3 raw") << "m_rdIsoNone" << "K3" << "MONO_RAW";
+        QTest::newRow("none K1 jpeg2000") << "m_rdIsoNone" << "K1" << "MONO_JPEG2000";
+        QTest::newRow("none K7 corvane raw") << "m_rdIsoNone" << "K7" << "CORVANE_RAW";
+        QTest::newRow("2005 K2 raw") << "m_rdIso2005" << "K2" << "MONO_RAW";
+        QTest::newRow("2005 K1 jpeg2000") << "m_rdIso2005" << "K1" << "MONO_JPEG2000";
+        QTest::newRow("2011 K1 raw") << "m_rdIso2011" << "K1" << "MONO_RAW";
+        QTest::newRow("2011 K7_2_5") << "m_rdIso2011" << "K7_2_5" << "MONO_JPEG2000";
+    }
+    void resultsPerRevision()
+    {
+        QFETCH(QString, radio);
+        QFETCH(QString, kind);
+        QFETCH(QString, format);
+        Screen s;
+        Zvc_PresentSubject(s.name.constData(), 21);
+        s.autoMode();
+        clickRadio(s.get<QRadioButton>(radio.toLatin1().constData()));
+        s.pick("cbResultImgKind", kind);
+        s.pick("cbResultImgFormat", format);
+        if (s.get<QLineEdit>("edJ2kQuality")->isEnabled())
+            s.get<QLineEdit>("edJ2kQuality")->setText(QStringLiteral("40"));
+        if (radio != QLatin1String("m_rdIsoNone"))
+            s.pick("m_cbIsoSubtypes", QStringLiteral("BOTH EYE"));
+        Zvc_ClearJournal();
+        s.click("btStart");
+        QVERIFY(s.runUntil([&] { return s.idle(); }));
+        QCOMPARE(journalCount(radio == QLatin1String("m_rdIsoNone") ? "Zeph_GetResultImage"
+                                                                    : "Zeph_GetResultIsoImage"),
+                 1);
+        QCOMPARE(s.ctx.lastResult, 0);
+        const LastCapture &last = s.ctx.lastCapture;
+        QVERIFY(last.hasRightImage);
+        QVERIFY(last.hasLeftImage);
+        QCOMPARE(int(last.rightImage.format), s.ctx.resultFormat);
+        auto *right = s.get<QLabel>("lbRightEye");
+        QVERIFY2(!right->pixmap().isNull(), qPrintable(right->text()));
+        // The score box sits over the picture's top left corner.
+        const QImage shown = right->pixmap().toImage();
+        QCOMPARE(shown.pixel(4, 45), qRgb(255, 255, 255));
+    }
+
+    // With "Save best image" on, every result lands in the chosen folder;
+    // a write that fails is told in one box.
+    void savesResults()
+    {
+        QTemporaryDir dir;
+        Screen s;
+        s.ctx.saveBestImage = 1;
+        s.ctx.rawImageAsBmp = 1;
+        s.ctx.savedImagePath = dir.path();
+        Zvc_PresentSubject(s.name.constData(), 8);
+        s.autoMode();
+        s.click("btStart");
+        QVERIFY(s.runUntil([&] { return s.idle(); }));
+        QStringList names = QDir(dir.path()).entryList(QDir::Files, QDir::Name);
+        QCOMPARE(names.size(), 2);
+        QVERIFY(names[0].startsWith(QLatin1String("LeftEye_K3_")));
+        QVERIFY(names[1].startsWith(QLatin1String("RightEye_K3_")));
+        QImage bmp(dir.filePath(names[1]));
+        QCOMPARE(bmp.size(), QSize(int(s.ctx.lastCapture.rightImage.width),
+                                  int(s.ctx.lastCapture.rightImage.height)));
+
+        clickRadio(s.get<QRadioButton>("m_rdIso2011"));
+        s.click("btStart");
+        QVERIFY(s.runUntil([&] { return s.idle(); }));
+        names = QDir(dir.path()).entryList({QStringLiteral("*.iso")}, QDir::Files);
+        QCOMPARE(names.size(), 1);
+        QVERIFY(names[0].startsWith(QLatin1String("2011_K3_raw_")));
+
+        clickRadio(s.get<QRadioButton>("m_rdIsoNone"));
+        // A folder that cannot be made: one box after the fetch, with the
+        // BMP writer's text.
+        QFile blocker(dir.filePath(QStringLiteral("file")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        s.ctx.savedImagePath = dir.filePath(QStringLiteral("file/under"));
+        s.boxes.expect(QStringLiteral("Save file"), QStringLiteral("OK"));
+        s.click("m_btSaveResult");
+        QVERIFY2(s.boxes.satisfied(), qPrintable(s.boxes.describe()));
+        QVERIFY2(s.boxes.shown().last().text.startsWith(QLatin1String("Failed to save file '")), qPrintable(s.boxes.shown().last().text));
+    }
+
+    // A camera whose outputs lie: nothing is read past what it handed out,
+    // and a picture that claims more pixels than it holds is not drawn.
+    void lyingOutputs_data()
+    {
+        QTest::addColumn<QByteArray>("function");
+        QTest::addColumn<int>("lie");
+        QTest::addColumn<bool>("leftScored");
+        QTest::addColumn<bool>("leftImage");
+        QTest::addColumn<bool>("rightDrawn");
+        QTest::newRow("short quality array") << QByteArray("Zeph_GetResultQuality")
+                                             << int(ZVC_LIE_SHORT_ARRAY) << false << true << true;
+        QTest::newRow("short image array") << QByteArray("Zeph_GetResultImage")
+                                           << int(ZVC_LIE_SHORT_ARRAY) << true << false << true;
+        QTest::newRow("sizes beyond data") << QByteArray("Zeph_GetResultImage")
+                                           << int(ZVC_LIE_SIZE_BEYOND_DATA) << true << true << false;
+    }
+    void lyingOutputs()
+    {
+        QFETCH(QByteArray, function);
+        QFETCH(int, lie);
+        Screen s;
+        Zvc_PresentSubject(s.name.constData(), 6);
+        s.autoMode();
+        s.click("btStart");
+        QVERIFY(s.runUntil([&] { return s.idle(); }));
+        QCOMPARE(Zvc_LieNext(function.constData(), lie), 0);
+        s.click("m_btSaveResult");
+        const LastCapture &last = s.ctx.lastCapture;
+        QTEST(last.leftQuality.totalScore != 0, "leftScored");
+        QTEST(last.hasLeftImage, "leftImage");
+        QVERIFY(last.hasRightImage);
+        QTEST(!s.get<QLabel>("lbRightEye")->pixmap().isNull(), "rightDrawn");
+    }
+
+    // Preview frames in the camera's JPEG stream format are decoded and drawn.
+    void jpegStreamDrawn()
+    {
+        Screen s;
+        ZephDeviceConfig config = s.ctx.deviceConfig;
+        config.enableStream = 1;
+        config.streamFormat = ZEPH_FORMAT_MONO_JPEG;
+        config.streamScale = 2;
+        QCOMPARE(Zeph_SetDeviceConfig(s.ctx.deviceHandle, &config), 0);
+        s.ctx.deviceConfig = config;
+        Zvc_PresentSubject(s.name.constData(), 4);
+        s.click("btStart");
+        QCOMPARE(s.get<QLabel>("lblStreamFormat")->text(), QStringLiteral("MONO_JPEG"));
+        QCOMPARE(s.get<QLabel>("lblStreamScale")->text(), QStringLiteral("1/2"));
+        QVERIFY(s.runUntil([&] { return !s.get<QLabel>("lbRightEye")->pixmap().isNull(); }, 2000));
+        s.click("btStop");
+        s.runUntil([&] { return s.idle(); }, 0);
     }
 
 private:

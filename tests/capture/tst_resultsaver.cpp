@@ -152,9 +152,6 @@ private slots:
         QCOMPARE(s.errorText(), QString());
         QCOMPARE(readFile(path), contents);
         QCOMPARE(entries(m_out), QStringList{QFileInfo(path).fileName()}); // no temporary left
-        if (name.endsWith(QLatin1String(".bmp")) || name.endsWith(QLatin1String(".png"))
-            || name.endsWith(QLatin1String(".jpg")))
-            QVERIFY(!QImage(path).isNull());
     }
 
     void isoRecord_data()

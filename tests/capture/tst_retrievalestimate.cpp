@@ -46,7 +46,7 @@ private slots:
         // Below 8 baud not a whole byte per second: one byte per second.
         QTest::newRow("UART baud 0") << 2 << 0u << raw << 1 << 100 << 307200000 + 5480;
         QTest::newRow("UART baud 7") << 2 << 7u << raw << 1 << 100 << 307200000 + 5480;
-        QTest::newRow("UART baud 8") << 2 << 8u << raw << 1 << 100 << 307200000 + 5480;
+        QTest::newRow("UART baud 16: two bytes a second") << 2 << 16u << raw << 1 << 100 << 153600000 + 5480;
         QTest::newRow("UART baud 0 compact K7") << 2 << 0u << raw << 4106 << 100 << 307200000 - 130;
     }
     void estimate()

@@ -395,7 +395,6 @@ void TestAppConfig::permissionsSurviveASave_data()
 {
     QTest::addColumn<int>("mode");
     QTest::newRow("owner only") << 0600;
-    QTest::newRow("group reads") << 0640;
     QTest::newRow("everyone reads") << 0644;
     QTest::newRow("read-only") << 0444; // root replaces it and keeps it read-only
 }

@@ -78,15 +78,13 @@ private slots:
 
         QTest::newRow("good") << kGood << true << "/srv/iris" << 57600 << 1 << 2;
         QTest::newRow("empty") << QByteArray() << false << "" << 0 << 0 << 0;
-        QTest::newRow("tag only") << kGood.left(4) << false << "" << 0 << 0 << 0;
         QTest::newRow("one byte short") << kGood.left(543) << false << "" << 0 << 0 << 0;
         QTest::newRow("one byte long") << kGood + '\0' << false << "" << 0 << 0 << 0;
-        QTest::newRow("twice") << kGood + kGood << false << "" << 0 << 0 << 0;
         QTest::newRow("tag 31") << with(kGood, 0, 31) << false << "" << 0 << 0 << 0;
         QTest::newRow("tag big-endian") << with(kGood, 0, 0x20000000) << false << "" << 0 << 0 << 0;
-        for (uint32_t bad : {0u, 3u, 0xFFFFFFFFu, 0x01000000u})
+        for (uint32_t bad : {0u, 3u, 0x01000000u}) // both sides of 1..2; a high byte
             QTest::addRow("commStd %u", bad) << with(kGood, 540, bad) << true << "/srv/iris" << 57600 << 1 << -1;
-        for (uint32_t bad : {2u, 0x100u, 0x101u, 0xFFFFFFFFu})
+        for (uint32_t bad : {2u, 0x100u}) // just above 1; zero in the low byte only
             QTest::addRow("flow %u", bad) << with(kGood, 536, bad) << true << "/srv/iris" << 57600 << -1 << 2;
         QTest::newRow("flow 0") << with(kGood, 536, 0) << true << "/srv/iris" << 57600 << 0 << 2;
         QTest::newRow("baud 0") << with(kGood, 532, 0) << true << "/srv/iris" << -1 << 1 << 2;

@@ -68,7 +68,6 @@ TEST_F(Xml, ParseGivesTheCodeAndWhere)
         {" \t\r\n ", ErrorNoData, 0, 0},
         {"<a></>", ErrorMissingEndTagName, 1, 4},
         {"< a/>", ErrorMissingStartTagName, 1, 1},
-        {"<>", ErrorMissingStartTagName, 1, 1},
         {"<", ErrorMissingStartTagName, 1, 1},
         {"<?" "?>", ErrorMissingStartTagName, 1, 1},
         {"</a>", ErrorUnmatchedEndTag, 1, 1},

@@ -108,12 +108,10 @@ TEST(IrisCode, MappingFromFractionalHamming)
     EXPECT_FLOAT_EQ(IrisMatcher::distance(IrisCode(zeros, 0x0180), IrisCode(zeros, IrisCode::kAllRows)), 0.0f);
 }
 
-TEST(IrisCode, DeterministicPerSeed)
+// Same seeds giving the same code and another noise seed another code are
+// what the "same capture" and "two sharp captures" bands above show.
+TEST(IrisCode, HalfClosedEyeHidesSevenRows)
 {
-    EXPECT_EQ(IrisCode::capture(7, kRight, Presentation::Blurred, 3),
-              IrisCode::capture(7, kRight, Presentation::Blurred, 3));
-    EXPECT_NE(IrisCode::capture(7, kRight, Presentation::Blurred, 3),
-              IrisCode::capture(7, kRight, Presentation::Blurred, 4));
     EXPECT_EQ(IrisCode::capture(7, kRight, Presentation::HalfClosed, 3).usableBits(), 9 * 64);
 }
 

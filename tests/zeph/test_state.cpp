@@ -1,14 +1,13 @@
 // The state folder: where it is, what is kept in it, byte by byte, and how
 // damaged or unwritable files are handled.
+#include "StoreFixture.h"
 #include "VcamFixture.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,40 +15,14 @@
 using vcamtest::kBino;
 using vcamtest::kMono;
 using State = vcamtest::VcamTest;
-using Bytes = std::vector<uint8_t>;
+using storetest::Bytes;
+using storetest::le32;
+using storetest::readBytes;
+using storetest::referenceCrc32;
+using storetest::writeBytes;
 namespace fs = std::filesystem;
 
 namespace {
-
-Bytes readBytes(const fs::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeBytes(const fs::path &path, const Bytes &bytes)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char *>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
-
-uint32_t le32(const Bytes &b, std::size_t at)
-{
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
-}
-
-uint32_t referenceCrc32(const uint8_t *data, std::size_t size)
-{
-    uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
 
 // Seals the first 60 bytes again, so that only the damage under test remains.
 void resealCrc(Bytes &file)

@@ -4,6 +4,7 @@
 #include "CaptureEngine.h"
 #include "EyeImageSource.h"
 #include "Journaled.h"
+#include "SecurityComponent.h"
 
 using namespace zvc;
 
@@ -180,6 +181,9 @@ ZephResult Zeph_GetResultImage(ZephHandle handle, int32_t resultKind, int32_t re
                 deviceId = d.id();
                 if (!results)
                     return ZEPH_ERR_FRAME_NOT_AVAILABLE;
+                // A lock or data closure keeps the images in; the scores stay out.
+                if (const ZephResult withheld = SecurityComponent::imagesWithheld(d))
+                    return withheld;
                 return results->answer();
             });
         if (!results || answer == ZEPH_ERR_NO_QUALIFIED_FRAME
@@ -245,6 +249,8 @@ ZephResult Zeph_GetResultIsoImage(ZephHandle handle, int32_t isoRevision, int32_
                     deviceId = d.id();
                     if (!results)
                         return ZEPH_ERR_FRAME_NOT_AVAILABLE;
+                    if (const ZephResult withheld = SecurityComponent::imagesWithheld(d))
+                        return withheld;
                     want[0] = isoSubtype != ZEPH_ISO_SUBTYPE_LEFT && results->qualified[0];
                     want[1] = isoSubtype != ZEPH_ISO_SUBTYPE_RIGHT && results->qualified[1];
                     if (!want[0] && !want[1])

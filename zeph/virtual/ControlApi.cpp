@@ -1,6 +1,8 @@
 // virtual_camera.h: the bench.
 #include "CaptureEngine.h"
+#include "GalleryComponent.h"
 #include "PowerComponent.h"
+#include "SecurityComponent.h"
 #include "VirtualCamera.h"
 
 #include <algorithm>
@@ -89,7 +91,7 @@ ZephResult Zvc_SleepState(const char *device, int32_t *mode)
     return VirtualCamera::instance().onNamedDevice(device, [=](VirtualDevice &d) {
         if (!mode)
             return ZEPH_ERR_INVALID_PARAMETER;
-        *mode = d.component<zvc::PowerComponent>()->state();
+        *mode = d.component<zvc::PowerComponent>()->judge(d);
         return ZEPH_OK;
     });
 }
@@ -125,6 +127,17 @@ ZephResult Zvc_CaptureStatus(const char *device, int32_t *status)
         if (!status)
             return ZEPH_ERR_INVALID_PARAMETER;
         *status = d.component<CaptureEngine>()->status();
+        return ZEPH_OK;
+    });
+}
+
+ZephResult Zvc_LockState(const char *device, int32_t *locked)
+{
+    return VirtualCamera::instance().onNamedDevice(device, [=](VirtualDevice &d) {
+        const auto *security = d.component<zvc::SecurityComponent>();
+        if (!locked || !security)
+            return ZEPH_ERR_INVALID_PARAMETER;
+        *locked = security->locked() ? 1 : 0;
         return ZEPH_OK;
     });
 }
@@ -191,5 +204,24 @@ int32_t Zvc_CallCount(const char *function)
 }
 
 void Zvc_ResetCallCounts(void) { VirtualCamera::instance().resetCallCounts(); }
+
+ZephResult Zvc_SetGalleryLimits(const char *device, uint32_t ids, uint32_t perId,
+                                uint64_t templates)
+{
+    return VirtualCamera::instance().onNamedDevice(device, [=](VirtualDevice &d) {
+        auto *component = d.component<zvc::GalleryComponent>();
+        if (!component)
+            return ZEPH_ERR_UNSUPPORTED;
+        zvc::GalleryLimits limits = component->gallery().limits();
+        if (ids)
+            limits.maxEnrollees = ids;
+        if (perId)
+            limits.maxTemplatesPerId = perId;
+        if (templates)
+            limits.maxTemplates = templates;
+        component->gallery().setLimits(limits);
+        return ZEPH_OK;
+    });
+}
 
 } // extern "C"

@@ -35,6 +35,7 @@ struct CallContext {
     Fn fn;
     ZephHandle handle;
     LoginSession &session; // of this handle; components may change it
+    AfterUnlock &after;    // work for once the lock is released
 };
 
 class DeviceComponent {

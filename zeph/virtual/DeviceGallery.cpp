@@ -1,5 +1,7 @@
 #include "DeviceGallery.h"
 
+#include "zeph/virtual_camera.h"
+
 #include <cstring>
 
 namespace zvc {
@@ -22,6 +24,16 @@ void DeviceGallery::endSession()
     if (gallery_.hasPending())
         forget(); // cheaper to read the files again than to undo in memory
     initialised_ = false;
+}
+
+const Gallery *DeviceGallery::peek()
+{
+    if (!inMemory_) {
+        if (files_.load(gallery_) != ZEPH_OK)
+            return nullptr;
+        inMemory_ = true;
+    }
+    return &gallery_;
 }
 
 ZephResult DeviceGallery::listIds(IdList &list, const char *const **ids, int32_t *count,
@@ -55,6 +67,18 @@ ZephResult DeviceGallery::info(const char *const **ids, int32_t *count, int32_t 
     if (!initialised_)
         return ZEPH_ERR_GALLERY_NOT_INITIALIZED;
     return listIds(infoIds_, ids, count, freeSlots, capacity);
+}
+
+void DeviceGallery::lieAboutInfoIds(int32_t lie, const char *const **ids)
+{
+    if (lie == ZVC_LIE_NULL_ARRAY && ids)
+        *ids = nullptr;
+    if (lie != ZVC_LIE_TEXT_UNTERMINATED)
+        return;
+    for (auto &text : infoIds_.texts) {
+        const std::size_t n = strnlen(text.data(), text.size());
+        std::memset(text.data() + n, '#', text.size() - n);
+    }
 }
 
 ZephResult DeviceGallery::load(const char *const **ids, int32_t *count, int32_t *freeSlots,
@@ -178,9 +202,11 @@ void DeviceGallery::finish1N(const Search1N &job, const ZephMatchCandidate **can
     for (std::size_t i = 0; i < found.size(); ++i) {
         const std::string &id = job.bank->ids[found[i].index];
         std::memcpy(candidates_[i].id, id.data(), id.size()); // IDs are < 32 bytes: NUL kept
+        if (job.lie == ZVC_LIE_TEXT_UNTERMINATED)
+            std::memset(candidates_[i].id + id.size(), '#', sizeof candidates_[i].id - id.size());
         candidates_[i].distance = found[i].distance;
     }
-    *candidates = candidates_.empty() ? nullptr : candidates_.data();
+    *candidates = candidates_.empty() || job.lie == ZVC_LIE_NULL_ARRAY ? nullptr : candidates_.data();
     *count = static_cast<int32_t>(candidates_.size());
 }
 

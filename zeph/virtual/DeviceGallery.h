@@ -47,6 +47,11 @@ public:
     // The session ended: uncommitted changes are dropped, load() needed.
     void endSession();
     bool initialised() const { return initialised_; }
+    // The gallery as it stands (committed plus this session's changes), read
+    // from the files if need be, without starting a session: for a login,
+    // which may come before any Zeph_LoadGallery. Null when the files are
+    // damaged.
+    const Gallery *peek();
 
     ZephResult info(const char *const **ids, int32_t *count, int32_t *freeSlots,
                     int32_t *capacity);
@@ -72,12 +77,16 @@ public:
         std::shared_ptr<const Gallery::SearchBank> bank;
         std::vector<EyeTemplate> probe;
         float maxDistance = 0.0f;
+        int32_t lie = 0; // ZvcLie for the candidates handed out
     };
     ZephResult begin1N(std::vector<EyeTemplate> probe, float maxDistance, Search1N &job) const;
     void finish1N(const Search1N &job, const ZephMatchCandidate **candidates, int32_t *count);
 
     const Gallery &gallery() const { return gallery_; }
     void setLimits(const GalleryLimits &limits) { gallery_.setLimits(limits); }
+    const GalleryLimits &limits() const { return gallery_.limits(); }
+    // Corrupts the array the last info() handed out in the way of a ZvcLie.
+    void lieAboutInfoIds(int32_t lie, const char *const **ids);
     GalleryStore &files() { return files_; }
 
 private:

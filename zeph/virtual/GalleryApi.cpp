@@ -2,6 +2,7 @@
 // the work; here are the checks every call on a handle gets, the capture
 // the call works on, and the device configuration's rules.
 #include "GalleryComponent.h"
+#include "SecurityComponent.h"
 #include "VirtualCamera.h"
 
 using namespace zvc;
@@ -19,6 +20,13 @@ ZephResult onGallery(Fn fn, ZephHandle handle, const GalleryCall &body)
                 return ZEPH_ERR_UNSUPPORTED;
             return body(device, component->gallery());
         });
+}
+
+// A super user or an administrator is logged in on the calling handle.
+bool supervisorPresent(VirtualDevice &device)
+{
+    auto *security = device.component<SecurityComponent>();
+    return security && security->supervisorPresent();
 }
 
 bool canCompare(const VirtualDevice &device)
@@ -44,7 +52,10 @@ ZephResult Zeph_GetGalleryInfo(ZephHandle handle, const char *const **ids, int32
                                int32_t *freeSlots, int32_t *capacity)
 {
     return onGallery(Fn::GetGalleryInfo, handle, [&](VirtualDevice &, DeviceGallery &g) -> ZephResult {
-        return g.info(ids, count, freeSlots, capacity);
+        const ZephResult r = g.info(ids, count, freeSlots, capacity);
+        if (r == ZEPH_OK)
+            g.lieAboutInfoIds(VirtualCamera::instance().takeLie(Fn::GetGalleryInfo), ids);
+        return r;
     });
 }
 
@@ -74,15 +85,16 @@ ZephResult Zeph_EnrollCapture(ZephHandle handle, const char *id)
             return r;
         const ZephDeviceConfig &config = device.config();
         const DedupRule dedup{config.enableDedup != 0, config.dedupThreshold};
-        // No login session exists yet: supervised enrolment is refused.
-        return g.enroll(id, capture, dedup, config.supervisedEnrollment != 0, false);
+        return g.enroll(id, capture, dedup, config.supervisedEnrollment != 0,
+                        supervisorPresent(device));
     });
 }
 
 ZephResult Zeph_UnenrollTemplate(ZephHandle handle, const char *id)
 {
     return onGallery(Fn::UnenrollTemplate, handle, [&](VirtualDevice &device, DeviceGallery &g) -> ZephResult {
-        return g.unenroll(id, device.config().supervisedEnrollment != 0, false);
+        return g.unenroll(id, device.config().supervisedEnrollment != 0,
+                          supervisorPresent(device));
     });
 }
 
@@ -133,6 +145,7 @@ ZephResult Zeph_Compare1N(ZephHandle handle, float maxDistance,
             r = component->gallery().begin1N(std::move(probe), maxDistance, *job);
             if (r != ZEPH_OK)
                 return r;
+            job->lie = VirtualCamera::instance().takeLie(Fn::Compare1N);
             after.add([gallery = component->shared(), job, candidates, count] {
                 gallery->finish1N(*job, candidates, count);
             });

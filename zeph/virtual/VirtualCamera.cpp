@@ -108,7 +108,7 @@ ZephResult VirtualCamera::gate(Fn fn, ZephHandle handle, VirtualDevice *&device,
     if (fn != Fn::Recovery) {
         if (device->stuckResult() != ZEPH_OK)
             return device->stuckResult();
-        const ZephResult admitted = device->admit(CallContext{*device, fn, handle, entry->session});
+        const ZephResult admitted = device->admit(CallContext{*device, fn, handle, entry->session, after});
         if (admitted != ZEPH_OK)
             return admitted;
     }
@@ -408,8 +408,9 @@ ZephResult VirtualCamera::sleepDevice(ZephHandle handle, int32_t mode)
                 return ZEPH_ERR_INVALID_PARAMETER;
             device.component<CaptureEngine>()->endCapture(0, after);
             device.component<PowerComponent>()->sleep(mode);
-            if (mode == ZEPH_SLEEP_DEEP && device.onUsb()) {
+            if (mode == ZEPH_SLEEP_DEEP && device.onUsb() && device.config().deepSleepInterrupt == 0) {
                 // A USB camera in deep sleep leaves the bus: the handle is lost.
+                // With its interrupt armed it stays, to be woken by a call.
                 device.setPlugged(false);
                 if (!handles_.loseDevice(device.id()).empty())
                     device.handleClosed(after);
@@ -686,7 +687,7 @@ ZephResult VirtualCamera::failDevice(const char *name, const char *function, int
 ZephResult VirtualCamera::lieNext(const char *function, int32_t lie)
 {
     Fn fn;
-    if (!functionFromName(function, fn) || lie < ZVC_LIE_NONE || lie > ZVC_LIE_SHORT_ARRAY)
+    if (!functionFromName(function, fn) || lie < ZVC_LIE_NONE || lie > ZVC_LIE_NULL_ARRAY)
         return ZEPH_ERR_INVALID_PARAMETER;
     lies_[indexOf(fn)].store(lie);
     return ZEPH_OK;

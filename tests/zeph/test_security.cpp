@@ -1,0 +1,417 @@
+// The security family through zeph.h: commissioning the first
+// administrator, the rights of each guarded call with and without a login,
+// logins that must fail, the lock that withholds images, data closure, and
+// what survives a restart of the camera.
+#include "VcamFixture.h"
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+using vcamtest::kBino;
+using vcamtest::kMono;
+using Security = vcamtest::VcamTest;
+
+namespace {
+
+constexpr uint32_t kAdminSubject = 21, kSuperSubject = 22, kUserSubject = 23, kStranger = 99;
+
+// One completed capture of `subject` (both eyes, or the one of a monocular camera).
+void capture(const char *name, ZephHandle h, uint32_t subject,
+             int32_t rightEye = ZVC_EYE_SHARP)
+{
+    Zvc_PresentSubject(name, subject);
+    Zvc_PresentEye(name, ZEPH_EYE_RIGHT, rightEye);
+    Zvc_PresentEye(name, ZEPH_EYE_LEFT, ZVC_EYE_SHARP);
+    const bool mono = std::string(name) == kMono;
+    ASSERT_EQ(Zeph_InitCamera(h, nullptr, nullptr), ZEPH_OK);
+    ASSERT_EQ(Zeph_StartCapture(h, 1, 3, ZEPH_QUALITY_NORMAL, ZEPH_OPERATION_AUTO,
+                                mono ? ZEPH_EYE_UNKNOWN : ZEPH_EYE_BOTH, 0, nullptr, nullptr),
+              ZEPH_OK);
+    Zvc_AdvanceTime(20000);
+    int32_t status = -1;
+    Zeph_GetCaptureStatus(h, &status);
+    ASSERT_EQ(status, ZEPH_STATUS_COMPLETE);
+}
+
+ZephResult loginAs(const char *name, ZephHandle h, uint32_t subject, const char *id, int32_t role)
+{
+    capture(name, h, subject);
+    return Zeph_Login(h, id, role);
+}
+
+std::vector<std::string> adminIds(ZephHandle h, ZephResult *result = nullptr)
+{
+    const char *const *ids = nullptr;
+    int32_t count = -1;
+    const ZephResult r = Zeph_GetAdminGalleryInfo(h, &ids, &count, nullptr, nullptr);
+    if (result)
+        *result = r;
+    std::vector<std::string> out;
+    for (int32_t i = 0; ids && i < count; ++i)
+        out.emplace_back(ids[i]);
+    return out;
+}
+
+ZephResult loadGallery(ZephHandle h)
+{
+    const char *const *ids = nullptr;
+    int32_t count = 0;
+    return Zeph_LoadGallery(h, &ids, &count, nullptr, nullptr);
+}
+
+ZephResult imageResult(ZephHandle h)
+{
+    const ZephImage *images = reinterpret_cast<const ZephImage *>(1);
+    int32_t count = -1;
+    const ZephResult r = Zeph_GetResultImage(h, ZEPH_KIND_K2, ZEPH_FORMAT_MONO_RAW, 0, &images, &count);
+    if (r != ZEPH_OK && r != ZEPH_ERR_NO_QUALIFIED_LEFT && r != ZEPH_ERR_NO_QUALIFIED_RIGHT)
+        EXPECT_TRUE(images == nullptr && count == 0) << "outputs written on refusal";
+    return r;
+}
+
+ZephResult isoResult(ZephHandle h)
+{
+    ZephIsoRecord record{};
+    return Zeph_GetResultIsoImage(h, ZEPH_ISO_2011, ZEPH_FORMAT_MONO_RAW, ZEPH_KIND_K2, 0,
+                                  ZEPH_ISO_SUBTYPE_UNKNOWN, &record);
+}
+
+ZephResult qualityResult(ZephHandle h)
+{
+    const ZephQuality *q = nullptr;
+    int32_t n = 0;
+    return Zeph_GetResultQuality(h, &q, &n);
+}
+
+ZephResult withConfig(ZephHandle h, const std::function<void(ZephDeviceConfig &)> &change)
+{
+    ZephDeviceConfig c{};
+    EXPECT_EQ(Zeph_GetDeviceConfig(h, &c), ZEPH_OK);
+    change(c);
+    return Zeph_SetDeviceConfig(h, &c);
+}
+
+} // namespace
+
+TEST_F(Security, TheFirstAdministratorIsEnrolledWithoutLogin)
+{
+    const ZephHandle h = openOk(kBino);
+    ZephResult r = ZEPH_OK;
+    EXPECT_TRUE(adminIds(h, &r).empty());
+    EXPECT_EQ(r, ZEPH_ERR_GALLERY_EMPTY);
+    // No administrator yet: nothing is guarded but setting roles.
+    EXPECT_EQ(withConfig(h, [](ZephDeviceConfig &) {}), ZEPH_OK);
+    EXPECT_EQ(Zeph_LockDevice(h), ZEPH_OK);
+    EXPECT_EQ(Zeph_UnlockDevice(h), ZEPH_OK);
+    EXPECT_EQ(Zeph_SetUserRole(h, "A", ZEPH_ROLE_USER), ZEPH_ERR_PERMISSION_DENIED);
+    EXPECT_EQ(Zeph_EnrollAsAdmin(h, "Admin1"), ZEPH_ERR_FRAME_NOT_AVAILABLE);
+
+    capture(kBino, h, kAdminSubject);
+    EXPECT_EQ(Zeph_EnrollAsAdmin(h, ""), ZEPH_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(Zeph_EnrollAsAdmin(h, "Admin1"), ZEPH_OK);
+    EXPECT_EQ(adminIds(h, &r), std::vector<std::string>{"Admin1"});
+    EXPECT_EQ(r, ZEPH_OK);
+    // From now on the camera guards itself.
+    EXPECT_EQ(Zeph_EnrollAsAdmin(h, "Admin2"), ZEPH_ERR_PERMISSION_DENIED);
+    EXPECT_EQ(Zeph_LockDevice(h), ZEPH_ERR_PERMISSION_DENIED);
+    EXPECT_EQ(withConfig(h, [](ZephDeviceConfig &) {}), ZEPH_ERR_PERMISSION_DENIED);
+    EXPECT_EQ(Zeph_Login(h, "Admin1", ZEPH_ROLE_ADMIN), ZEPH_OK) << "the same capture matches";
+    Zeph_CloseDevice(h);
+}
+
+class SecurityRights : public Security {
+protected:
+    // Admin1 (administrator), Super1 (enrollee raised to SUPERUSER) and
+    // User1 (plain enrollee), nobody logged in.
+    void SetUp() override
+    {
+        Security::SetUp();
+        h = openOk(kBino);
+        capture(kBino, h, kAdminSubject);
+        ASSERT_EQ(Zeph_EnrollAsAdmin(h, "Admin1"), ZEPH_OK);
+        ASSERT_EQ(loadGallery(h), ZEPH_ERR_GALLERY_EMPTY);
+        capture(kBino, h, kSuperSubject);
+        ASSERT_EQ(Zeph_EnrollCapture(h, "Super1"), ZEPH_OK);
+        capture(kBino, h, kUserSubject);
+        ASSERT_EQ(Zeph_EnrollCapture(h, "User1"), ZEPH_OK);
+        ASSERT_EQ(Zeph_CommitGallery(h), ZEPH_OK);
+        ASSERT_EQ(loginAs(kBino, h, kAdminSubject, "Admin1", ZEPH_ROLE_ADMIN), ZEPH_OK);
+        ASSERT_EQ(Zeph_SetUserRole(h, "Super1", ZEPH_ROLE_SUPERUSER), ZEPH_OK);
+        ASSERT_EQ(Zeph_CommitGallery(h), ZEPH_OK);
+        ASSERT_EQ(Zeph_Logout(h), ZEPH_OK);
+    }
+    void TearDown() override
+    {
+        Zeph_CloseDevice(h);
+        Security::TearDown();
+    }
+    ZephHandle h = 0;
+};
+
+TEST_F(SecurityRights, EveryGuardedCallWithoutAndWithEachRole)
+{
+    struct Op {
+        const char *what;
+        std::function<ZephResult(ZephHandle)> call;
+        ZephResult whenAllowed;
+        bool superUserMay;
+    };
+    const std::vector<Op> ops = {
+        {"enrol admin", [](ZephHandle x) { return Zeph_EnrollAsAdmin(x, ""); },
+         ZEPH_ERR_INVALID_PARAMETER, false},
+        {"unenrol admin", [](ZephHandle x) { return Zeph_UnenrollAdmin(x, "Nobody"); },
+         ZEPH_ERR_ID_NOT_FOUND, false},
+        {"lock", [](ZephHandle x) { return Zeph_LockDevice(x); }, ZEPH_OK, false},
+        {"unlock", [](ZephHandle x) { return Zeph_UnlockDevice(x); }, ZEPH_OK, false},
+        {"configuration", [](ZephHandle x) { return withConfig(x, [](ZephDeviceConfig &) {}); },
+         ZEPH_OK, false},
+        {"set role", [](ZephHandle x) { return Zeph_SetUserRole(x, "User1", ZEPH_ROLE_USER); },
+         ZEPH_OK, true},
+    };
+    struct Who {
+        const char *what;
+        uint32_t subject;
+        const char *id;
+        int32_t role;
+    };
+    const std::vector<Who> sessions = {
+        {"nobody", 0, nullptr, 0},
+        {"admin", kAdminSubject, "Admin1", ZEPH_ROLE_ADMIN},
+        {"super user", kSuperSubject, "Super1", ZEPH_ROLE_SUPERUSER},
+        {"admin as super user", kAdminSubject, "Admin1", ZEPH_ROLE_SUPERUSER},
+    };
+    ASSERT_EQ(loadGallery(h), ZEPH_OK);
+    for (const Who &who : sessions) {
+        SCOPED_TRACE(who.what);
+        ASSERT_EQ(Zeph_Logout(h), ZEPH_OK);
+        if (who.id)
+            ASSERT_EQ(loginAs(kBino, h, who.subject, who.id, who.role), ZEPH_OK);
+        for (const Op &op : ops) {
+            SCOPED_TRACE(op.what);
+            const bool allowed = who.id && (who.role == ZEPH_ROLE_ADMIN || op.superUserMay);
+            EXPECT_EQ(op.call(h), allowed ? op.whenAllowed : ZEPH_ERR_PERMISSION_DENIED);
+        }
+    }
+}
+
+TEST_F(SecurityRights, LoginsThatMustFail)
+{
+    struct Case {
+        const char *what;
+        uint32_t subject; // 0: no capture held
+        const char *id;
+        int32_t role;
+        ZephResult expected;
+    };
+    const std::vector<Case> cases = {
+        {"wrong person", kStranger, "Admin1", ZEPH_ROLE_ADMIN, ZEPH_ERR_UNMATCHED_OR_WRONG_ROLE},
+        {"unknown ID", kAdminSubject, "Nobody", ZEPH_ROLE_ADMIN, ZEPH_ERR_UNMATCHED_OR_WRONG_ROLE},
+        {"super user as admin", kSuperSubject, "Super1", ZEPH_ROLE_ADMIN,
+         ZEPH_ERR_UNMATCHED_OR_WRONG_ROLE},
+        {"plain user as super user", kUserSubject, "User1", ZEPH_ROLE_SUPERUSER,
+         ZEPH_ERR_UNMATCHED_OR_WRONG_ROLE},
+        {"role USER", kUserSubject, "User1", ZEPH_ROLE_USER, ZEPH_ERR_INVALID_PARAMETER},
+        {"null ID", kAdminSubject, nullptr, ZEPH_ROLE_ADMIN, ZEPH_ERR_INVALID_PARAMETER},
+        {"no capture", 0, "Admin1", ZEPH_ROLE_ADMIN, ZEPH_ERR_FRAME_NOT_AVAILABLE},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.subject)
+            capture(kBino, h, c.subject);
+        else
+            ASSERT_EQ(Zeph_ClearCapture(h, ZEPH_CLEAR_ALL), ZEPH_OK);
+        EXPECT_EQ(Zeph_Login(h, c.id, c.role), c.expected);
+        EXPECT_EQ(Zeph_LockDevice(h), ZEPH_ERR_PERMISSION_DENIED) << "no session after a failure";
+    }
+    // A poor genuine capture (right eye blurred, left dropped) lands between
+    // the loosest and the strictest authThreshold.
+    ASSERT_EQ(loginAs(kBino, h, kAdminSubject, "Admin1", ZEPH_ROLE_ADMIN), ZEPH_OK);
+    for (const float threshold : {ZEPH_THRESHOLD_MAX, ZEPH_THRESHOLD_MIN}) {
+        SCOPED_TRACE(threshold);
+        ASSERT_EQ(withConfig(h, [&](ZephDeviceConfig &c) { c.authThreshold = threshold; }), ZEPH_OK);
+        capture(kBino, h, kAdminSubject, ZVC_EYE_BLURRED);
+        ASSERT_EQ(Zeph_ClearCapture(h, ZEPH_CLEAR_LEFT), ZEPH_OK);
+        EXPECT_EQ(Zeph_Login(h, "Admin1", ZEPH_ROLE_ADMIN),
+                  threshold == ZEPH_THRESHOLD_MAX ? ZEPH_OK : ZEPH_ERR_UNMATCHED_OR_WRONG_ROLE);
+    }
+    EXPECT_EQ(Zeph_LockDevice(h), ZEPH_OK) << "a failed login keeps the session it found";
+}
+
+TEST_F(SecurityRights, LogoutCloseAndRemovalEndTheSession)
+{
+    ASSERT_EQ(loginAs(kBino, h, kAdminSubject, "Admin1", ZEPH_ROLE_ADMIN), ZEPH_OK);
+    EXPECT_EQ(Zeph_LockDevice(h), ZEPH_OK);
+    EXPECT_EQ(Zeph_Logout(h), ZEPH_OK);
+    EXPECT_EQ(Zeph_UnlockDevice(h), ZEPH_ERR_PERMISSION_DENIED);
+    EXPECT_EQ(Zeph_Logout(h), ZEPH_OK) << "logging out twice is harmless";
+
+    ASSERT_EQ(Zeph_Login(h, "Admin1", ZEPH_ROLE_ADMIN), ZEPH_OK);
+    ASSERT_EQ(Zeph_CloseDevice(h), ZEPH_OK);
+    h = openOk(kBino);
+    EXPECT_EQ(Zeph_UnlockDevice(h), ZEPH_ERR_PERMISSION_DENIED) << "a new handle has no session";
+
+    // A second administrator; the first removes himself and is logged out.
+    ASSERT_EQ(loginAs(kBino, h, kAdminSubject, "Admin1", ZEPH_ROLE_ADMIN), ZEPH_OK);
+    capture(kBino, h, kStranger);
+    ASSERT_EQ(Zeph_EnrollAsAdmin(h, "Admin2"), ZEPH_OK);
+    EXPECT_EQ(Zeph_UnenrollAdmin(h, "Admin1"), ZEPH_OK);
+    EXPECT_EQ(adminIds(h), std::vector<std::string>{"Admin2"});
+    EXPECT_EQ(Zeph_UnlockDevice(h), ZEPH_ERR_PERMISSION_DENIED);
+    EXPECT_EQ(loginAs(kBino, h, kAdminSubject, "Admin1", ZEPH_ROLE_ADMIN),
+              ZEPH_ERR_UNMATCHED_OR_WRONG_ROLE);
+    ASSERT_EQ(loginAs(kBino, h, kStranger, "Admin2", ZEPH_ROLE_ADMIN), ZEPH_OK);
+    EXPECT_EQ(Zeph_UnlockDevice(h), ZEPH_OK);
+}
+
+TEST_F(SecurityRights, SetRoleNeedsAnEnrolleeAndACommitToLast)
+{
+    ASSERT_EQ(Zeph_CloseDevice(h), ZEPH_OK);
+    h = openOk(kBino);
+    ASSERT_EQ(loginAs(kBino, h, kSuperSubject, "Super1", ZEPH_ROLE_SUPERUSER), ZEPH_OK);
+    EXPECT_EQ(Zeph_SetUserRole(h, "User1", ZEPH_ROLE_SUPERUSER), ZEPH_ERR_GALLERY_NOT_INITIALIZED);
+    ASSERT_EQ(loadGallery(h), ZEPH_OK);
+    EXPECT_EQ(Zeph_SetUserRole(h, "User1", ZEPH_ROLE_ADMIN), ZEPH_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(Zeph_SetUserRole(h, "User1", 3), ZEPH_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(Zeph_SetUserRole(h, "Nobody", ZEPH_ROLE_USER), ZEPH_ERR_ID_NOT_FOUND);
+    EXPECT_EQ(Zeph_SetUserRole(h, "User1", ZEPH_ROLE_SUPERUSER), ZEPH_OK);
+    EXPECT_EQ(Zeph_SetUserRole(h, "Super1", ZEPH_ROLE_USER), ZEPH_OK);
+    ASSERT_EQ(Zeph_CommitGallery(h), ZEPH_OK);
+
+    Zvc_Reset(); // the camera restarts with its state folder
+    h = openOk(kBino);
+    EXPECT_EQ(loginAs(kBino, h, kSuperSubject, "Super1", ZEPH_ROLE_SUPERUSER),
+              ZEPH_ERR_UNMATCHED_OR_WRONG_ROLE) << "demoted";
+    EXPECT_EQ(loginAs(kBino, h, kUserSubject, "User1", ZEPH_ROLE_SUPERUSER), ZEPH_OK)
+        << "raised, and found before any Zeph_LoadGallery";
+}
+
+TEST_F(SecurityRights, ALockWithholdsImagesAcrossARestartUntilUnlocked)
+{
+    ASSERT_EQ(loginAs(kBino, h, kAdminSubject, "Admin1", ZEPH_ROLE_ADMIN), ZEPH_OK);
+    EXPECT_EQ(imageResult(h), ZEPH_OK);
+    int32_t locked = -1;
+    EXPECT_EQ(Zvc_LockState(kBino, nullptr), ZEPH_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(Zvc_LockState("no such camera", &locked), ZEPH_ERR_DEVICE_NOT_FOUND);
+    ASSERT_EQ(Zvc_LockState(kBino, &locked), ZEPH_OK);
+    EXPECT_EQ(locked, 0);
+    ASSERT_EQ(Zeph_LockDevice(h), ZEPH_OK);
+    EXPECT_EQ(Zeph_LockDevice(h), ZEPH_OK) << "locking twice is harmless";
+    ASSERT_EQ(Zvc_LockState(kBino, &locked), ZEPH_OK);
+    EXPECT_EQ(locked, 1);
+    EXPECT_EQ(qualityResult(h), ZEPH_OK) << "scores stay out";
+    EXPECT_EQ(imageResult(h), ZEPH_ERR_DEVICE_LOCKED);
+    EXPECT_EQ(isoResult(h), ZEPH_ERR_DEVICE_LOCKED);
+    ASSERT_EQ(loadGallery(h), ZEPH_OK);
+    float d = 2.0f;
+    EXPECT_EQ(Zeph_Compare11(h, "Super1", &d), ZEPH_OK) << "matching goes on";
+
+    Zvc_Reset();
+    h = openOk(kBino);
+    EXPECT_EQ(adminIds(h), std::vector<std::string>{"Admin1"});
+    capture(kBino, h, kAdminSubject);
+    EXPECT_EQ(qualityResult(h), ZEPH_OK);
+    EXPECT_EQ(imageResult(h), ZEPH_ERR_DEVICE_LOCKED) << "still locked after the restart";
+    EXPECT_EQ(Zeph_UnlockDevice(h), ZEPH_ERR_PERMISSION_DENIED);
+    ASSERT_EQ(Zeph_Login(h, "Admin1", ZEPH_ROLE_ADMIN), ZEPH_OK);
+    ASSERT_EQ(Zeph_UnlockDevice(h), ZEPH_OK);
+    EXPECT_EQ(imageResult(h), ZEPH_OK);
+    EXPECT_EQ(isoResult(h), ZEPH_OK);
+}
+
+TEST_F(Security, DataClosureAndForcedEncryptionWithholdImagesOnly)
+{
+    const std::vector<std::pair<const char *, std::function<void(ZephDeviceConfig &)>>> cases = {
+        {"data closure", [](ZephDeviceConfig &c) { c.dataClosure = 1; }},
+        {"forced encryption", [](ZephDeviceConfig &c) { c.forceEncryption = 1; }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.first);
+        Zvc_SetStateDirectory((stateDir_ + "/" + c.first).c_str()); // a camera never commissioned
+        Zvc_Reset();
+        ZephHandle h = openOk(kBino);
+        ASSERT_EQ(withConfig(h, c.second), ZEPH_OK);
+        capture(kBino, h, kUserSubject);
+        EXPECT_EQ(qualityResult(h), ZEPH_OK);
+        EXPECT_EQ(imageResult(h), ZEPH_ERR_FUNCTION_DISABLED);
+        EXPECT_EQ(isoResult(h), ZEPH_ERR_FUNCTION_DISABLED);
+        ASSERT_EQ(loadGallery(h), ZEPH_ERR_GALLERY_EMPTY);
+        EXPECT_EQ(Zeph_EnrollCapture(h, "User1"), ZEPH_OK);
+        float d = 2.0f;
+        EXPECT_EQ(Zeph_Compare11(h, "User1", &d), ZEPH_OK);
+        EXPECT_EQ(Zeph_EnrollAsAdmin(h, "Admin1"), ZEPH_OK);
+        EXPECT_EQ(Zeph_Login(h, "Admin1", ZEPH_ROLE_ADMIN), ZEPH_OK);
+        ASSERT_EQ(withConfig(h, [](ZephDeviceConfig &x) { x.dataClosure = x.forceEncryption = 0; }),
+                  ZEPH_OK);
+        EXPECT_EQ(imageResult(h), ZEPH_OK) << "released again";
+        Zeph_CloseDevice(h);
+    }
+}
+
+TEST_F(Security, SupervisedEnrolmentNeedsASupervisor)
+{
+    const ZephHandle h = openOk(kBino);
+    ASSERT_EQ(withConfig(h, [](ZephDeviceConfig &c) { c.supervisedEnrollment = 1; }), ZEPH_OK);
+    ASSERT_EQ(loadGallery(h), ZEPH_ERR_GALLERY_EMPTY);
+    capture(kBino, h, kAdminSubject);
+    EXPECT_EQ(Zeph_EnrollCapture(h, "User1"), ZEPH_ERR_PERMISSION_DENIED);
+    ASSERT_EQ(Zeph_EnrollAsAdmin(h, "Admin1"), ZEPH_OK);
+    ASSERT_EQ(Zeph_Login(h, "Admin1", ZEPH_ROLE_ADMIN), ZEPH_OK);
+    capture(kBino, h, kUserSubject);
+    EXPECT_EQ(Zeph_EnrollCapture(h, "User1"), ZEPH_OK);
+    ASSERT_EQ(Zeph_Logout(h), ZEPH_OK);
+    EXPECT_EQ(Zeph_UnenrollTemplate(h, "User1"), ZEPH_ERR_PERMISSION_DENIED);
+    ASSERT_EQ(loginAs(kBino, h, kAdminSubject, "Admin1", ZEPH_ROLE_SUPERUSER), ZEPH_OK);
+    EXPECT_EQ(Zeph_UnenrollTemplate(h, "User1"), ZEPH_OK);
+    Zeph_CloseDevice(h);
+}
+
+TEST_F(Security, TheMonocularCameraCommissionsAndLogsIn)
+{
+    const ZephHandle h = openOk(kMono);
+    capture(kMono, h, kAdminSubject);
+    ASSERT_EQ(Zeph_EnrollAsAdmin(h, "Admin1"), ZEPH_OK);
+    EXPECT_EQ(Zeph_LockDevice(h), ZEPH_ERR_PERMISSION_DENIED);
+    EXPECT_EQ(loginAs(kMono, h, kStranger, "Admin1", ZEPH_ROLE_ADMIN), ZEPH_ERR_UNMATCHED_OR_WRONG_ROLE);
+    ASSERT_EQ(loginAs(kMono, h, kAdminSubject, "Admin1", ZEPH_ROLE_ADMIN), ZEPH_OK);
+    EXPECT_EQ(Zeph_LockDevice(h), ZEPH_OK);
+    EXPECT_EQ(imageResult(h), ZEPH_ERR_DEVICE_LOCKED);
+    Zeph_CloseDevice(h);
+    const ZephHandle bino = openOk(kBino);
+    EXPECT_TRUE(adminIds(bino).empty()) << "each camera has its own administrators";
+    EXPECT_EQ(Zeph_LockDevice(bino), ZEPH_OK);
+    Zeph_CloseDevice(bino);
+}
+
+TEST_F(Security, DamagedStoresKeepTheGuardsUp)
+{
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::path(stateDir_) / "devices" / kBino;
+    struct Case {
+        const char *what;
+        const char *file;
+        const char *bytes;
+        ZephResult adminInfo, config, images;
+    };
+    const std::vector<Case> cases = {
+        {"damaged administrators", "admins.snap", "ZVSN not a snapshot", ZEPH_ERR_GALLERY_LOAD_FAILED,
+         ZEPH_ERR_PERMISSION_DENIED, ZEPH_OK},
+        {"damaged lock", "lock.bin", "??", ZEPH_ERR_GALLERY_EMPTY, ZEPH_OK, ZEPH_ERR_DEVICE_LOCKED},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        std::ofstream(folder / c.file, std::ios::binary) << c.bytes;
+        Zvc_Reset();
+        const ZephHandle h = openOk(kBino);
+        ZephResult r = ZEPH_OK;
+        adminIds(h, &r);
+        EXPECT_EQ(r, c.adminInfo);
+        EXPECT_EQ(withConfig(h, [](ZephDeviceConfig &) {}), c.config);
+        capture(kBino, h, kUserSubject);
+        EXPECT_EQ(imageResult(h), c.images);
+        Zeph_CloseDevice(h);
+    }
+}
