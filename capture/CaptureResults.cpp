@@ -27,7 +27,7 @@ void say(KeldWaitingDlg *dialog, const char *text)
 } // namespace
 
 CaptureResults::CaptureResults(AppContext &context)
-    : m_context(context), m_relay(context.liveFrames)
+    : m_context(context), m_relay(context.liveFrames), m_drawer(context.frameBuffer, context.grayColorTable)
 {
 }
 

@@ -155,6 +155,10 @@ ZEPH_API double Zvc_TimeScale(void);
  * returns once all of them have run. Scaled time: model time jumps forward.
  * Must not be called from inside a frame callback (it then only moves time). */
 ZEPH_API void Zvc_AdvanceTime(int64_t ms);
+/* Bench control: model milliseconds between preview frames of captures
+ * started from now on; 0 (the start value, also after Zvc_Reset) keeps the
+ * camera's own 66 ms. Negative values are ignored. */
+ZEPH_API void Zvc_SetFrameInterval(int32_t ms);
 /* Model time since the library started, milliseconds. */
 ZEPH_API int64_t Zvc_ModelTime(void);
 /* Sum of the calls' own modelled durations (unscaled milliseconds) since the

@@ -3,8 +3,12 @@
 #include "EyeImageSource.h"
 #include "VirtualDevice.h"
 
+#include <atomic>
+
 namespace zvc {
 namespace {
+// The bench's frame period; 0 keeps the camera's own.
+std::atomic<int64_t> g_frameIntervalMs{0};
 
 using Lock = std::lock_guard<std::mutex>;
 
@@ -43,6 +47,7 @@ struct CaptureEngine::Session {
     uint32_t noiseSeed = 0;
     uint32_t frames = 0;
     int64_t startMs = 0;
+    int64_t periodMs = CaptureEngine::kFramePeriodMs;
 
     // Guarded by the camera lock.
     int phase = 0; // 0 starting, 1 READY, 2 CAPTURING
@@ -162,6 +167,7 @@ ZephResult CaptureEngine::start(const VirtualDevice &device, const StartParams &
     s->requested[1] = binocular && p.eyeSubtype != ZEPH_EYE_RIGHT;
     s->noiseSeed = mix(++captureCount_ * 0x9E3779B9U ^ static_cast<uint32_t>(device.id()));
     s->startMs = clock_.nowMs();
+    s->periodMs = g_frameIntervalMs.load() > 0 ? g_frameIntervalMs.load() : kFramePeriodMs;
     s->sleeper = clock_.addSleeper();
     try {
         s->thread = std::thread([this, s] { run(s); });
@@ -255,6 +261,12 @@ bool CaptureEngine::subjectInView(const Session &s) const
     return false;
 }
 
+void CaptureEngine::setFrameInterval(int32_t ms)
+{
+    if (ms >= 0)
+        g_frameIntervalMs.store(ms);
+}
+
 void CaptureEngine::run(std::shared_ptr<Session> s)
 {
     int64_t t = s->startMs + kReadyAfterMs;
@@ -271,7 +283,7 @@ void CaptureEngine::run(std::shared_ptr<Session> s)
         deliver(*s, step);
         if (step.final)
             break;
-        t += kFramePeriodMs;
+        t += s->periodMs;
     }
     Step last;
     bool sendAbort = false;

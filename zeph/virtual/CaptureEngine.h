@@ -47,6 +47,8 @@ public:
     };
 
     CaptureEngine(ModelClock &clock, std::mutex &cameraLock);
+    // Frame period of captures started later (0: kFramePeriodMs).
+    static void setFrameInterval(int32_t ms);
     // Joins what is left of the engine threads; runs outside the camera lock.
     ~CaptureEngine() override;
 

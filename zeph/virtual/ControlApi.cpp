@@ -26,7 +26,11 @@ void copyBounded(char *field, std::size_t size, const std::string &text)
 
 extern "C" {
 
-void Zvc_Reset(void) { VirtualCamera::instance().reset(); }
+void Zvc_Reset(void)
+{
+    VirtualCamera::instance().reset();
+    CaptureEngine::setFrameInterval(0);
+}
 
 void Zvc_SetStateDirectory(const char *path) { VirtualCamera::instance().setStateDirectory(path); }
 
@@ -62,6 +66,8 @@ ZephResult Zvc_SetStuckLink(const char *name, ZephResult result, int32_t clearin
 }
 
 void Zvc_SetTimeScale(double scale) { VirtualCamera::instance().setTimeScale(scale); }
+
+void Zvc_SetFrameInterval(int32_t ms) { CaptureEngine::setFrameInterval(ms); }
 
 double Zvc_TimeScale(void) { return VirtualCamera::instance().clock().scale(); }
 
