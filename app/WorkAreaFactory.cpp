@@ -1,7 +1,9 @@
 #include "app/WorkAreaFactory.h"
 
+#include "admin/LoginWidget.h"
 #include "admin/PowerManagement.h"
 #include "admin/RecoveryWidget.h"
+#include "admin/SysManagementWidget.h"
 #include "app/PlaceholderWorkArea.h"
 #include "capture/CaptureWidget.h"
 #include "device/ZephSettingWidget.h"
@@ -17,9 +19,9 @@ QWidget *WorkAreaFactory::create(int index, QWidget *parent)
     case WorkAreaMatching:
         return new EnrollWidget(parent);
     case WorkAreaSysManagement:
-        return new PlaceholderWorkArea(QStringLiteral("System Management"), parent);
+        return new SysManagementWidget(parent);
     case WorkAreaLogin:
-        return new PlaceholderWorkArea(QStringLiteral("Login"), parent);
+        return new LoginWidget(parent);
     case WorkAreaRecovery:
         return new RecoveryWidget(parent);
     case WorkAreaPowerManagement:

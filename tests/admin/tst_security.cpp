@@ -1,0 +1,278 @@
+// Login, roles and system management end to end on the virtual camera's
+// security: commissioning the first administrator, the guarded operations
+// before and after login as ADMIN and as SUPERUSER, failed logins, the lock
+// withholding images in the capture work area, and the session endings.
+
+#include "AdminScreen.h"
+#include "admin/LoginWidget.h"
+#include "admin/SysManagementWidget.h"
+#include "core/ResultText.h"
+
+#include <QRadioButton>
+#include <cstring>
+
+namespace {
+const QString kAdminDenied = SysManagementWidget::adminPermissionText();
+const QString kSuperDenied = SysManagementWidget::superUserPermissionText();
+const QString kLocked = QStringLiteral("The captured image cannot be displayed since the device was locked.");
+
+enum Subject : uint32_t { Boss = 1, Second = 2, Stranger = 9, Pat = 4, Quinn = 5 };
+
+struct Flow : AdminScreen {
+    Flow()
+    {
+        LoginWidget::loginRole = ZEPH_ROLE_SUPERUSER;
+        std::memset(LoginWidget::lastLoginId, 0, sizeof LoginWidget::lastLoginId);
+    }
+
+    // Enrols an administrator from a fresh capture of `subject`; the box the
+    // camera's answer gives is `text`.
+    void enrollAdmin(uint32_t subject, const char *id, const QString &text)
+    {
+        capture(subject);
+        show(WorkAreaSysManagement);
+        setText("cbAdminIDs", QString::fromLatin1(id));
+        boxes.expect("Administrator Enrollment", "OK", text);
+        click("m_btnEnrollAdmin");
+    }
+
+    // Logs in with a fresh capture of `subject`; `text` is the box expected.
+    void login(int32_t role, uint32_t subject, const char *id, const QString &text)
+    {
+        capture(subject);
+        show(WorkAreaRecovery);
+        show(WorkAreaLogin);
+        click(role == ZEPH_ROLE_ADMIN ? "m_rdAdmin" : "m_rdSuperUser");
+        setText("m_cbLoginIDs", QString::fromLatin1(id));
+        boxes.expect("Login", "OK", text);
+        click("BtnLogin");
+    }
+
+    void logout()
+    {
+        show(WorkAreaRecovery);
+        show(WorkAreaLogin);
+        boxes.expect("Logout", "OK", "Logout successful");
+        click("BtnLogin");
+    }
+
+    // One system management button with its expected box.
+    void press(const char *button, const QString &title, const QString &text, const char *id = nullptr)
+    {
+        show(WorkAreaRecovery);
+        show(WorkAreaSysManagement);
+        if (id) {
+            setText(std::strcmp(button, "BtnSetRole") == 0 ? "m_cbUserIDs" : "cbAdminIDs",
+                    QString::fromLatin1(id));
+        }
+        if (std::strcmp(button, "BtnUnenrollAdmin") == 0)
+            boxes.expect(title, "Yes");
+        boxes.expect(title, "OK", text);
+        click(button);
+        QCoreApplication::processEvents();
+    }
+
+    // An enrollee of the template gallery, from a capture of `subject`.
+    void enrollee(uint32_t subject, const char *id)
+    {
+        const char *const *ids = nullptr;
+        int32_t n = 0, f = 0, c = 0;
+        Zeph_LoadGallery(ctx.deviceHandle, &ids, &n, &f, &c);
+        capture(subject);
+        QCOMPARE(Zeph_EnrollCapture(ctx.deviceHandle, id), ZEPH_OK);
+        QCOMPARE(Zeph_CommitGallery(ctx.deviceHandle), ZEPH_OK);
+    }
+};
+
+#define NEED_SECURITY(f)                                                                          \
+    if (!(f).securityPresent())                                                                   \
+    QSKIP("this camera has no security calls")
+
+const QString kEnrolled = QStringLiteral("Enroll as administrator successfully!");
+} // namespace
+
+class TestSecurity : public QObject
+{
+    Q_OBJECT
+private slots:
+    // A fresh camera takes its first administrator without a login; from
+    // then on it guards itself.
+    void commissioningThenGuarded()
+    {
+        Flow f;
+        NEED_SECURITY(f);
+        f.enrollAdmin(Boss, "Boss1", kEnrolled);
+        SCRIPT_DONE(f);
+        QCOMPARE(f.items("cbAdminIDs"), QStringList({"Boss1"}));
+        QVERIFY(!f.ctx.loginId);
+
+        f.enrollAdmin(Second, "Adm2", kAdminDenied);
+        SCRIPT_DONE(f);
+        f.press("BtnLockDevice", "Lock device", kAdminDenied);
+        f.press("BtnUnlockDevice", "Unlock device", kAdminDenied);
+        f.press("BtnUnenrollAdmin", "Administrator Unenrollment", kAdminDenied, "Boss1");
+        f.enrollee(Pat, "Pat1");
+        f.press("BtnSetRole", "Set role", kSuperDenied, "Pat1");
+        SCRIPT_DONE(f);
+        QCOMPARE(f.items("m_cbUserIDs"), QStringList({"Pat1"}));
+
+        // The login work area lists the administrators for ADMIN.
+        f.show(WorkAreaLogin);
+        f.click("m_rdAdmin");
+        QCOMPARE(f.items("m_cbLoginIDs"), QStringList({"Boss1"}));
+        f.click("m_rdSuperUser");
+        QCOMPARE(f.items("m_cbLoginIDs"), QStringList({"Pat1"}));
+    }
+
+    // Wrong person, wrong ID, wrong role: the camera refuses, the capture is
+    // kept; the right one logs in and consumes it.
+    void failedLogins_data()
+    {
+        QTest::addColumn<int>("role");
+        QTest::addColumn<uint>("subject");
+        QTest::addColumn<QString>("id");
+        QTest::newRow("wrong person") << int(ZEPH_ROLE_ADMIN) << uint(Stranger) << "Boss1";
+        QTest::newRow("wrong id") << int(ZEPH_ROLE_ADMIN) << uint(Boss) << "Nobody1";
+        QTest::newRow("enrollee as admin") << int(ZEPH_ROLE_ADMIN) << uint(Pat) << "Pat1";
+        QTest::newRow("plain user as super user") << int(ZEPH_ROLE_SUPERUSER) << uint(Pat) << "Pat1";
+    }
+    void failedLogins()
+    {
+        QFETCH(int, role);
+        QFETCH(uint, subject);
+        QFETCH(QString, id);
+        Flow f;
+        NEED_SECURITY(f);
+        f.enrollAdmin(Boss, "Boss1", kEnrolled);
+        f.enrollee(Pat, "Pat1"); // never raised: a plain user
+        f.capture(subject);
+        f.show(WorkAreaRecovery);
+        f.show(WorkAreaLogin);
+        f.click(role == ZEPH_ROLE_ADMIN ? "m_rdAdmin" : "m_rdSuperUser");
+        f.setText("m_cbLoginIDs", id);
+        f.boxes.expect("Login", "OK");
+        f.click("BtnLogin");
+        SCRIPT_DONE(f);
+        QVERIFY(f.lastBoxText().startsWith("<font color=red>"));
+        QVERIFY(f.ctx.lastResult != ZEPH_OK);
+        QVERIFY(!f.ctx.loginId);
+        QCOMPARE(f.ctx.lastCapture.lastCaptureResult, ZEPH_OK);
+        QCOMPARE(f.find<QPushButton>("BtnLogin")->text(), QStringLiteral("Login"));
+        // The operator may retry with the same capture and the right ID.
+        if (subject == Boss && role == ZEPH_ROLE_ADMIN) {
+            f.setText("m_cbLoginIDs", "Boss1");
+            f.boxes.expect("Login", "OK", "Login successful");
+            f.click("BtnLogin");
+            SCRIPT_DONE(f);
+            QVERIFY(f.ctx.loginId);
+        }
+    }
+
+    // As ADMIN every administrator operation passes; the lock withholds the
+    // images of a new capture in the capture work area until unlocked.
+    void adminOperations()
+    {
+        Flow f;
+        NEED_SECURITY(f);
+        f.enrollAdmin(Boss, "Boss1", kEnrolled);
+        f.login(ZEPH_ROLE_ADMIN, Boss, "Boss1", "Login successful");
+        SCRIPT_DONE(f);
+        QCOMPARE(QByteArray(f.ctx.loginId->id), QByteArray("Boss1"));
+
+        f.press("BtnLockDevice", "Lock device", "Device is locked successfully!");
+        SCRIPT_DONE(f);
+        f.capture(Pat);
+        QCOMPARE(f.ctx.lastResult, ZephResult(ZEPH_ERR_DEVICE_LOCKED));
+        QVERIFY(f.ctx.lastCapture.rightQuality.totalScore != 0); // scores still come
+        f.show(WorkAreaCapture);
+        QCOMPARE(f.find<QLabel>("lbRightEye")->text(), kLocked);
+        QCOMPARE(f.find<QLabel>("lbLeftEye")->text(), kLocked);
+
+        f.press("BtnUnlockDevice", "Unlock device", "Device is unlocked successfully!");
+        SCRIPT_DONE(f);
+        // Unlocking fetched the capture again: its images are back.
+        QVERIFY(f.ctx.lastCapture.hasRightImage);
+        f.show(WorkAreaCapture);
+        QVERIFY(f.find<QLabel>("lbRightEye")->text() != kLocked);
+
+        f.enrollAdmin(Second, "Adm2", kEnrolled);
+        SCRIPT_DONE(f);
+        QCOMPARE(f.items("cbAdminIDs"), QStringList({"Adm2", "Boss1"}));
+        f.enrollee(Pat, "Pat1");
+        f.press("BtnSetRole", "Set role", "Set role successfully!", "Pat1");
+        f.press("BtnUnenrollAdmin", "Administrator Unenrollment", "Unenroll administrator successfully!",
+                "Adm2");
+        SCRIPT_DONE(f);
+        QVERIFY(f.ctx.loginId); // another administrator: the session stays
+
+        f.logout();
+        SCRIPT_DONE(f);
+        QVERIFY(!f.ctx.loginId);
+        f.press("BtnLockDevice", "Lock device", kAdminDenied);
+        SCRIPT_DONE(f);
+    }
+
+    // A super user sets roles but may not do an administrator's work; he
+    // demotes himself and his session ends.
+    void superUserOperations()
+    {
+        Flow f;
+        NEED_SECURITY(f);
+        f.enrollAdmin(Boss, "Boss1", kEnrolled);
+        f.login(ZEPH_ROLE_ADMIN, Boss, "Boss1", "Login successful");
+        f.enrollee(Pat, "Pat1");
+        f.enrollee(Quinn, "Quinn1");
+        f.press("BtnSetRole", "Set role", "Set role successfully!", "Pat1");
+        f.logout();
+        SCRIPT_DONE(f);
+
+        f.login(ZEPH_ROLE_SUPERUSER, Pat, "Pat1", "Login successful");
+        SCRIPT_DONE(f);
+        QCOMPARE(f.ctx.loginId->role, int32_t(ZEPH_ROLE_SUPERUSER));
+        QCOMPARE(f.find<QLabel>("lblRoleText")->text(), QStringLiteral("SUPERUSER"));
+
+        f.press("BtnLockDevice", "Lock device", kAdminDenied);
+        f.press("BtnUnenrollAdmin", "Administrator Unenrollment", kAdminDenied, "Boss1");
+        f.enrollAdmin(Second, "Adm2", kAdminDenied);
+        SCRIPT_DONE(f);
+
+        // Raising another enrollee, then demoting oneself.
+        f.press("BtnSetRole", "Set role", "Set role successfully!", "Quinn1");
+        SCRIPT_DONE(f);
+        QVERIFY(f.ctx.loginId);
+        f.show(WorkAreaRecovery);
+        f.show(WorkAreaSysManagement);
+        f.setText("m_cbUserIDs", "Pat1");
+        f.click("m_rdUser");
+        f.boxes.expect("Set role", "OK", "Set role successfully!");
+        f.click("BtnSetRole");
+        SCRIPT_DONE(f);
+        QVERIFY(!f.ctx.loginId);
+        // The camera agrees: the session is gone and Pat is no super user.
+        f.press("BtnSetRole", "Set role", kSuperDenied, "Quinn1");
+        f.login(ZEPH_ROLE_SUPERUSER, Pat, "Pat1", QString());
+        SCRIPT_DONE(f);
+        QVERIFY(!f.ctx.loginId);
+        QVERIFY(f.lastBoxText().startsWith("<font color=red>"));
+    }
+
+    // Removing the administrator who is logged in ends his session.
+    void unenrollSelfEndsSession()
+    {
+        Flow f;
+        NEED_SECURITY(f);
+        f.enrollAdmin(Boss, "Boss1", kEnrolled);
+        f.login(ZEPH_ROLE_ADMIN, Boss, "Boss1", "Login successful");
+        f.enrollAdmin(Second, "Adm2", kEnrolled);
+        f.press("BtnUnenrollAdmin", "Administrator Unenrollment", "Unenroll administrator successfully!",
+                "Boss1");
+        SCRIPT_DONE(f);
+        QVERIFY(!f.ctx.loginId);
+        QCOMPARE(f.items("cbAdminIDs"), QStringList({"Adm2"}));
+        f.press("BtnLockDevice", "Lock device", kAdminDenied);
+        SCRIPT_DONE(f);
+    }
+};
+
+QTEST_MAIN(TestSecurity)
+#include "tst_security.moc"
