@@ -331,7 +331,7 @@ void EnrollWidget::signalOutcome(int outcome)
         break;
     case OutcomeIdentifyUnsure:
     case OutcomeVerifyUnsure:
-        Zeph_ControlLed(h, 6, 1, 3000);
+        Zeph_ControlLed(h, ZEPH_LED_ORANGE, 1, 3000);
         break;
     default:
         Zeph_ControlBlinkingLed(h, ZEPH_LED_RED, 1, 100, 3000);

@@ -197,7 +197,7 @@ enum ZephIsoSubtype {
     ZEPH_ISO_SUBTYPE_BOTH = 3
 };
 /* LED selectors of Zeph_ControlLed and Zeph_ControlBlinkingLed. */
-enum ZephLed { ZEPH_LED_GREEN = 3, ZEPH_LED_RED = 4, ZEPH_LED_BLUE = 10 };
+enum ZephLed { ZEPH_LED_GREEN = 3, ZEPH_LED_RED = 4, ZEPH_LED_ORANGE = 6, ZEPH_LED_BLUE = 10 };
 enum ZephRecoveryStep {
     ZEPH_RECOVERY_CANCEL_IO = 0, ZEPH_RECOVERY_RESET_PIPES = 1, ZEPH_RECOVERY_RESET_PORT = 2,
     ZEPH_RECOVERY_CYCLE_PORT = 3, ZEPH_RECOVERY_SOFT_RESET = 4

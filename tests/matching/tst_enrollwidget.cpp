@@ -274,6 +274,9 @@ private slots:
         s.click("btVerify");
         QVERIFY2(s.description().contains("The image is not matchable"), qPrintable(s.description()));
         QVERIFY2(s.distance().startsWith("Distance: <font color=orange>1.0"), qPrintable(s.distance()));
+        ZvcLedState orange{};
+        QCOMPARE(Zvc_GetLed(ZVC_DEFAULT_USB_BINOCULAR, ZEPH_LED_ORANGE, &orange), ZEPH_OK);
+        QVERIFY(orange.on);
     }
 
     void duplicateRefused()

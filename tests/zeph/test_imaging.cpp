@@ -22,7 +22,7 @@ using imgtest::le32;
 
 namespace {
 
-EyeSpec spec(uint64_t subject, int eye = 1, int presentation = PresentSharp, uint64_t noise = 7)
+EyeSpec eyeSpec(uint64_t subject, int eye = 1, int presentation = PresentSharp, uint64_t noise = 7)
 {
     EyeSpec s;
     s.subjectSeed = subject;
@@ -69,40 +69,40 @@ Bytes irisCrop(const EyeSpec &s) { return makeResultImage(s, KindK3, FormatMonoR
 
 TEST(EyePictures, SameSeedsSameBytesOtherSeedsOtherEyes)
 {
-    const Bytes a = irisCrop(spec(11));
-    EXPECT_EQ(a, irisCrop(spec(11)));
-    const double noiseOnly = meanAbsDiff(a, irisCrop(spec(11, 1, PresentSharp, 8)));
+    const Bytes a = irisCrop(eyeSpec(11));
+    EXPECT_EQ(a, irisCrop(eyeSpec(11)));
+    const double noiseOnly = meanAbsDiff(a, irisCrop(eyeSpec(11, 1, PresentSharp, 8)));
     EXPECT_GT(noiseOnly, 0.3);   // the noise seed changes something...
     EXPECT_LT(noiseOnly, 4.0);   // ...but only a little
     struct Case { const char *what; EyeSpec other; } cases[] = {
-        {"another subject", spec(12)}, {"the other eye", spec(11, 2)}, {"a distant subject", spec(987654321)}};
+        {"another subject", eyeSpec(12)}, {"the other eye", eyeSpec(11, 2)}, {"a distant subject", eyeSpec(987654321)}};
     for (const Case &c : cases)
         EXPECT_GT(meanAbsDiff(a, irisCrop(c.other)), 4 * noiseOnly) << c.what;
 }
 
 TEST(EyePictures, PresentationsShowInThePicture)
 {
-    const GreyImage sharp = renderEye(spec(5));
-    const EyeGeometry gs = eyeGeometry(spec(5));
+    const GreyImage sharp = renderEye(eyeSpec(5));
+    const EyeGeometry gs = eyeGeometry(eyeSpec(5));
     EXPECT_EQ(sharp.width, 640);
     EXPECT_EQ(sharp.height, 480);
     // at a quarter of the size the sensor noise no longer hides the detail
-    EXPECT_LT(highFrequency(downscale(renderEye(spec(5, 1, PresentBlurred)), 4)), highFrequency(downscale(sharp, 4)) * 0.6);
+    EXPECT_LT(highFrequency(downscale(renderEye(eyeSpec(5, 1, PresentBlurred)), 4)), highFrequency(downscale(sharp, 4)) * 0.6);
 
-    EXPECT_GT(usableIrisArea(spec(5)), 80);
-    EXPECT_LT(usableIrisArea(spec(5, 1, PresentHalfClosed)), 65);
+    EXPECT_GT(usableIrisArea(eyeSpec(5)), 80);
+    EXPECT_LT(usableIrisArea(eyeSpec(5, 1, PresentHalfClosed)), 65);
     // the lid of a half-closed eye hides the top of the pupil: fewer dark pixels
-    const EyeGeometry gh = eyeGeometry(spec(5, 1, PresentHalfClosed));
-    EXPECT_LT(darkCentre(renderEye(spec(5, 1, PresentHalfClosed)), gh.pupilX, gh.pupilY).n,
+    const EyeGeometry gh = eyeGeometry(eyeSpec(5, 1, PresentHalfClosed));
+    EXPECT_LT(darkCentre(renderEye(eyeSpec(5, 1, PresentHalfClosed)), gh.pupilX, gh.pupilY).n,
               darkCentre(sharp, gs.pupilX, gs.pupilY).n * 0.8);
 
-    const EyeGeometry ga = eyeGeometry(spec(5, 1, PresentLookingAside));
+    const EyeGeometry ga = eyeGeometry(eyeSpec(5, 1, PresentLookingAside));
     EXPECT_GT(std::fabs(ga.irisX - gs.irisX), 0.5 * gs.irisR);
     EXPECT_LT(ga.squeezeX, 0.9f);
     // the pupil is drawn where the geometry says, for every presentation
     for (int p : {PresentSharp, PresentBlurred, PresentLookingAside}) {
-        const EyeGeometry g = eyeGeometry(spec(5, 1, p));
-        const Dark d = darkCentre(renderEye(spec(5, 1, p)), g.irisX, g.irisY);
+        const EyeGeometry g = eyeGeometry(eyeSpec(5, 1, p));
+        const Dark d = darkCentre(renderEye(eyeSpec(5, 1, p)), g.irisX, g.irisY);
         EXPECT_NEAR(d.x, g.pupilX, 3) << p;
         EXPECT_NEAR(d.y, g.pupilY, 3) << p;
     }
@@ -114,7 +114,7 @@ TEST(ResultKinds, SizesCompactKindsAndMasks)
         {KindK1, 640, 480, 1}, {KindK2, 640, 480, 2}, {KindK3, 400, 300, 3}, {KindK7, 160, 120, 7},
     };
     for (const Case &c : cases) {
-        EncodedImage img = makeResultImage(spec(3), c.kind, FormatMonoRaw, 0);
+        EncodedImage img = makeResultImage(eyeSpec(3), c.kind, FormatMonoRaw, 0);
         ASSERT_FALSE(img.empty()) << c.kind;
         EXPECT_EQ(img.width, c.w) << c.kind;
         EXPECT_EQ(img.height, c.h) << c.kind;
@@ -124,20 +124,20 @@ TEST(ResultKinds, SizesCompactKindsAndMasks)
     // the compact kinds' numbers are pinned in CompactKindsKeepTheirBudgetInJpeg2000
     for (int bad : {0, 4, 8, 4102, 4107, -1}) {
         EXPECT_EQ(compactKind(bad), 0) << bad;
-        EXPECT_TRUE(makeResultImage(spec(3), bad, FormatMonoRaw, 0).empty()) << bad;
+        EXPECT_TRUE(makeResultImage(eyeSpec(3), bad, FormatMonoRaw, 0).empty()) << bad;
     }
 
     // K2 and K3 put the iris in the middle; K7 greys out all that is not iris
     for (int kind : {KindK2, KindK3}) {
-        EncodedImage img = makeResultImage(spec(3, 2, PresentLookingAside), kind, FormatMonoRaw, 0);
+        EncodedImage img = makeResultImage(eyeSpec(3, 2, PresentLookingAside), kind, FormatMonoRaw, 0);
         GreyImage g(img.width, img.height);
         g.pixels = img.bytes;
-        const EyeGeometry geo = eyeGeometry(spec(3, 2, PresentLookingAside));
+        const EyeGeometry geo = eyeGeometry(eyeSpec(3, 2, PresentLookingAside));
         const Dark d = darkCentre(g, img.width / 2.0, img.height / 2.0);
         EXPECT_NEAR(d.x, img.width / 2.0 + geo.pupilX - geo.irisX, 4) << kind;
         EXPECT_NEAR(d.y, img.height / 2.0 + geo.pupilY - geo.irisY, 4) << kind;
     }
-    EncodedImage k7 = makeResultImage(spec(3), KindK7, FormatMonoRaw, 0);
+    EncodedImage k7 = makeResultImage(eyeSpec(3), KindK7, FormatMonoRaw, 0);
     for (auto [x, y] : {std::pair{0, 0}, {159, 0}, {0, 119}, {159, 119}, {80, 2}})
         EXPECT_EQ(k7.bytes[size_t(y) * 160 + x], kMaskGrey) << x << "," << y;
     EXPECT_LT(k7.bytes[60 * 160 + 80], 60);   // the pupil stays
@@ -145,7 +145,7 @@ TEST(ResultKinds, SizesCompactKindsAndMasks)
 
 TEST(Encoders, EveryFormatReadsBackAtTheRightSize)
 {
-    const EyeSpec s = spec(21, 2);
+    const EyeSpec s = eyeSpec(21, 2);
     const Bytes raw = makeResultImage(s, KindK3, FormatMonoRaw, 0).bytes;
     struct Case { int format, quality; double maxError; } cases[] = {
         {FormatMonoJpeg, 90, 3.0}, {FormatMonoJpeg, 30, 6.0}, {FormatMonoJpeg2000, 100, 0.0},
@@ -188,7 +188,7 @@ TEST(Encoders, CompactKindsKeepTheirBudgetInJpeg2000)
     const struct { int kind; uint8_t compact; } kinds[] = {{KindK7_1_5, 23}, {KindK7_2_5, 24}, {KindK7_3_5, 25}, {KindK7_5_0, 26}};
     for (const auto [kind, compact] : kinds) {
         // whatever format is asked, these come as JPEG 2000
-        EncodedImage img = makeResultImage(spec(8), kind, FormatMonoRaw, 90);
+        EncodedImage img = makeResultImage(eyeSpec(8), kind, FormatMonoRaw, 90);
         ASSERT_FALSE(img.empty()) << kind;
         EXPECT_EQ(img.format, FormatMonoJpeg2000);
         EXPECT_EQ(img.kind, compact);
@@ -201,7 +201,7 @@ TEST(Encoders, CompactKindsKeepTheirBudgetInJpeg2000)
         EXPECT_EQ(d->width, 160);
         EXPECT_EQ(d->height, 120);
     }
-    EncodedImage c = makeResultImage(spec(8), KindK7_2_5, FormatCorvaneJpeg2000, 0);
+    EncodedImage c = makeResultImage(eyeSpec(8), KindK7_2_5, FormatCorvaneJpeg2000, 0);
     EXPECT_EQ(c.format, FormatCorvaneJpeg2000);
     EXPECT_LE(c.bytes.size(), 2500u);
 }
@@ -246,8 +246,8 @@ TEST(IsoRecords, HeadersFieldByFieldInBothEditions)
     IsoCaptureTime when;
     when.known = true;
     when.year = 2026; when.month = 12; when.day = 7; when.hour = 3; when.minute = 4; when.second = 5; when.millisecond = 600;
-    const std::vector<IsoEye> both = {{spec(30, 1), 81}, {spec(30, 2), 64}};
-    const std::vector<IsoEye> leftOnly = {{spec(30, 2), 55}};
+    const std::vector<IsoEye> both = {{eyeSpec(30, 1), 81}, {eyeSpec(30, 2), 64}};
+    const std::vector<IsoEye> leftOnly = {{eyeSpec(30, 2), 55}};
     struct Case {
         int revision, format, kind, subtype;
         std::vector<IsoEye> eyes;
@@ -330,7 +330,7 @@ TEST(IsoRecords, HeadersFieldByFieldInBothEditions)
 
 TEST(IsoRecords, CombinationsNotOfferedGiveNothing)
 {
-    const std::vector<IsoEye> one = {{spec(1), 50}};
+    const std::vector<IsoEye> one = {{eyeSpec(1), 50}};
     struct Case { int revision, format, kind; std::vector<IsoEye> eyes; } cases[] = {
         {1, FormatMonoPng, KindK1, one}, {1, FormatMonoRaw, KindK3, one}, {1, FormatMonoRaw, KindK7_1_5, one},
         {2, FormatMonoJpeg, KindK1, one}, {2, FormatCorvaneRaw, KindK1, one}, {2, FormatMonoRaw, 5, one},
@@ -344,7 +344,7 @@ TEST(IsoRecords, CombinationsNotOfferedGiveNothing)
 
 TEST(Frames, ScaledInEveryStreamFormat)
 {
-    const EyeSpec s = spec(40, 1, PresentSharp, 99);
+    const EyeSpec s = eyeSpec(40, 1, PresentSharp, 99);
     for (int scale : {1, 2, 4, 8, 16}) {
         const int w = 640 / scale, h = 480 / scale;
         for (int format : {FormatMonoRaw, FormatMonoJpeg, FormatCorvaneRaw, FormatMonoJpeg2000}) {
@@ -388,8 +388,8 @@ TEST(Frames, ScaledInEveryStreamFormat)
     // nobody in front: a dim scene without a pupil in it, also for an absent eye
     EncodedImage empty = makeEmptyFrame(3, 2, FormatMonoRaw, 0);
     ASSERT_EQ(empty.bytes.size(), 320u * 240);
-    EXPECT_EQ(makeFrame(spec(40, 1, PresentAbsent, 3), 2, FormatMonoRaw, 0).bytes, empty.bytes);
-    EXPECT_EQ(usableIrisArea(spec(40, 1, PresentAbsent)), 0);
+    EXPECT_EQ(makeFrame(eyeSpec(40, 1, PresentAbsent, 3), 2, FormatMonoRaw, 0).bytes, empty.bytes);
+    EXPECT_EQ(usableIrisArea(eyeSpec(40, 1, PresentAbsent)), 0);
     GreyImage scene(320, 240);
     scene.pixels = empty.bytes;
     EXPECT_EQ(darkCentre(scene, 160, 120, 160, 120).n, 0);
@@ -402,11 +402,11 @@ TEST(Frames, TwoThreadsGetWhatOneThreadGets)
     // the engine draws both eyes' frames on its own threads; the shared cache
     // of drawn eyes must not mix them up
     std::vector<Bytes> expected;
-    for (int i = 0; i < 8; ++i) expected.push_back(makeFrame(spec(600 + i % 5, 1 + i % 2, i % 4, i), 4, FormatMonoRaw, 0).bytes);
+    for (int i = 0; i < 8; ++i) expected.push_back(makeFrame(eyeSpec(600 + i % 5, 1 + i % 2, i % 4, i), 4, FormatMonoRaw, 0).bytes);
     std::vector<Bytes> got(expected.size());
     auto work = [&](int first) {
         for (size_t i = static_cast<size_t>(first); i < got.size(); i += 2)
-            got[i] = makeFrame(spec(600 + i % 5, 1 + int(i % 2), int(i % 4), i), 4, FormatMonoRaw, 0).bytes;
+            got[i] = makeFrame(eyeSpec(600 + i % 5, 1 + int(i % 2), int(i % 4), i), 4, FormatMonoRaw, 0).bytes;
     };
     std::thread a(work, 0), b(work, 1);
     a.join();

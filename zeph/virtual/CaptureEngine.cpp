@@ -28,6 +28,7 @@ int ledIndex(int32_t led)
     case ZEPH_LED_GREEN: return 0;
     case ZEPH_LED_RED: return 1;
     case ZEPH_LED_BLUE: return 2;
+    case ZEPH_LED_ORANGE: return 3;
     default: return -1;
     }
 }

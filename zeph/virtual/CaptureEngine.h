@@ -119,7 +119,7 @@ private:
     uint32_t captureCount_ = 0;
     uint32_t subject_ = 0;
     int32_t presentation_[2] = {ZVC_EYE_SHARP, ZVC_EYE_SHARP};
-    Led leds_[3];
+    Led leds_[4];
 };
 
 } // namespace zvc
