@@ -307,7 +307,7 @@ TEST(IsoRecords, HeadersFieldByFieldInBothEditions)
             EXPECT_EQ(im.width, c.w);
             EXPECT_EQ(im.height, c.h);
             EXPECT_EQ(im.quality, c.eyes[i].totalScore);
-            EXPECT_EQ(im.eye, c.subtype == 0 ? 0 : c.eyes[i].spec.eye);
+            EXPECT_EQ(im.eye, c.subtype == 0 ? 0 : c.eyes[i].want.eye);
             EXPECT_EQ(im.format, c.recordFormat);
             if (c.revision == 2) {
                 EXPECT_EQ(im.type, c.type);

@@ -73,16 +73,16 @@ DrawnCache &cache()
 
 GreyImage emptyScene(uint64_t noiseSeed);
 
-GreyImage noisy(const EyeSpec &spec, Drawn *drawn)
+GreyImage noisy(const EyeSpec &want, Drawn *drawn)
 {
-    if (spec.presentation == PresentAbsent) {
+    if (want.presentation == PresentAbsent) {
         // nobody there: the kinds crop the middle of the scene
-        if (drawn) *drawn = Drawn{spec.subjectSeed, spec.eye, spec.presentation, nullptr, EyeGeometry{}};
-        return emptyScene(spec.noiseSeed);
+        if (drawn) *drawn = Drawn{want.subjectSeed, want.eye, want.presentation, nullptr, EyeGeometry{}};
+        return emptyScene(want.noiseSeed);
     }
-    Drawn d = cache().get(spec.subjectSeed, spec.eye, spec.presentation);
+    Drawn d = cache().get(want.subjectSeed, want.eye, want.presentation);
     GreyImage img = *d.clean;
-    EyeRenderer::addNoise(img, spec.noiseSeed);
+    EyeRenderer::addNoise(img, want.noiseSeed);
     if (drawn) *drawn = d;
     return img;
 }
@@ -133,16 +133,16 @@ size_t compactKindBudget(int kind)
     }
 }
 
-GreyImage renderEye(const EyeSpec &spec) { return noisy(spec, nullptr); }
+GreyImage renderEye(const EyeSpec &want) { return noisy(want, nullptr); }
 
-EyeGeometry eyeGeometry(const EyeSpec &spec) { return EyeRenderer(spec.subjectSeed, spec.eye, spec.presentation).geometry(); }
+EyeGeometry eyeGeometry(const EyeSpec &want) { return EyeRenderer(want.subjectSeed, want.eye, want.presentation).geometry(); }
 
-int usableIrisArea(const EyeSpec &spec)
+int usableIrisArea(const EyeSpec &want)
 {
-    return spec.presentation == PresentAbsent ? 0 : eyeGeometry(spec).visibleIrisPercent();
+    return want.presentation == PresentAbsent ? 0 : eyeGeometry(want).visibleIrisPercent();
 }
 
-EncodedImage makeResultImage(const EyeSpec &spec, int resultKind, int format, int quality)
+EncodedImage makeResultImage(const EyeSpec &want, int resultKind, int format, int quality)
 {
     EncodedImage out;
     const uint8_t compact = compactKind(resultKind);
@@ -150,12 +150,12 @@ EncodedImage makeResultImage(const EyeSpec &spec, int resultKind, int format, in
     if (!compact) return out;
     if (budget && !isJpeg2000(format)) format = FormatMonoJpeg2000;   // these kinds come only as JPEG 2000
     Drawn d;
-    GreyImage base = noisy(spec, &d);
+    GreyImage base = noisy(want, &d);
     KindGeometry where;
     GreyImage img = renderKind(resultKind, base, d.geometry, &where);
     if (img.pixels.empty()) return out;
     CorvaneHeader header;
-    header.eye = eyeByte(spec.eye);
+    header.eye = eyeByte(want.eye);
     header.kind = compact;
     if (budget) {
         if (format == FormatMonoJpeg2000) {
@@ -194,11 +194,11 @@ std::vector<uint8_t> makeIsoRecord(int revision, int format, int kind, int quali
     std::vector<IsoEyeImage> images;
     for (const IsoEye &e : eyes) {
         Drawn d;
-        GreyImage base = noisy(e.spec, &d);
+        GreyImage base = noisy(e.want, &d);
         KindGeometry where;
         GreyImage img = renderKind(kind, base, d.geometry, &where);
         IsoEyeImage iso;
-        iso.eyeLabel = subtype == 0 ? 0 : eyeByte(e.spec.eye);
+        iso.eyeLabel = subtype == 0 ? 0 : eyeByte(e.want.eye);
         iso.totalScore = std::min<uint8_t>(e.totalScore, 100);
         iso.width = img.width;
         iso.height = img.height;
@@ -268,11 +268,11 @@ EncodedImage encodeFrame(const GreyImage &picture, int scale, int format, int qu
     return out;
 }
 
-EncodedImage makeFrame(const EyeSpec &spec, int scale, int format, int quality, const FrameOptions &options)
+EncodedImage makeFrame(const EyeSpec &want, int scale, int format, int quality, const FrameOptions &options)
 {
     Drawn d;
-    GreyImage picture = noisy(spec, &d);
-    return encodeFrame(picture, scale, format, quality, eyeByte(spec.eye), options, &d.geometry);
+    GreyImage picture = noisy(want, &d);
+    return encodeFrame(picture, scale, format, quality, eyeByte(want.eye), options, &d.geometry);
 }
 
 GreyImage renderEmptyScene(uint64_t noiseSeed) { return emptyScene(noiseSeed); }

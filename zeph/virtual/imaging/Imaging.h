@@ -20,13 +20,13 @@
 // Use from the capture engine: each captured eye keeps its EyeSpec (the
 // subject, the eye, how it was presented, and a noise seed of that capture,
 // so that fetching twice gives the same bytes) and its total score.
-//   Zeph_GetResultImage     makeResultImage(spec, resultKind, resultFormat,
+//   Zeph_GetResultImage     makeResultImage(want, resultKind, resultFormat,
 //                           j2kQuality) per eye; empty: ZEPH_ERR_FORMAT_UNSUPPORTED.
 //                           The ZephImage records point into the returned bytes,
 //                           so keep them until the next fetch.
 //   Zeph_GetResultIsoImage  makeIsoRecord(isoRevision, resultFormat, resultKind,
 //                           j2kQuality, isoSubtype, the eyes the subtype asks for).
-//   frame callback          makeFrame(spec, streamScale, streamFormat,
+//   frame callback          makeFrame(want, streamScale, streamFormat,
 //                           compressionQuality, {frame number}) per eye, with a
 //                           new noise seed per frame.
 // Drawing and encoding take no lock of the caller's: call them on a snapshot.
@@ -73,15 +73,15 @@ uint8_t compactKind(int kind);
 size_t compactKindBudget(int kind);
 
 // The 640 x 480 picture, noise included, and where its parts lie.
-GreyImage renderEye(const EyeSpec &spec);
-EyeGeometry eyeGeometry(const EyeSpec &spec);
+GreyImage renderEye(const EyeSpec &want);
+EyeGeometry eyeGeometry(const EyeSpec &want);
 // Share of the iris (0..100) the lids leave visible: the usable area.
-int usableIrisArea(const EyeSpec &spec);
+int usableIrisArea(const EyeSpec &want);
 
-EncodedImage makeResultImage(const EyeSpec &spec, int resultKind, int format, int quality);
+EncodedImage makeResultImage(const EyeSpec &want, int resultKind, int format, int quality);
 
 struct IsoEye {
-    EyeSpec spec;
+    EyeSpec want;
     uint8_t totalScore = 0;
 };
 // revision 1 (2005: kinds K1, K2; MONO_RAW, MONO_JPEG, MONO_JPEG2000) or
@@ -102,7 +102,7 @@ struct FrameOptions {
 // A preview frame: the eye picture divided by scale (1, 2, 4, 8, 16) in the
 // stream format (MONO_RAW, MONO_JPEG, CORVANE_RAW, MONO_JPEG2000; also PNG
 // and CORVANE_JPEG2000), kind K1. Empty for another scale or format.
-EncodedImage makeFrame(const EyeSpec &spec, int scale, int format, int quality, const FrameOptions &options = {});
+EncodedImage makeFrame(const EyeSpec &want, int scale, int format, int quality, const FrameOptions &options = {});
 // The same from a picture already at hand (a bench can time the encoder
 // alone); geometry, when given, fills the extended container's eye data.
 EncodedImage encodeFrame(const GreyImage &picture, int scale, int format, int quality, uint8_t eye = 0,
