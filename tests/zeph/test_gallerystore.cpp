@@ -1,38 +1,74 @@
-// The gallery on disk: snapshot and journal byte by byte, commits that cost
-// what they change, torn and damaged files, compaction, links refused.
+// The gallery kept on the device. On disk: snapshot and journal byte by byte,
+// commits that cost what they change, torn and damaged files, compaction,
+// links refused, a process killed mid-commit. As the SDK functions answer:
+// not initialised until loaded, lazy reading, sessions that drop uncommitted
+// changes, owned arrays, supervised enrolment.
 #include "StoreFixture.h"
 
-#include "zeph/virtual/GalleryStore.h"
+#include "zeph/virtual/DeviceGallery.h"
 
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <functional>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace zvc;
 using namespace storetest;
 namespace fs = std::filesystem;
 using GalleryFiles = StoreTest;
+using Crash = StoreTest;
+using Device = StoreTest;
 
 namespace {
 
-// Commits one enrollee per step: "E1", "E2", ...
+constexpr std::size_t kTemplate = 1 + 130;
+constexpr std::size_t kOneEnrolleeRecord = 4 + 1 + 1 + 2 + 1 + 1 + 2 * kTemplate; // "E1".."E9"
+
+// Commits one enrollee per step: "E<from>" .. "E<to>".
 void commitEnrollees(GalleryStore &s, Gallery &g, int from, int to)
 {
     for (int i = from; i <= to; ++i) {
-        ASSERT_EQ(g.enroll("E" + std::to_string(i), captureOf(static_cast<uint64_t>(i)), {}), ZEPH_OK);
+        ASSERT_EQ(g.enroll("E" + std::to_string(i), captureOf(i), {}), ZEPH_OK);
         ASSERT_EQ(s.commit(g), ZEPH_OK);
     }
 }
 
-Gallery loaded(const StateStore &store, const std::string &folder, ZephResult expected = ZEPH_OK)
+// The child of the crash test: commits E<n>, E<n+1>, ... telling the parent
+// after each commit has returned. It never returns.
+[[noreturn]] void commitForever(const StateStore &store, const std::string &folder, int ackFd)
 {
     GalleryStore s(store, folder, "gallery");
+    s.log().setMinJournalBytes(4096); // a compaction every few commits
     Gallery g;
-    EXPECT_EQ(s.load(g), expected);
-    return g;
+    if (s.load(g) != ZEPH_OK)
+        _exit(3);
+    for (int32_t n = static_cast<int32_t>(g.size()) + 1; n < 100000; ++n) {
+        if (g.enroll("E" + std::to_string(n), captureOf(n), {}) != ZEPH_OK || s.commit(g) != ZEPH_OK
+            || ::write(ackFd, &n, sizeof n) != sizeof n)
+            _exit(4);
+    }
+    _exit(0);
 }
 
-constexpr std::size_t kTemplate = 1 + 130;
-constexpr std::size_t kOneEnrolleeRecord = 4 + 1 + 1 + 2 + 1 + 1 + 2 * kTemplate; // "E1".."E9"
+struct Listed {
+    ZephResult result;
+    std::vector<std::string> ids;
+    int32_t freeSlots, capacity;
+};
+
+Listed listOf(DeviceGallery &g, bool viaLoad)
+{
+    const char *const *ids = nullptr;
+    int32_t count = -1;
+    Listed l{};
+    l.result = viaLoad ? g.load(&ids, &count, &l.freeSlots, &l.capacity)
+                       : g.info(&ids, &count, &l.freeSlots, &l.capacity);
+    for (int32_t i = 0; ids && i < count; ++i)
+        l.ids.emplace_back(ids[i]);
+    return l;
+}
 
 } // namespace
 
@@ -42,8 +78,7 @@ TEST_F(GalleryFiles, CommitAppendsOneRecordLaidOutFieldByField)
     Gallery g;
     ASSERT_EQ(s.load(g), ZEPH_OK) << "no files: an empty gallery";
     EXPECT_FALSE(fs::exists(folder_)) << "nothing written before a commit";
-    ASSERT_EQ(g.enroll("E1", captureOf(1), {}), ZEPH_OK);
-    ASSERT_EQ(s.commit(g), ZEPH_OK);
+    commitEnrollees(s, g, 1, 1);
     EXPECT_FALSE(g.hasPending());
     EXPECT_FALSE(fs::exists(snap()));
 
@@ -54,9 +89,7 @@ TEST_F(GalleryFiles, CommitAppendsOneRecordLaidOutFieldByField)
     EXPECT_EQ(le32(j, 8), 0u) << "generation";
     EXPECT_EQ(le32(j, 12), referenceCrc32(j.data(), 12));
     EXPECT_EQ(le32(j, 16), kOneEnrolleeRecord);
-    Bytes sealed(j.begin() + 16, j.begin() + 20);
-    sealed.insert(sealed.end(), j.begin() + 24, j.end());
-    EXPECT_EQ(le32(j, 20), referenceCrc32(sealed.data(), sealed.size()));
+    EXPECT_EQ(le32(j, 20), recordCrc(j, 16));
     const std::size_t p = 24;
     EXPECT_EQ(le32(j, p), 1u) << "one change";
     EXPECT_EQ(j[p + 4], 1) << "kind: add templates";
@@ -65,19 +98,17 @@ TEST_F(GalleryFiles, CommitAppendsOneRecordLaidOutFieldByField)
     EXPECT_EQ(j[p + 8], kRoleUser);
     EXPECT_EQ(j[p + 9], 2) << "templates";
     EXPECT_EQ(j[p + 10], ZEPH_EYE_RIGHT);
-    const IrisCode right = IrisCode::capture(1, 1, Presentation::Sharp, 1);
     uint64_t word0 = 0;
     for (int i = 7; i >= 0; --i)
-        word0 = (word0 << 8) | j[p + 11 + static_cast<std::size_t>(i)];
-    EXPECT_EQ(word0, right.bits()[0]);
+        word0 = (word0 << 8) | j[p + 11 + i];
+    EXPECT_EQ(word0, IrisCode::capture(1, 1, Presentation::Sharp, 1).bits()[0]);
     EXPECT_EQ(j[p + 11 + 128] | (j[p + 12 + 128] << 8), 0xFFFF) << "the readable rows follow the code";
     EXPECT_EQ(j[p + 10 + kTemplate], ZEPH_EYE_LEFT);
 
     // A second commit adds its own record and nothing else.
-    ASSERT_EQ(g.enroll("E2", captureOf(2), {}), ZEPH_OK);
-    ASSERT_EQ(s.commit(g), ZEPH_OK);
+    commitEnrollees(s, g, 2, 2);
     EXPECT_EQ(readBytes(jnl()).size(), j.size() + 8 + kOneEnrolleeRecord);
-    EXPECT_TRUE(sameGallery(loaded(store_, folder_), g));
+    EXPECT_TRUE(sameGallery(loaded(), g));
 }
 
 TEST_F(GalleryFiles, CompactionWritesASnapshotAndStartsAFreshJournal)
@@ -107,23 +138,15 @@ TEST_F(GalleryFiles, CompactionWritesASnapshotAndStartsAFreshJournal)
     EXPECT_EQ(le32(sn, 28), 15u) << "enrollees";
     EXPECT_EQ(le32(sn, sn.size() - 4), referenceCrc32(sn.data(), sn.size() - 4));
     EXPECT_EQ(le32(readBytes(jnl()), 8), 1u) << "the journal continues generation 1";
-
-    const Gallery back = loaded(store_, folder_);
-    EXPECT_TRUE(sameGallery(back, g));
-    EXPECT_EQ(back.size(), 14u);
-    EXPECT_EQ(back.find("E5")->role, kRoleSuperUser);
+    EXPECT_TRUE(sameGallery(loaded(), g)) << "E3 gone, E5 a super user";
 
     // A crash between the new snapshot and the fresh journal leaves the old
     // journal: it is of an older generation and must not be replayed again.
-    const Bytes newJournal = readBytes(jnl());
-    Bytes stale = newJournal;
+    Bytes stale = readBytes(jnl());
     stale[8] = 0;
-    stale[12] = 0; // reseal the header for generation 0
-    const uint32_t crc = referenceCrc32(stale.data(), 12);
-    for (int i = 0; i < 4; ++i)
-        stale[12 + static_cast<std::size_t>(i)] = static_cast<uint8_t>(crc >> (8 * i));
+    seal(stale, 0, 12, 12);
     writeBytes(jnl(), stale);
-    EXPECT_EQ(loaded(store_, folder_).size(), 15u) << "the snapshot alone: E3 back, role lost";
+    EXPECT_EQ(loaded().size(), 15u) << "the snapshot alone: E3 back, role lost";
 }
 
 TEST_F(GalleryFiles, ATornLastRecordIsDroppedAtEveryCut)
@@ -136,11 +159,9 @@ TEST_F(GalleryFiles, ATornLastRecordIsDroppedAtEveryCut)
     }
     const Bytes whole = readBytes(jnl());
     const std::size_t lastStart = whole.size() - 8 - kOneEnrolleeRecord;
-    std::vector<std::size_t> cuts = {1, 3, 4, 7, 8, 9, 100, kOneEnrolleeRecord + 7};
-    for (std::size_t cut : cuts) {
+    for (std::size_t cut : std::vector<std::size_t>{1, 3, 4, 7, 8, 9, 100, kOneEnrolleeRecord + 7}) {
         SCOPED_TRACE(cut);
-        Bytes torn(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(lastStart + cut));
-        writeBytes(jnl(), torn);
+        writeBytes(jnl(), Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(lastStart + cut)));
         GalleryStore s(store_, folder_, "gallery");
         Gallery g;
         ASSERT_EQ(s.load(g), ZEPH_OK);
@@ -149,18 +170,17 @@ TEST_F(GalleryFiles, ATornLastRecordIsDroppedAtEveryCut)
         EXPECT_FALSE(g.find("E3"));
         // The next commit writes over the torn bytes.
         commitEnrollees(s, g, 4, 4);
-        const Gallery back = loaded(store_, folder_);
-        EXPECT_TRUE(sameGallery(back, g));
+        EXPECT_TRUE(sameGallery(loaded(), g));
         EXPECT_EQ(readBytes(jnl()).size(), whole.size());
     }
     // The tail written as zeros (a crash after the size grew, before the data).
     Bytes zeroed = whole;
     std::fill(zeroed.begin() + static_cast<std::ptrdiff_t>(lastStart + 8), zeroed.end(), 0);
     writeBytes(jnl(), zeroed);
-    EXPECT_EQ(loaded(store_, folder_).size(), 2u);
+    EXPECT_EQ(loaded().size(), 2u);
     zeroed.resize(whole.size() + 300, 0);
     writeBytes(jnl(), zeroed);
-    EXPECT_EQ(loaded(store_, folder_).size(), 2u) << "zeros past the end too";
+    EXPECT_EQ(loaded().size(), 2u) << "zeros past the end too";
 }
 
 TEST_F(GalleryFiles, DamageIsRefusedNeverEmptied)
@@ -177,36 +197,24 @@ TEST_F(GalleryFiles, DamageIsRefusedNeverEmptied)
     const Bytes goodJnl = readBytes(jnl());
     ASSERT_GE(goodJnl.size(), 16 + 2 * (8 + kOneEnrolleeRecord)) << "two records at least";
     const std::size_t rec1 = 16 + 8;
-    using Damage = std::function<void(Bytes &, Bytes &)>;
-    const auto reseal = [](Bytes &f, std::size_t from, std::size_t to, std::size_t at) {
-        const uint32_t crc = referenceCrc32(f.data() + from, to - from);
-        for (int i = 0; i < 4; ++i)
-            f[at + static_cast<std::size_t>(i)] = static_cast<uint8_t>(crc >> (8 * i));
-    };
+    const auto sealed = [](Bytes &s) { seal(s, 0, s.size() - 4, s.size() - 4); };
     struct Case {
         const char *what;
-        Damage damage;
+        std::function<void(Bytes &, Bytes &)> damage;
     } cases[] = {
         {"snapshot bit flipped", [](Bytes &s, Bytes &) { s[500] ^= 0x10; }},
         {"snapshot cut short", [](Bytes &s, Bytes &) { s.resize(s.size() - 1); }},
         {"snapshot one byte long", [](Bytes &s, Bytes &) { s.resize(1); }},
         {"snapshot checksum", [](Bytes &s, Bytes &) { s.back() ^= 0xFF; }},
-        {"snapshot length field", [&](Bytes &s, Bytes &) { s[12] += 1; reseal(s, 0, s.size() - 4, s.size() - 4); }},
-        {"snapshot newer format", [&](Bytes &s, Bytes &) { s[4] = 2; reseal(s, 0, s.size() - 4, s.size() - 4); }},
-        {"payload count too high, sealed", [&](Bytes &s, Bytes &) { s[28] += 1; reseal(s, 0, s.size() - 4, s.size() - 4); }},
-        {"payload eye 3, sealed", [&](Bytes &s, Bytes &) { s[32 + 3 + 1 + 1] = 3; reseal(s, 0, s.size() - 4, s.size() - 4); }},
+        {"snapshot length field", [&](Bytes &s, Bytes &) { s[12] += 1; sealed(s); }},
+        {"snapshot newer format", [&](Bytes &s, Bytes &) { s[4] = 2; sealed(s); }},
+        {"payload count too high, sealed", [&](Bytes &s, Bytes &) { s[28] += 1; sealed(s); }},
+        {"payload eye 3, sealed", [&](Bytes &s, Bytes &) { s[32 + 3 + 1 + 1] = 3; sealed(s); }},
         {"journal header", [](Bytes &, Bytes &j) { j[9] ^= 1; }},
         {"journal header cut", [](Bytes &, Bytes &j) { j.resize(10); }},
-        {"journal ahead of the snapshot", [&](Bytes &, Bytes &j) { j[8] = 5; reseal(j, 0, 12, 12); }},
+        {"journal ahead of the snapshot", [&](Bytes &, Bytes &j) { j[8] = 5; seal(j, 0, 12, 12); }},
         {"middle record flipped", [&](Bytes &, Bytes &j) { j[rec1 + 40] ^= 1; }},
-        {"record of an unknown kind, sealed", [&](Bytes &, Bytes &j) {
-             j[rec1 + 4] = 9;
-             Bytes sealed(j.begin() + 16, j.begin() + 20);
-             sealed.insert(sealed.end(), j.begin() + 24, j.begin() + 24 + static_cast<std::ptrdiff_t>(kOneEnrolleeRecord));
-             const uint32_t crc = referenceCrc32(sealed.data(), sealed.size());
-             for (int i = 0; i < 4; ++i)
-                 j[20 + static_cast<std::size_t>(i)] = static_cast<uint8_t>(crc >> (8 * i));
-         }},
+        {"record of an unknown kind, sealed", [&](Bytes &, Bytes &j) { j[rec1 + 4] = 9; putLe32(j, 20, recordCrc(j, 16)); }},
         {"snapshot missing, journal continues it", [&](Bytes &s, Bytes &) { s.clear(); }},
     };
     for (const Case &c : cases) {
@@ -227,7 +235,7 @@ TEST_F(GalleryFiles, DamageIsRefusedNeverEmptied)
     }
     writeBytes(snap(), goodSnap);
     writeBytes(jnl(), goodJnl);
-    EXPECT_EQ(loaded(store_, folder_).size(), 6u) << "the intact files load again";
+    EXPECT_EQ(loaded().size(), 6u) << "the intact files load again";
 }
 
 TEST_F(GalleryFiles, AFailedWriteKeepsTheChangesPendingAndTheFilesIntact)
@@ -256,15 +264,13 @@ TEST_F(GalleryFiles, AFailedWriteKeepsTheChangesPendingAndTheFilesIntact)
     EXPECT_EQ(s.commit(g), GalleryStore::kWriteFailed);
     EXPECT_TRUE(g.hasPending());
     EXPECT_EQ(readBytes(elsewhere), before);
-    GalleryStore other(store_, folder_, "gallery");
-    Gallery g2;
-    EXPECT_EQ(other.load(g2), ZEPH_ERR_GALLERY_LOAD_FAILED) << "a link is not read either";
+    loaded(ZEPH_ERR_GALLERY_LOAD_FAILED); // a link is not read either
     // Once writable, the failed append is healed by a full snapshot.
     fs::remove(jnl());
     writeBytes(jnl(), before);
     ASSERT_EQ(s.commit(g), ZEPH_OK);
     EXPECT_TRUE(fs::exists(snap()));
-    EXPECT_EQ(loaded(store_, folder_).size(), 3u);
+    EXPECT_EQ(loaded().size(), 3u);
 }
 
 TEST_F(GalleryFiles, LinkedFoldersAreRefused)
@@ -280,4 +286,183 @@ TEST_F(GalleryFiles, LinkedFoldersAreRefused)
     EXPECT_EQ(s.commit(g), GalleryStore::kWriteFailed);
     EXPECT_TRUE(fs::is_empty(real));
     EXPECT_FALSE(store_.noLinksOnTheWay(root_ + "/../x")) << "outside the state folder";
+}
+
+// A process killed in the middle of committing, over and over: the gallery
+// it leaves always loads, as of its last completed commit.
+TEST_F(Crash, KilledMidCommitLeavesTheLastCompletedCommit)
+{
+    int acknowledged = 0;
+    for (int round = 0; round < 12; ++round) {
+        SCOPED_TRACE(round);
+        int pipeFds[2];
+        ASSERT_EQ(::pipe(pipeFds), 0);
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            ::close(pipeFds[0]);
+            commitForever(store_, folder_, pipeFds[1]);
+        }
+        ::close(pipeFds[1]);
+        // Let a few commits complete, then kill the child while it is busy
+        // with the next one (it does nothing but commit).
+        int32_t n = 0;
+        for (int i = 0; i <= round % 4; ++i) {
+            ASSERT_EQ(::read(pipeFds[0], &n, sizeof n), static_cast<ssize_t>(sizeof n));
+            acknowledged = n;
+        }
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFSIGNALED(status)) << "the child ended on its own: " << status;
+        while (::read(pipeFds[0], &n, sizeof n) == static_cast<ssize_t>(sizeof n))
+            acknowledged = n;
+        ::close(pipeFds[0]);
+
+        const Gallery g = loaded();
+        // Every acknowledged commit is there; the one in flight may be too.
+        ASSERT_GE(g.size(), static_cast<std::size_t>(acknowledged));
+        ASSERT_LE(g.size(), static_cast<std::size_t>(acknowledged) + 1);
+        Gallery expected;
+        for (std::size_t i = 1; i <= g.size(); ++i)
+            ASSERT_EQ(expected.enroll("E" + std::to_string(i), captureOf(i), {}), ZEPH_OK);
+        ASSERT_TRUE(sameGallery(g, expected));
+        acknowledged = static_cast<int>(g.size());
+    }
+    EXPECT_GE(acknowledged, 12 * 2);
+}
+
+TEST_F(Device, EveryCallWaitsForLoad)
+{
+    // The others wait too: test_gallery_api and test_security check them
+    // through zeph.h, which checks these three itself before coming here.
+    DeviceGallery g(store_, folder_, "gallery", {10, 4, 40});
+    const auto probe = captureOf(1);
+    float d = 2.0f;
+    const ZephMatchCandidate *cand = nullptr;
+    int32_t n = 0;
+    EXPECT_EQ(g.enroll("A", probe, {}, false, false), ZEPH_ERR_GALLERY_NOT_INITIALIZED);
+    EXPECT_EQ(g.compare11("A", probe, &d), ZEPH_ERR_GALLERY_NOT_INITIALIZED);
+    EXPECT_EQ(g.compare1N(probe, 1.1f, &cand, &n), ZEPH_ERR_GALLERY_NOT_INITIALIZED);
+
+    const Listed empty = listOf(g, true);
+    EXPECT_EQ(empty.result, ZEPH_ERR_GALLERY_EMPTY);
+    EXPECT_TRUE(empty.ids.empty());
+    EXPECT_EQ(empty.freeSlots, 10);
+    EXPECT_EQ(empty.capacity, 10);
+    EXPECT_EQ(g.compare1N(probe, 1.1f, &cand, &n), ZEPH_ERR_GALLERY_EMPTY);
+    EXPECT_EQ(g.compare1N(probe, 1.1f, nullptr, &n), ZEPH_ERR_INVALID_PARAMETER);
+}
+
+TEST_F(Device, SessionsDropWhatWasNotCommitted)
+{
+    DeviceGallery g(store_, folder_, "gallery", {10, 4, 40});
+    listOf(g, true);
+    ASSERT_EQ(g.enroll("A", captureOf(1), {}, false, false), ZEPH_OK);
+    ASSERT_EQ(g.commit(), ZEPH_OK);
+    ASSERT_EQ(g.enroll("B", captureOf(2), {}, false, false), ZEPH_OK);
+    const Listed both = listOf(g, false);
+    EXPECT_EQ(both.ids, (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(both.freeSlots, 8);
+
+    g.endSession(); // a soft reset, a close
+    EXPECT_EQ(listOf(g, false).result, ZEPH_ERR_GALLERY_NOT_INITIALIZED);
+    EXPECT_EQ(listOf(g, true).ids, std::vector<std::string>{"A"});
+    // A second device object over the same files: the committed gallery.
+    DeviceGallery other(store_, folder_, "gallery", {10, 4, 40});
+    EXPECT_EQ(listOf(other, true).ids, std::vector<std::string>{"A"});
+}
+
+TEST_F(Device, FilesAreReadOnceAndDamageIsRefused)
+{
+    {
+        DeviceGallery g(store_, folder_, "gallery");
+        listOf(g, true);
+        ASSERT_EQ(g.enroll("A", captureOf(1), {}, false, false), ZEPH_OK);
+        ASSERT_EQ(g.commit(), ZEPH_OK);
+    }
+    DeviceGallery g(store_, folder_, "gallery");
+    ASSERT_EQ(listOf(g, true).result, ZEPH_OK);
+    Bytes j = readBytes(jnl());
+    j[30] ^= 0x40; // the only record, damaged: a torn tail as far as anyone can tell
+    j.resize(j.size() + 3, 0x55); // and not zeros after it: damage
+    writeBytes(jnl(), j);
+    g.endSession();
+    EXPECT_EQ(listOf(g, true).ids, std::vector<std::string>{"A"}) << "still the one in memory";
+    g.forget(); // e.g. the state folder moved
+    EXPECT_EQ(listOf(g, true).result, ZEPH_ERR_GALLERY_LOAD_FAILED);
+    EXPECT_FALSE(g.initialised());
+    EXPECT_EQ(g.enroll("B", captureOf(2), {}, false, false), ZEPH_ERR_GALLERY_NOT_INITIALIZED);
+    EXPECT_EQ(g.commit(), ZEPH_ERR_GALLERY_NOT_INITIALIZED);
+    EXPECT_EQ(readBytes(jnl()), j) << "never overwritten";
+}
+
+TEST_F(Device, ArraysAreOwnedAndBounded)
+{
+    DeviceGallery g(store_, folder_, "gallery", {200, 4, 800});
+    listOf(g, true);
+    const std::string id31(31, 'Z');
+    ASSERT_EQ(g.enroll(id31.c_str(), captureOf(1), {}, false, false), ZEPH_OK);
+    const char *const *ids = nullptr;
+    int32_t count = 0;
+    ASSERT_EQ(g.info(&ids, &count, nullptr, nullptr), ZEPH_OK);
+    ASSERT_EQ(count, 1);
+    for (uint64_t s = 2; s <= 150; ++s)
+        ASSERT_EQ(g.enroll(("P" + std::to_string(s)).c_str(), captureOf(s), {}, false, false), ZEPH_OK);
+    ASSERT_EQ(g.unenroll(id31.c_str(), false, false), ZEPH_OK);
+    EXPECT_EQ(std::string(ids[0]), id31) << "the array handed out still reads as it was";
+    EXPECT_EQ(ids[1], nullptr);
+
+    // Everyone is a candidate at a large maximum; the list is capped, best first.
+    const ZephMatchCandidate *cand = nullptr;
+    int32_t n = 0;
+    ASSERT_EQ(g.compare1N(captureOf(7), 99.0f, &cand, &n), ZEPH_OK);
+    ASSERT_EQ(n, static_cast<int32_t>(DeviceGallery::kMaxCandidates));
+    EXPECT_STREQ(cand[0].id, "P7");
+    for (int32_t i = 1; i < n; ++i) {
+        EXPECT_LE(cand[i - 1].distance, cand[i].distance);
+        EXPECT_NE(std::memchr(cand[i].id, '\0', sizeof cand[i].id), nullptr);
+    }
+    ASSERT_EQ(g.compare1N(captureOf(999), 1.1f, &cand, &n), ZEPH_OK);
+    EXPECT_EQ(n, 0);
+    EXPECT_EQ(cand, nullptr);
+
+    char unterminated[ZEPH_ID_SIZE];
+    std::memset(unterminated, 'A', sizeof unterminated);
+    ZephEnrolleeInfo info{};
+    EXPECT_EQ(g.enrolleeInfo(unterminated, &info), ZEPH_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(g.enrolleeInfo("nobody", &info), ZEPH_ERR_ID_NOT_FOUND);
+    // Counted per eye: one right, two left, one of an eye not told.
+    const EyeTemplate unknown{ZEPH_EYE_UNKNOWN, captureOf(7, 3)[0].code};
+    ASSERT_EQ(g.enroll("P7", {captureOf(7, 2)[1], unknown}, {}, false, false), ZEPH_OK);
+    ASSERT_EQ(g.enrolleeInfo("P7", &info), ZEPH_OK);
+    EXPECT_EQ(info.rightIrisCount, 1u);
+    EXPECT_EQ(info.leftIrisCount, 2u);
+    EXPECT_EQ(info.unknownIrisCount, 1u);
+    EXPECT_EQ(info.totalIrisCount, 4u);
+}
+
+TEST_F(Device, SupervisedEnrolmentAndEyeRules)
+{
+    DeviceGallery g(store_, folder_, "gallery");
+    listOf(g, true);
+    struct Case {
+        bool required, present;
+        ZephResult expected;
+    } cases[] = {{false, false, ZEPH_OK}, {true, false, ZEPH_ERR_PERMISSION_DENIED}, {true, true, ZEPH_OK}};
+    int i = 0;
+    for (const Case &c : cases) {
+        const std::string id = "S" + std::to_string(++i);
+        EXPECT_EQ(g.enroll(id.c_str(), captureOf(i), {}, c.required, c.present), c.expected) << id;
+        if (c.expected != ZEPH_OK) {
+            ASSERT_EQ(g.enroll(id.c_str(), captureOf(i), {}, false, false), ZEPH_OK);
+        }
+        EXPECT_EQ(g.unenroll(id.c_str(), c.required, c.present), c.expected) << id;
+    }
+    ASSERT_EQ(g.enroll("L", {captureOf(5)[1]}, {}, false, false), ZEPH_OK);
+    float d = 2.0f;
+    EXPECT_EQ(g.compare11("L", {captureOf(5)[0]}, &d), ZEPH_ERR_WRONG_EYE_SUBTYPE);
+    EXPECT_FLOAT_EQ(d, 2.0f) << "untouched on failure";
+    EXPECT_EQ(g.compare11("L", captureOf(5, 3), &d), ZEPH_OK);
+    EXPECT_LT(d, 1.0f);
 }

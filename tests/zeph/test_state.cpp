@@ -24,21 +24,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Seals the first 60 bytes again, so that only the damage under test remains.
-void resealCrc(Bytes &file)
-{
-    const uint32_t crc = referenceCrc32(file.data(), 60);
-    for (int i = 0; i < 4; ++i)
-        file[60 + static_cast<std::size_t>(i)] = static_cast<uint8_t>(crc >> (8 * i));
-}
-
-uint32_t floatBits(float f)
-{
-    uint32_t bits;
-    std::memcpy(&bits, &f, sizeof bits);
-    return bits;
-}
-
 // A distinctive, valid record; reserved bytes included.
 ZephDeviceConfig customConfig()
 {
@@ -62,18 +47,16 @@ ZephDeviceConfig configOf(const char *name)
     return c;
 }
 
-void storeConfig(const char *name, const ZephDeviceConfig &c)
+ZephResult storeConfig(const char *name, const ZephDeviceConfig &c)
 {
     ZephHandle h = 0;
-    ASSERT_EQ(Zeph_OpenDevice(name, &h), ZEPH_OK);
-    ASSERT_EQ(Zeph_SetDeviceConfig(h, &c), ZEPH_OK);
+    EXPECT_EQ(Zeph_OpenDevice(name, &h), ZEPH_OK);
+    const ZephResult r = Zeph_SetDeviceConfig(h, &c);
     Zeph_CloseDevice(h);
+    return r;
 }
 
-bool same(const ZephDeviceConfig &a, const ZephDeviceConfig &b)
-{
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
+bool same(const ZephDeviceConfig &a, const ZephDeviceConfig &b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 std::vector<fs::path> filesUnder(const std::string &dir)
 {
@@ -85,20 +68,18 @@ std::vector<fs::path> filesUnder(const std::string &dir)
     return files;
 }
 
-// Sets or unsets an environment variable for the lifetime of the object.
-class EnvOverride {
-public:
-    EnvOverride(const char *name, const char *value) : name_(name)
+// Sets (nullptr: unsets) an environment variable for the lifetime of the object.
+struct EnvOverride {
+    EnvOverride(const char *n, const char *value) : name(n)
     {
-        if (const char *old = std::getenv(name))
-            old_ = old;
-        value ? setenv(name, value, 1) : unsetenv(name);
+        if (const char *was = std::getenv(n))
+            old = was;
+        set(value);
     }
-    ~EnvOverride() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
-
-private:
-    const char *name_;
-    std::optional<std::string> old_;
+    ~EnvOverride() { set(old ? old->c_str() : nullptr); }
+    void set(const char *value) { value ? setenv(name, value, 1) : unsetenv(name); }
+    const char *name;
+    std::optional<std::string> old;
 };
 
 } // namespace
@@ -109,19 +90,18 @@ TEST_F(State, ConfigurationSurvivesAResetPerDeviceWithNoTemporaryFilesLeft)
     ZephDeviceConfig c = customConfig();
     for (int i = 0; i < 5; ++i) {
         c.sleepTimeout = static_cast<uint16_t>(10 + i);
-        storeConfig(kBino, c);
+        ASSERT_EQ(storeConfig(kBino, c), ZEPH_OK);
     }
-    storeConfig(kBino, customConfig());
+    ASSERT_EQ(storeConfig(kBino, customConfig()), ZEPH_OK);
     Zvc_Reset();
     EXPECT_TRUE(same(configOf(kBino), customConfig()));
     EXPECT_TRUE(same(configOf(kMono), monoBefore));
-    EXPECT_EQ(filesUnder(stateDir_),
-              (std::vector<fs::path>{fs::path("devices") / kBino / "config.bin"}));
+    EXPECT_EQ(filesUnder(stateDir_), (std::vector<fs::path>{fs::path("devices") / kBino / "config.bin"}));
 }
 
 TEST_F(State, FileLayoutIsLittleEndianFieldByField)
 {
-    storeConfig(kBino, customConfig());
+    ASSERT_EQ(storeConfig(kBino, customConfig()), ZEPH_OK);
     const auto file = readBytes(fs::path(stateDir_) / "devices" / kBino / "config.bin");
     ASSERT_EQ(file.size(), 64u);
     EXPECT_EQ(std::string(file.begin(), file.begin() + 4), "ZVDC");
@@ -130,8 +110,8 @@ TEST_F(State, FileLayoutIsLittleEndianFieldByField)
     const std::size_t r = 8; // the record as the camera sends it
     EXPECT_EQ(file[r + 0], 1);
     EXPECT_EQ(file[r + 2], 0x12);
-    EXPECT_EQ(le32(file, r + 4), floatBits(0.85f));
-    EXPECT_EQ(le32(file, r + 8), floatBits(1.05f));
+    EXPECT_EQ(le32(file, r + 4), 0x3F59999Au) << "0.85 as a binary32";
+    EXPECT_EQ(le32(file, r + 8), 0x3F866666u) << "1.05 as a binary32";
     EXPECT_EQ(file[r + 12], 1);
     EXPECT_EQ(file[r + 15], 8);
     EXPECT_EQ(file[r + 16], 6);
@@ -151,24 +131,24 @@ TEST_F(State, FileLayoutIsLittleEndianFieldByField)
 TEST_F(State, DamagedFilesGiveTheFactoryConfiguration)
 {
     const ZephDeviceConfig factory = configOf(kBino);
-    storeConfig(kBino, customConfig());
+    ASSERT_EQ(storeConfig(kBino, customConfig()), ZEPH_OK);
     const fs::path path = fs::path(stateDir_) / "devices" / kBino / "config.bin";
     const auto good = readBytes(path);
     ASSERT_EQ(good.size(), 64u);
-    using Damage = std::function<void(Bytes &)>;
+    const auto sealed = [](Bytes &f) { storetest::seal(f, 0, 60, 60); };
     struct Case {
         const char *what;
-        Damage damage;
+        std::function<void(Bytes &)> damage;
     } cases[] = {
         {"empty", [](Bytes &f) { f.clear(); }},
         {"cut short", [](Bytes &f) { f.resize(63); }},
         {"one byte too many", [](Bytes &f) { f.push_back(0); }},
-        {"wrong magic", [](Bytes &f) { f[0] = 'X'; resealCrc(f); }},
-        {"newer version", [](Bytes &f) { f[4] = 2; resealCrc(f); }},
-        {"other record size", [](Bytes &f) { f[6] = 51; resealCrc(f); }},
+        {"wrong magic", [&](Bytes &f) { f[0] = 'X'; sealed(f); }},
+        {"newer version", [&](Bytes &f) { f[4] = 2; sealed(f); }},
+        {"other record size", [&](Bytes &f) { f[6] = 51; sealed(f); }},
         {"flipped bit", [](Bytes &f) { f[8 + 20] ^= 0x01; }},
         {"bad checksum", [](Bytes &f) { f[63] ^= 0xFF; }},
-        {"invalid record, sealed", [](Bytes &f) { f[8 + 15] = 3; resealCrc(f); }},
+        {"invalid record, sealed", [&](Bytes &f) { f[8 + 15] = 3; sealed(f); }},
         {"huge file", [](Bytes &f) { f.resize(1 << 20, 0xAB); }},
     };
     for (const Case &c : cases) {
@@ -184,10 +164,10 @@ TEST_F(State, DamagedFilesGiveTheFactoryConfiguration)
     EXPECT_TRUE(same(configOf(kBino), customConfig())) << "the intact file is accepted again";
 }
 
-TEST_F(State, MovingTheFolderTakesEffectAtOnce)
+TEST_F(State, MovingTheFolderTakesEffectAtOnceAndAnUnwritableOneKeepsTheOldConfiguration)
 {
     const ZephDeviceConfig factory = configOf(kBino);
-    storeConfig(kBino, customConfig());
+    ASSERT_EQ(storeConfig(kBino, customConfig()), ZEPH_OK);
     const std::string other = stateDir_ + "-other";
     fs::remove_all(other);
     Zvc_SetStateDirectory(other.c_str());
@@ -196,14 +176,18 @@ TEST_F(State, MovingTheFolderTakesEffectAtOnce)
     EXPECT_FALSE(fs::exists(other)) << "created only when something is written";
     Zvc_SetStateDirectory(stateDir_.c_str());
     EXPECT_TRUE(same(configOf(kBino), customConfig()));
+
+    writeBytes(fs::path(stateDir_) / "blocker", {1});
+    Zvc_SetStateDirectory((stateDir_ + "/blocker").c_str()); // a file where a folder should be
+    EXPECT_EQ(storeConfig(kBino, customConfig()), ZEPH_ERR_DEVICE_IO_FAILED);
+    EXPECT_TRUE(same(configOf(kBino), factory));
+    Zvc_SetStateDirectory(stateDir_.c_str());
 }
 
 TEST_F(State, DefaultFolderComesFromTheEnvironment)
 {
     struct Case {
-        const char *stateDir;
-        const char *xdgDataHome;
-        const char *home;
+        const char *stateDir, *xdgDataHome, *home;
         std::string expected;
     } cases[] = {
         {"/tmp/zvc-explicit", "/tmp/xdg", "/tmp/home", "/tmp/zvc-explicit"},
@@ -223,31 +207,14 @@ TEST_F(State, DefaultFolderComesFromTheEnvironment)
     Zvc_SetStateDirectory(stateDir_.c_str());
 }
 
-TEST_F(State, AnUnwritableFolderKeepsTheOldConfiguration)
-{
-    const ZephDeviceConfig factory = configOf(kBino);
-    fs::create_directories(stateDir_);
-    writeBytes(fs::path(stateDir_) / "blocker", {1});
-    Zvc_SetStateDirectory((stateDir_ + "/blocker").c_str()); // a file where a folder should be
-    ZephHandle h = 0;
-    ASSERT_EQ(Zeph_OpenDevice(kBino, &h), ZEPH_OK);
-    const ZephDeviceConfig custom = customConfig();
-    EXPECT_EQ(Zeph_SetDeviceConfig(h, &custom), ZEPH_ERR_DEVICE_IO_FAILED);
-    ZephDeviceConfig read{};
-    ASSERT_EQ(Zeph_GetDeviceConfig(h, &read), ZEPH_OK);
-    EXPECT_TRUE(same(read, factory));
-    Zvc_SetStateDirectory(stateDir_.c_str());
-}
-
 TEST_F(State, OddDeviceNamesGetSeparateSafeFolders)
 {
     ASSERT_EQ(Zvc_AddDevice("../a/b", ZVC_LINK_USB, ZVC_MODEL_MONOCULAR), ZEPH_OK);
     ASSERT_EQ(Zvc_AddDevice("../a_b", ZVC_LINK_USB, ZVC_MODEL_MONOCULAR), ZEPH_OK);
-    ZephDeviceConfig one = customConfig();
-    ZephDeviceConfig two = customConfig();
+    ZephDeviceConfig one = customConfig(), two = customConfig();
     two.sleepTimeout = 99;
-    storeConfig("../a/b", one);
-    storeConfig("../a_b", two);
+    ASSERT_EQ(storeConfig("../a/b", one), ZEPH_OK);
+    ASSERT_EQ(storeConfig("../a_b", two), ZEPH_OK);
     EXPECT_TRUE(same(configOf("../a/b"), one));
     EXPECT_TRUE(same(configOf("../a_b"), two));
     const auto files = filesUnder(stateDir_);
