@@ -207,7 +207,7 @@ class TestCaptureResults : public QObject
 private slots:
     // A copy grows its buffer first and describes the new image only when
     // the bytes are there; a copy that cannot be made leaves the old one
-    // whole and says so.
+    // whole and says so (one too large: tst_framedrawer).
     void imageSlotCopies()
     {
         ImageSlot slot;
@@ -223,10 +223,6 @@ private slots:
         QCOMPARE(slot.data.size(), size_t(12));
         QVERIFY(slot.data.capacity() >= size_t(640 * 480));
 
-        // A record claiming more than any camera sends is not believed.
-        ZephImage lying = raw(small, 100000, 100000);
-        lying.size = ImageSlot::kMaxDataSize + 1;
-        QVERIFY(!slot.assign(lying));
         QVERIFY(!slot.assign(ZephImage{}));
         QCOMPARE(slot.width, 4u);
         QCOMPARE(slot.height, 3u);
