@@ -359,13 +359,16 @@ TEST(JpegDecoder, StreamCases)
         {"two scan components", lie([](Stream &s) { s.scan = {2, 1, 0, 2, 0, 0, 63, 0}; }), JPEG_UNSUPPORTED},
         {"scan header too long", lie([](Stream &s) { s.scan.push_back(0); }), JPEG_BAD_DATA},
         {"no quantisation table", lie([](Stream &s) { s.withDqt = false; }), JPEG_BAD_DATA},
-        {"DHT counts more values than it holds",
-         lie([](Stream &s) { s.dcTable = dht(0x00, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 200}, Bytes(10, 0)); }),
+        {"DHT counts more values than it holds", lie([](Stream &s) {
+             s.dcTable = dht(0x00, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 200}, Bytes(10, 0));
+         }),
          JPEG_BAD_DATA},
-        {"DHT with 256 codes",
-         lie([](Stream &s) { s.dcTable = dht(0x00, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 128, 128}, Bytes(256, 0)); }),
+        {"DHT with 256 codes", lie([](Stream &s) {
+             s.dcTable = dht(0x00, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 128, 128}, Bytes(256, 0));
+         }),
          JPEG_BAD_DATA},
-        {"over-subscribed: three 1-bit codes", lie([](Stream &s) { s.dcTable = dht(0x00, {3}, {0, 1, 2}); }), JPEG_BAD_DATA},
+        {"over-subscribed: three 1-bit codes", lie([](Stream &s) { s.dcTable = dht(0x00, {3}, {0, 1, 2}); }),
+         JPEG_BAD_DATA},
         {"over-subscribed at 3 bits", lie([](Stream &s) { s.dcTable = dht(0x00, {1, 2, 2}, {0, 1, 2, 3, 4}); }),
          JPEG_BAD_DATA},
         {"over-subscribed at 9 bits",

@@ -227,8 +227,6 @@ private slots:
         QTest::newRow("png") << int(ZEPH_FORMAT_MONO_PNG) << 1 << png << "RightEye_K2_@.png" << png;
         QTest::newRow("own raw container") << int(ZEPH_FORMAT_CORVANE_RAW) << 1 << blob
                                            << "RightEye_K2_@.bin" << blob;
-        QTest::newRow("own jpeg 2000") << int(ZEPH_FORMAT_CORVANE_JPEG2000) << 0 << blob
-                                       << "RightEye_K2_@.bin" << blob;
     }
     void eachFormat()
     {
