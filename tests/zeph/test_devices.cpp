@@ -1,16 +1,12 @@
-// Device family: scanning, opening and closing, handles, names, the COM
+// Library and device families: the description, the host-side SDK
+// configuration, scanning, opening and closing, handles, names, the COM
 // probe, device information and the configuration record's validation.
 #include "VcamFixture.h"
 
 #include <cmath>
-#include <cstring>
-#include <functional>
-#include <string>
-#include <vector>
 
-using vcamtest::kBino;
-using vcamtest::kMono;
-using Devices = vcamtest::VcamTest;
+using namespace vcamtest;
+using Devices = VcamTest;
 using Names = std::vector<std::string>;
 
 namespace {
@@ -23,6 +19,79 @@ std::string boundedText(const char *field, std::size_t size)
 }
 
 } // namespace
+
+TEST_F(Devices, DescriptionIsCutToTheCallersCapacity)
+{
+    char whole[256];
+    int32_t wholeLength = 255;
+    ASSERT_EQ(Zeph_GetSdkDescription(whole, &wholeLength), ZEPH_OK);
+    const std::string text = whole;
+    const int32_t full = static_cast<int32_t>(text.size());
+    ASSERT_LT(full, 255);
+    struct Case {
+        int32_t capacity;
+        ZephResult result;
+    } cases[] = {{0, ZEPH_ERR_NOT_ENOUGH_BUFFER}, {1, ZEPH_ERR_NOT_ENOUGH_BUFFER},
+                 {full - 1, ZEPH_ERR_NOT_ENOUGH_BUFFER}, {full, ZEPH_OK},
+                 {full + 1, ZEPH_OK}, {255, ZEPH_OK}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.capacity);
+        char buffer[300];
+        std::memset(buffer, 0x5A, sizeof buffer);
+        int32_t length = c.capacity;
+        EXPECT_EQ(Zeph_GetSdkDescription(buffer, &length), c.result);
+        const std::size_t kept = static_cast<std::size_t>(std::min(c.capacity, full));
+        EXPECT_EQ(std::string(buffer), text.substr(0, kept));
+        EXPECT_EQ(buffer[kept], '\0');
+        EXPECT_EQ(buffer[kept + 1], 0x5A) << "wrote past the terminating zero";
+        EXPECT_EQ(length, full);
+    }
+    int32_t negative = -1;
+    EXPECT_EQ(Zeph_GetSdkDescription(nullptr, &wholeLength), ZEPH_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(Zeph_GetSdkDescription(whole, nullptr), ZEPH_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(Zeph_GetSdkDescription(whole, &negative), ZEPH_ERR_INVALID_PARAMETER);
+}
+
+TEST_F(Devices, SdkConfigStartsOnUsbAt115200AndIsValidatedWhole)
+{
+    useLink(ZEPH_COMM_UART);
+    Zvc_Reset(); // restores the start values
+    ZephSdkConfig factory;
+    std::memset(&factory, 0xCC, sizeof factory);
+    ASSERT_EQ(Zeph_GetSdkConfig(&factory), ZEPH_OK);
+    const ZephSdkConfig start{ZEPH_COMM_USB, 0, 115200, 0, 1};
+    EXPECT_EQ(std::memcmp(&factory, &start, sizeof start), 0);
+#define CASE(change, result) {#change, [](ZephSdkConfig &c) { change; }, result}
+    const struct Case {
+        const char *what;
+        std::function<void(ZephSdkConfig &)> change;
+        ZephResult result;
+    } cases[] = {
+        CASE(c.commStd = 2, ZEPH_OK),           CASE(c.commStd = 0, kBad),
+        CASE(c.commStd = 3, kBad),              CASE(c.commStd = -1, kBad),
+        CASE(c.uartBaudrate = 9600, ZEPH_OK),   CASE(c.uartBaudrate = 57600, ZEPH_OK),
+        CASE(c.uartBaudrate = 921600, ZEPH_OK), CASE(c.uartBaudrate = 0, kBad),
+        CASE(c.uartBaudrate = 4800, kBad),      CASE(c.uartBaudrate = 115201, kBad),
+        CASE(c.uartBaudrate = 999999999, kBad), CASE(c.uartFlowControl = 1, ZEPH_OK),
+        CASE(c.uartFlowControl = 2, kBad),      CASE(c.flowControlOn = 0, ZEPH_OK),
+        CASE(c.flowControlOn = 2, kBad),        CASE(c.flowControlOn = 0x101, kBad), // upper bytes
+        CASE(c.enableLog = 1, ZEPH_OK),         CASE(c.enableLog = 0xCCCCCCCC, kBad),
+    };
+#undef CASE
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(Zeph_SetSdkConfig(&start), ZEPH_OK);
+        ZephSdkConfig wanted = start;
+        c.change(wanted);
+        EXPECT_EQ(Zeph_SetSdkConfig(&wanted), c.result);
+        ZephSdkConfig after{};
+        ASSERT_EQ(Zeph_GetSdkConfig(&after), ZEPH_OK);
+        EXPECT_EQ(std::memcmp(&after, c.result == ZEPH_OK ? &wanted : &start, sizeof after), 0)
+            << "refused records change nothing";
+    }
+    EXPECT_EQ(Zeph_GetSdkConfig(nullptr), kBad);
+    EXPECT_EQ(Zeph_SetSdkConfig(nullptr), kBad);
+}
 
 TEST_F(Devices, ScanListsPluggedUsbCamerasInTheOrderTheyArrived)
 {
@@ -59,8 +128,13 @@ TEST_F(Devices, OpenCloseAndStaleHandles)
 
     EXPECT_EQ(Zeph_CloseDevice(first), ZEPH_OK);
     EXPECT_EQ(Zeph_CloseDevice(first), ZEPH_ERR_INVALID_HANDLE);
-    EXPECT_EQ(infoResult(first), ZEPH_ERR_INVALID_HANDLE);
     EXPECT_EQ(infoResult(0), ZEPH_ERR_INVALID_HANDLE);
+    // The handle is checked before anything else, security calls included.
+    const std::vector<std::function<ZephResult(ZephHandle)>> calls = {
+        infoResult, Zeph_LockDevice, [](ZephHandle x) { return Zeph_Login(x, "A", 0); },
+        [](ZephHandle x) { return Zeph_SetUserRole(x, "A", 2); }};
+    for (const auto &call : calls)
+        EXPECT_EQ(call(first), ZEPH_ERR_INVALID_HANDLE);
     EXPECT_EQ(infoResult(other), ZEPH_OK) << "the other device is untouched";
 
     const ZephHandle again = openOk(kBino);
@@ -75,7 +149,6 @@ TEST_F(Devices, NamesAreBoundedTo99Characters)
     const std::string name99 = "ZEPH-USB-" + std::string(90, 'N');
     const std::string name100 = name99 + "N";
     ASSERT_EQ(Zvc_AddDevice(name99.c_str(), ZVC_LINK_USB, ZVC_MODEL_BINOCULAR), ZEPH_OK);
-    EXPECT_EQ(Zvc_AddDevice(name100.c_str(), ZVC_LINK_USB, ZVC_MODEL_BINOCULAR), kBad);
     struct Case {
         const char *name;
         ZephResult result;
@@ -271,19 +344,5 @@ TEST_F(Devices, ConfigurationIsValidatedByTheFirmware)
         const ZephDeviceConfig &expected = c.result == ZEPH_OK ? wanted : factory;
         EXPECT_EQ(std::memcmp(&read, &expected, sizeof read), 0)
             << "refused records change nothing";
-    }
-}
-
-TEST_F(Devices, SecurityCallsCheckTheHandleFirst)
-{
-    const std::vector<std::pair<const char *, std::function<ZephResult(ZephHandle)>>> calls = {
-        {"Login", [](ZephHandle h) { return Zeph_Login(h, "A", 0); }},
-        {"LockDevice", [](ZephHandle h) { return Zeph_LockDevice(h); }},
-        {"SetUserRole", [](ZephHandle h) { return Zeph_SetUserRole(h, "A", 2); }},
-    };
-    const ZephHandle h = openOk(kBino);
-    for (const auto &call : calls) {
-        SCOPED_TRACE(call.first);
-        EXPECT_EQ(call.second(h + 1000), ZEPH_ERR_INVALID_HANDLE);
     }
 }

@@ -3,13 +3,10 @@
 // one-eye camera that cannot compare, and calls without a capture.
 #include "VcamFixture.h"
 
-#include <filesystem>
 #include <fstream>
-#include <functional>
 
-using vcamtest::kBino;
-using vcamtest::kMono;
-using GalleryApi = vcamtest::VcamTest;
+using namespace vcamtest;
+using GalleryApi = VcamTest;
 
 namespace {
 
@@ -18,8 +15,7 @@ ZephResult load(ZephHandle h, int32_t *count = nullptr, int32_t *freeSlots = nul
 {
     const char *const *ids = nullptr;
     int32_t n = -1;
-    const ZephResult r = Zeph_LoadGallery(h, &ids, count ? count : &n, freeSlots, capacity);
-    return r;
+    return Zeph_LoadGallery(h, &ids, count ? count : &n, freeSlots, capacity);
 }
 
 ZephResult info(ZephHandle h)
@@ -62,8 +58,6 @@ TEST_F(GalleryApi, NotInitialisedUntilLoadedAfterEveryOpen)
     EXPECT_EQ(Zeph_GetEnrolleeInfo(h, "A", &e), ZEPH_ERR_ID_NOT_FOUND);
     EXPECT_EQ(Zeph_UnenrollTemplate(h, "A"), ZEPH_ERR_ID_NOT_FOUND);
     EXPECT_EQ(Zeph_Compare1N(h, 1.1f, nullptr, &n), ZEPH_ERR_INVALID_PARAMETER);
-    const char *const *ids = nullptr;
-    EXPECT_EQ(Zeph_LoadGallery(h, &ids, nullptr, nullptr, nullptr), ZEPH_ERR_INVALID_PARAMETER);
 
     ASSERT_EQ(Zeph_CloseDevice(h), ZEPH_OK);
     h = openOk(kBino);
@@ -109,23 +103,9 @@ TEST_F(GalleryApi, CapturesEnrolAndAreFoundAgain)
     // Subject 11 is enrolled from one capture; a second capture of 11 finds
     // it well below the genuine threshold, subject 12 finds nobody, and a
     // blurred eye lands in the uncertain band.
-    auto capture = [](ZephHandle h, uint32_t subject, int32_t rightPresentation) {
-        Zvc_PresentSubject(kBino, subject);
-        Zvc_PresentEye(kBino, ZEPH_EYE_RIGHT, rightPresentation);
-        Zvc_PresentEye(kBino, ZEPH_EYE_LEFT, ZVC_EYE_SHARP);
-        EXPECT_EQ(Zeph_StartCapture(h, 1, 3, ZEPH_QUALITY_NORMAL, ZEPH_OPERATION_AUTO,
-                                    ZEPH_EYE_BOTH, 0, nullptr, nullptr),
-                  ZEPH_OK);
-        Zvc_AdvanceTime(20000);
-        int32_t status = -1;
-        Zeph_GetCaptureStatus(h, &status);
-        EXPECT_EQ(status, ZEPH_STATUS_COMPLETE);
-    };
     const ZephHandle h = openOk(kBino);
-    ASSERT_EQ(Zeph_InitCamera(h, nullptr, nullptr), ZEPH_OK);
     load(h);
-
-    capture(h, 11, ZVC_EYE_SHARP);
+    capture(kBino, h, 11, ZVC_EYE_SHARP);
     ASSERT_EQ(Zeph_EnrollCapture(h, "A0001"), ZEPH_OK);
     ASSERT_EQ(Zeph_CommitGallery(h), ZEPH_OK);
     ZephEnrolleeInfo e{};
@@ -135,18 +115,18 @@ TEST_F(GalleryApi, CapturesEnrolAndAreFoundAgain)
 
     const ZephMatchCandidate *cand = nullptr;
     int32_t n = 0;
-    capture(h, 11, ZVC_EYE_SHARP);
+    capture(kBino, h, 11, ZVC_EYE_SHARP);
     ASSERT_EQ(Zeph_Compare1N(h, 2.0f, &cand, &n), ZEPH_OK);
     ASSERT_GE(n, 1);
     EXPECT_EQ(std::string(cand[0].id, strnlen(cand[0].id, ZEPH_ID_SIZE)), "A0001");
     EXPECT_LT(cand[0].distance, 1.0f);
 
     float d = 2.0f;
-    capture(h, 12, ZVC_EYE_SHARP);
+    capture(kBino, h, 12, ZVC_EYE_SHARP);
     ASSERT_EQ(Zeph_Compare11(h, "A0001", &d), ZEPH_OK);
     EXPECT_GT(d, 1.1f) << "another person";
 
-    capture(h, 11, ZVC_EYE_BLURRED);
+    capture(kBino, h, 11, ZVC_EYE_BLURRED);
     ASSERT_EQ(Zeph_ClearCapture(h, ZEPH_CLEAR_LEFT), ZEPH_OK);
     d = 2.0f;
     ASSERT_EQ(Zeph_Compare11(h, "A0001", &d), ZEPH_OK);

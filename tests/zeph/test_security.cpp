@@ -4,42 +4,23 @@
 // what survives a restart of the camera.
 #include "VcamFixture.h"
 
-#include <cstring>
-#include <filesystem>
 #include <fstream>
-#include <functional>
 
-using vcamtest::kBino;
-using vcamtest::kMono;
-using Security = vcamtest::VcamTest;
+using namespace vcamtest;
 
 namespace {
 
 constexpr uint32_t kAdminSubject = 21, kSuperSubject = 22, kUserSubject = 23, kStranger = 99;
 
-// One completed capture of `subject` (both eyes, or the one of a monocular camera).
-void capture(const char *name, ZephHandle h, uint32_t subject,
-             int32_t rightEye = ZVC_EYE_SHARP)
-{
-    Zvc_PresentSubject(name, subject);
-    Zvc_PresentEye(name, ZEPH_EYE_RIGHT, rightEye);
-    Zvc_PresentEye(name, ZEPH_EYE_LEFT, ZVC_EYE_SHARP);
-    const bool mono = std::string(name) == kMono;
-    ASSERT_EQ(Zeph_InitCamera(h, nullptr, nullptr), ZEPH_OK);
-    ASSERT_EQ(Zeph_StartCapture(h, 1, 3, ZEPH_QUALITY_NORMAL, ZEPH_OPERATION_AUTO,
-                                mono ? ZEPH_EYE_UNKNOWN : ZEPH_EYE_BOTH, 0, nullptr, nullptr),
-              ZEPH_OK);
-    Zvc_AdvanceTime(20000);
-    int32_t status = -1;
-    Zeph_GetCaptureStatus(h, &status);
-    ASSERT_EQ(status, ZEPH_STATUS_COMPLETE);
-}
-
-ZephResult loginAs(const char *name, ZephHandle h, uint32_t subject, const char *id, int32_t role)
-{
-    capture(name, h, subject);
-    return Zeph_Login(h, id, role);
-}
+class Security : public VcamTest {
+protected:
+    static ZephResult loginAs(const char *name, ZephHandle h, uint32_t subject, const char *id,
+                              int32_t role)
+    {
+        capture(name, h, subject);
+        return Zeph_Login(h, id, role);
+    }
+};
 
 std::vector<std::string> adminIds(ZephHandle h, ZephResult *result = nullptr)
 {
@@ -66,8 +47,9 @@ ZephResult imageResult(ZephHandle h)
     const ZephImage *images = reinterpret_cast<const ZephImage *>(1);
     int32_t count = -1;
     const ZephResult r = Zeph_GetResultImage(h, ZEPH_KIND_K2, ZEPH_FORMAT_MONO_RAW, 0, &images, &count);
-    if (r != ZEPH_OK && r != ZEPH_ERR_NO_QUALIFIED_LEFT && r != ZEPH_ERR_NO_QUALIFIED_RIGHT)
+    if (r != ZEPH_OK && r != ZEPH_ERR_NO_QUALIFIED_LEFT && r != ZEPH_ERR_NO_QUALIFIED_RIGHT) {
         EXPECT_TRUE(images == nullptr && count == 0) << "outputs written on refusal";
+    }
     return r;
 }
 
@@ -85,40 +67,41 @@ ZephResult qualityResult(ZephHandle h)
     return Zeph_GetResultQuality(h, &q, &n);
 }
 
-ZephResult withConfig(ZephHandle h, const std::function<void(ZephDeviceConfig &)> &change)
-{
-    ZephDeviceConfig c{};
-    EXPECT_EQ(Zeph_GetDeviceConfig(h, &c), ZEPH_OK);
-    change(c);
-    return Zeph_SetDeviceConfig(h, &c);
-}
-
 } // namespace
 
+// Each camera has its own administrators: the monocular one commissions and
+// logs in with its one eye while the binocular one already guards itself.
 TEST_F(Security, TheFirstAdministratorIsEnrolledWithoutLogin)
 {
-    const ZephHandle h = openOk(kBino);
-    ZephResult r = ZEPH_OK;
-    EXPECT_TRUE(adminIds(h, &r).empty());
-    EXPECT_EQ(r, ZEPH_ERR_GALLERY_EMPTY);
-    // No administrator yet: nothing is guarded but setting roles.
-    EXPECT_EQ(withConfig(h, [](ZephDeviceConfig &) {}), ZEPH_OK);
-    EXPECT_EQ(Zeph_LockDevice(h), ZEPH_OK);
-    EXPECT_EQ(Zeph_UnlockDevice(h), ZEPH_OK);
-    EXPECT_EQ(Zeph_SetUserRole(h, "A", ZEPH_ROLE_USER), ZEPH_ERR_PERMISSION_DENIED);
-    EXPECT_EQ(Zeph_EnrollAsAdmin(h, "Admin1"), ZEPH_ERR_FRAME_NOT_AVAILABLE);
+    for (const char *name : {kBino, kMono}) {
+        SCOPED_TRACE(name);
+        const ZephHandle h = openOk(name);
+        ZephResult r = ZEPH_OK;
+        EXPECT_TRUE(adminIds(h, &r).empty());
+        EXPECT_EQ(r, ZEPH_ERR_GALLERY_EMPTY);
+        // No administrator yet: nothing is guarded but setting roles.
+        EXPECT_EQ(changeConfig(h, [](ZephDeviceConfig &) {}), ZEPH_OK);
+        EXPECT_EQ(Zeph_LockDevice(h), ZEPH_OK);
+        EXPECT_EQ(Zeph_UnlockDevice(h), ZEPH_OK);
+        EXPECT_EQ(Zeph_SetUserRole(h, "A", ZEPH_ROLE_USER), ZEPH_ERR_PERMISSION_DENIED);
+        EXPECT_EQ(Zeph_EnrollAsAdmin(h, "Admin1"), ZEPH_ERR_FRAME_NOT_AVAILABLE);
 
-    capture(kBino, h, kAdminSubject);
-    EXPECT_EQ(Zeph_EnrollAsAdmin(h, ""), ZEPH_ERR_INVALID_PARAMETER);
-    EXPECT_EQ(Zeph_EnrollAsAdmin(h, "Admin1"), ZEPH_OK);
-    EXPECT_EQ(adminIds(h, &r), std::vector<std::string>{"Admin1"});
-    EXPECT_EQ(r, ZEPH_OK);
-    // From now on the camera guards itself.
-    EXPECT_EQ(Zeph_EnrollAsAdmin(h, "Admin2"), ZEPH_ERR_PERMISSION_DENIED);
-    EXPECT_EQ(Zeph_LockDevice(h), ZEPH_ERR_PERMISSION_DENIED);
-    EXPECT_EQ(withConfig(h, [](ZephDeviceConfig &) {}), ZEPH_ERR_PERMISSION_DENIED);
-    EXPECT_EQ(Zeph_Login(h, "Admin1", ZEPH_ROLE_ADMIN), ZEPH_OK) << "the same capture matches";
-    Zeph_CloseDevice(h);
+        capture(name, h, kAdminSubject);
+        EXPECT_EQ(Zeph_EnrollAsAdmin(h, ""), ZEPH_ERR_INVALID_PARAMETER);
+        EXPECT_EQ(Zeph_EnrollAsAdmin(h, "Admin1"), ZEPH_OK);
+        EXPECT_EQ(adminIds(h, &r), std::vector<std::string>{"Admin1"});
+        EXPECT_EQ(r, ZEPH_OK);
+        // From now on the camera guards itself.
+        EXPECT_EQ(Zeph_EnrollAsAdmin(h, "Admin2"), ZEPH_ERR_PERMISSION_DENIED);
+        EXPECT_EQ(Zeph_LockDevice(h), ZEPH_ERR_PERMISSION_DENIED);
+        EXPECT_EQ(changeConfig(h, [](ZephDeviceConfig &) {}), ZEPH_ERR_PERMISSION_DENIED);
+        EXPECT_EQ(Zeph_Login(h, "Admin1", ZEPH_ROLE_ADMIN), ZEPH_OK) << "the same capture matches";
+        EXPECT_EQ(Zeph_LockDevice(h), ZEPH_OK);
+        EXPECT_EQ(imageResult(h), ZEPH_ERR_DEVICE_LOCKED);
+        EXPECT_EQ(loginAs(name, h, kStranger, "Admin1", ZEPH_ROLE_ADMIN),
+                  ZEPH_ERR_UNMATCHED_OR_WRONG_ROLE);
+        Zeph_CloseDevice(h);
+    }
 }
 
 class SecurityRights : public Security {
@@ -165,7 +148,7 @@ TEST_F(SecurityRights, EveryGuardedCallWithoutAndWithEachRole)
          ZEPH_ERR_ID_NOT_FOUND, false},
         {"lock", [](ZephHandle x) { return Zeph_LockDevice(x); }, ZEPH_OK, false},
         {"unlock", [](ZephHandle x) { return Zeph_UnlockDevice(x); }, ZEPH_OK, false},
-        {"configuration", [](ZephHandle x) { return withConfig(x, [](ZephDeviceConfig &) {}); },
+        {"configuration", [](ZephHandle x) { return changeConfig(x, [](ZephDeviceConfig &) {}); },
          ZEPH_OK, false},
         {"set role", [](ZephHandle x) { return Zeph_SetUserRole(x, "User1", ZEPH_ROLE_USER); },
          ZEPH_OK, true},
@@ -186,8 +169,9 @@ TEST_F(SecurityRights, EveryGuardedCallWithoutAndWithEachRole)
     for (const Who &who : sessions) {
         SCOPED_TRACE(who.what);
         ASSERT_EQ(Zeph_Logout(h), ZEPH_OK);
-        if (who.id)
+        if (who.id) {
             ASSERT_EQ(loginAs(kBino, h, who.subject, who.id, who.role), ZEPH_OK);
+        }
         for (const Op &op : ops) {
             SCOPED_TRACE(op.what);
             const bool allowed = who.id && (who.role == ZEPH_ROLE_ADMIN || op.superUserMay);
@@ -230,7 +214,7 @@ TEST_F(SecurityRights, LoginsThatMustFail)
     ASSERT_EQ(loginAs(kBino, h, kAdminSubject, "Admin1", ZEPH_ROLE_ADMIN), ZEPH_OK);
     for (const float threshold : {ZEPH_THRESHOLD_MAX, ZEPH_THRESHOLD_MIN}) {
         SCOPED_TRACE(threshold);
-        ASSERT_EQ(withConfig(h, [&](ZephDeviceConfig &c) { c.authThreshold = threshold; }), ZEPH_OK);
+        ASSERT_EQ(changeConfig(h, [&](ZephDeviceConfig &c) { c.authThreshold = threshold; }), ZEPH_OK);
         capture(kBino, h, kAdminSubject, ZVC_EYE_BLURRED);
         ASSERT_EQ(Zeph_ClearCapture(h, ZEPH_CLEAR_LEFT), ZEPH_OK);
         EXPECT_EQ(Zeph_Login(h, "Admin1", ZEPH_ROLE_ADMIN),
@@ -331,7 +315,7 @@ TEST_F(Security, DataClosureAndForcedEncryptionWithholdImagesOnly)
         Zvc_SetStateDirectory((stateDir_ + "/" + c.first).c_str()); // a camera never commissioned
         Zvc_Reset();
         ZephHandle h = openOk(kBino);
-        ASSERT_EQ(withConfig(h, c.second), ZEPH_OK);
+        ASSERT_EQ(changeConfig(h, c.second), ZEPH_OK);
         capture(kBino, h, kUserSubject);
         EXPECT_EQ(qualityResult(h), ZEPH_OK);
         EXPECT_EQ(imageResult(h), ZEPH_ERR_FUNCTION_DISABLED);
@@ -342,7 +326,7 @@ TEST_F(Security, DataClosureAndForcedEncryptionWithholdImagesOnly)
         EXPECT_EQ(Zeph_Compare11(h, "User1", &d), ZEPH_OK);
         EXPECT_EQ(Zeph_EnrollAsAdmin(h, "Admin1"), ZEPH_OK);
         EXPECT_EQ(Zeph_Login(h, "Admin1", ZEPH_ROLE_ADMIN), ZEPH_OK);
-        ASSERT_EQ(withConfig(h, [](ZephDeviceConfig &x) { x.dataClosure = x.forceEncryption = 0; }),
+        ASSERT_EQ(changeConfig(h, [](ZephDeviceConfig &x) { x.dataClosure = x.forceEncryption = 0; }),
                   ZEPH_OK);
         EXPECT_EQ(imageResult(h), ZEPH_OK) << "released again";
         Zeph_CloseDevice(h);
@@ -352,7 +336,7 @@ TEST_F(Security, DataClosureAndForcedEncryptionWithholdImagesOnly)
 TEST_F(Security, SupervisedEnrolmentNeedsASupervisor)
 {
     const ZephHandle h = openOk(kBino);
-    ASSERT_EQ(withConfig(h, [](ZephDeviceConfig &c) { c.supervisedEnrollment = 1; }), ZEPH_OK);
+    ASSERT_EQ(changeConfig(h, [](ZephDeviceConfig &c) { c.supervisedEnrollment = 1; }), ZEPH_OK);
     ASSERT_EQ(loadGallery(h), ZEPH_ERR_GALLERY_EMPTY);
     capture(kBino, h, kAdminSubject);
     EXPECT_EQ(Zeph_EnrollCapture(h, "User1"), ZEPH_ERR_PERMISSION_DENIED);
@@ -365,23 +349,6 @@ TEST_F(Security, SupervisedEnrolmentNeedsASupervisor)
     ASSERT_EQ(loginAs(kBino, h, kAdminSubject, "Admin1", ZEPH_ROLE_SUPERUSER), ZEPH_OK);
     EXPECT_EQ(Zeph_UnenrollTemplate(h, "User1"), ZEPH_OK);
     Zeph_CloseDevice(h);
-}
-
-TEST_F(Security, TheMonocularCameraCommissionsAndLogsIn)
-{
-    const ZephHandle h = openOk(kMono);
-    capture(kMono, h, kAdminSubject);
-    ASSERT_EQ(Zeph_EnrollAsAdmin(h, "Admin1"), ZEPH_OK);
-    EXPECT_EQ(Zeph_LockDevice(h), ZEPH_ERR_PERMISSION_DENIED);
-    EXPECT_EQ(loginAs(kMono, h, kStranger, "Admin1", ZEPH_ROLE_ADMIN), ZEPH_ERR_UNMATCHED_OR_WRONG_ROLE);
-    ASSERT_EQ(loginAs(kMono, h, kAdminSubject, "Admin1", ZEPH_ROLE_ADMIN), ZEPH_OK);
-    EXPECT_EQ(Zeph_LockDevice(h), ZEPH_OK);
-    EXPECT_EQ(imageResult(h), ZEPH_ERR_DEVICE_LOCKED);
-    Zeph_CloseDevice(h);
-    const ZephHandle bino = openOk(kBino);
-    EXPECT_TRUE(adminIds(bino).empty()) << "each camera has its own administrators";
-    EXPECT_EQ(Zeph_LockDevice(bino), ZEPH_OK);
-    Zeph_CloseDevice(bino);
 }
 
 TEST_F(Security, DamagedStoresKeepTheGuardsUp)
@@ -409,7 +376,7 @@ TEST_F(Security, DamagedStoresKeepTheGuardsUp)
         ZephResult r = ZEPH_OK;
         adminIds(h, &r);
         EXPECT_EQ(r, c.adminInfo);
-        EXPECT_EQ(withConfig(h, [](ZephDeviceConfig &) {}), c.config);
+        EXPECT_EQ(changeConfig(h, [](ZephDeviceConfig &) {}), c.config);
         capture(kBino, h, kUserSubject);
         EXPECT_EQ(imageResult(h), c.images);
         Zeph_CloseDevice(h);
