@@ -25,8 +25,7 @@ namespace vcamtest {
 inline const char *const kBino = ZVC_DEFAULT_USB_BINOCULAR;
 inline const char *const kMono = ZVC_DEFAULT_USB_MONOCULAR;
 
-// Keeps what the library's callbacks hand over, from any thread, and
-// counts what comes after the test said "no more".
+// Keeps what the library's callbacks hand over, from any thread.
 template <typename T>
 class Recorder {
 public:
@@ -36,6 +35,7 @@ public:
         return items_;
     }
     std::size_t size() { return items().size(); }
+
     // Returns as soon as `count` items are in; the limit only guards
     // against a hang when they never come.
     bool waitFor(std::size_t count)
@@ -43,16 +43,6 @@ public:
         std::unique_lock<std::mutex> lock(m_);
         return arrived_.wait_for(lock, std::chrono::seconds(10),
                                  [&] { return items_.size() >= count; });
-    }
-    void close()
-    {
-        std::lock_guard<std::mutex> lock(m_);
-        closed_ = true;
-    }
-    int late()
-    {
-        std::lock_guard<std::mutex> lock(m_);
-        return late_;
     }
 
     std::function<void(const T &)> inside; // runs inside the callback
@@ -63,7 +53,6 @@ protected:
         {
             std::lock_guard<std::mutex> lock(m_);
             items_.push_back(item);
-            late_ += closed_ ? 1 : 0;
         }
         arrived_.notify_all();
         if (inside)
@@ -74,8 +63,6 @@ private:
     std::mutex m_;
     std::condition_variable arrived_;
     std::vector<T> items_;
-    bool closed_ = false;
-    int late_ = 0;
 };
 
 using Event = std::pair<int32_t, std::string>;

@@ -232,13 +232,12 @@ TEST_F(Devices, InformationDiffersPerModel)
 {
     struct Case {
         const char *name;
-        uint32_t productId;
         uint8_t binocular;
-        uint32_t features, soundSet, kernelMajor;
+        uint32_t features, soundSet;
     } cases[] = {
-        {ZVC_DEFAULT_USB_BINOCULAR, 0x0B21, 1, 3, 1, 2},
-        {ZVC_DEFAULT_USB_MONOCULAR, 0x0A12, 0, 1, 0, 1},
-        {ZVC_DEFAULT_UART_PORT, 0x0A12, 0, 1, 0, 1},
+        {ZVC_DEFAULT_USB_BINOCULAR, 1, 3, 1},
+        {ZVC_DEFAULT_USB_MONOCULAR, 0, 1, 0},
+        {ZVC_DEFAULT_UART_PORT, 0, 1, 0},
     };
     Names serials;
     for (const Case &c : cases) {
@@ -248,11 +247,9 @@ TEST_F(Devices, InformationDiffersPerModel)
         ZephDeviceInfo info;
         std::memset(&info, 0xEE, sizeof info);
         ASSERT_EQ(Zeph_GetDeviceInfo(h, &info), ZEPH_OK);
-        EXPECT_EQ(info.productId, c.productId);
         EXPECT_EQ(info.binocular, c.binocular);
         EXPECT_EQ(info.features, c.features);
         EXPECT_EQ((info.propertiesFlag >> 20) & 0xF, c.soundSet);
-        EXPECT_EQ(info.kernelMajor, c.kernelMajor);
         EXPECT_LT(strnlen(info.productName, sizeof info.productName), sizeof info.productName);
         EXPECT_LT(strnlen(info.serialNumber, sizeof info.serialNumber), sizeof info.serialNumber);
         serials.push_back(boundedText(info.serialNumber, sizeof info.serialNumber));

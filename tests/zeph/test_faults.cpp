@@ -169,16 +169,21 @@ TEST_F(Faults, ResetDropsNotificationsNotYetSent)
     EXPECT_NE(openOk(kBino), 0u) << "the reset device is on the bus";
 }
 
-TEST_F(Faults, FailNextCountsDownPerFunction)
+// Faults armed for every device (Zvc_FailNext) or for one (Zvc_FailDevice,
+// with a delay in model time): what each call then answers, and how long it takes.
+TEST_F(Faults, InjectedFaultsCountDownPerFunction)
 {
     struct Arm {
         const char *function;
         int32_t count;
         ZephResult result;
+        const char *device = nullptr; // null: any device
+        int32_t delayMs = 0;
     };
     struct Step {
         const char *call;
         ZephResult result;
+        int64_t takesMs = 0;
     };
     const ZephResult timeout = ZEPH_ERR_IO_TIMEOUT, failed = ZEPH_ERR_IO_FAILED;
     const struct Case {
@@ -207,6 +212,11 @@ TEST_F(Faults, FailNextCountsDownPerFunction)
         {"a failed close still releases the handle", {{"Zeph_CloseDevice", 1, failed}},
          {{"close", failed}, {"info", ZEPH_ERR_INVALID_HANDLE}, {"reopen", ZEPH_OK},
           {"close", ZEPH_ERR_INVALID_HANDLE}}},
+        {"each device its own faults and delay",
+         {{"Zeph_GetDeviceInfo", 2, timeout, kBino, 250}, {"*", 1, failed, kMono}},
+         {{"info", timeout, 250}, {"spare info", failed}, {"spare info", ZEPH_OK},
+          {"config", ZEPH_OK}, {"info", timeout, 250}, {"info", ZEPH_OK}}},
+        {"a device's star leaves close alone", {{"*", 1, failed, kMono}}, {{"close spare", ZEPH_OK}}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -219,6 +229,7 @@ TEST_F(Faults, FailNextCountsDownPerFunction)
         const char *const *names = nullptr;
         const std::map<std::string, std::function<ZephResult()>> run = {
             {"info", [&] { return infoResult(h); }},
+            {"spare info", [&] { return infoResult(spare); }},
             {"config", [&] { return Zeph_GetDeviceConfig(h, &config); }},
             {"status", [&] { return Zeph_GetCaptureStatus(h, &status); }},
             {"scan", [&] { return Zeph_ScanDevices(&names, &count); }},
@@ -228,11 +239,25 @@ TEST_F(Faults, FailNextCountsDownPerFunction)
             {"reopen", [&] { ZephHandle again = 0; return Zeph_OpenDevice(kBino, &again); }},
             {"close spare", [&] { return Zeph_CloseDevice(spare); }},
         };
-        for (const Arm &arm : c.arms)
-            Zvc_FailNext(arm.function, arm.count, arm.result);
-        for (const Step &s : c.steps)
+        for (const Arm &arm : c.arms) {
+            if (arm.device) {
+                ASSERT_EQ(Zvc_FailDevice(arm.device, arm.function, arm.count, arm.result,
+                                         arm.delayMs),
+                          ZEPH_OK);
+            } else {
+                Zvc_FailNext(arm.function, arm.count, arm.result);
+            }
+        }
+        for (const Step &s : c.steps) {
+            const int64_t before = Zvc_ModelTime();
             EXPECT_EQ(run.at(s.call)(), s.result) << s.call;
+            EXPECT_EQ(Zvc_ModelTime() - before, s.takesMs) << s.call;
+        }
     }
+    EXPECT_EQ(Zvc_FailDevice("nobody", "*", 1, 8, 0), ZEPH_ERR_DEVICE_NOT_FOUND);
+    EXPECT_EQ(Zvc_FailDevice(kBino, "Zeph_Nothing", 1, 8, 0), ZEPH_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(Zvc_FailDevice(kBino, "Zeph_ScanDevices", 1, 8, 0), ZEPH_ERR_INVALID_PARAMETER)
+        << "a scan has no device";
 }
 
 TEST_F(Faults, InjectedResultsLeaveOutputsUntouched)
@@ -302,42 +327,10 @@ TEST_F(Faults, BenchDeviceArgumentsAreChecked)
     EXPECT_EQ(Zeph_OpenDevice("COM10", &h), ZEPH_ERR_ACCESS_DENIED);
 }
 
-TEST_F(Faults, DeviceFaultsHitOneDeviceAndTakeTheirDelayInModelTime)
-{
-    const ZephHandle bino = openOk(kBino);
-    const ZephHandle mono = openOk(kMono);
-    ASSERT_EQ(Zvc_FailDevice(kBino, "Zeph_GetDeviceInfo", 2, ZEPH_ERR_IO_TIMEOUT, 250), ZEPH_OK);
-    ASSERT_EQ(Zvc_FailDevice(kMono, "*", 1, ZEPH_ERR_IO_FAILED, 0), ZEPH_OK);
-    const struct {
-        ZephHandle on;
-        const char *call;
-        ZephResult result;
-        int64_t takesMs;
-    } steps[] = {
-        {bino, "info", ZEPH_ERR_IO_TIMEOUT, 250},          {mono, "info", ZEPH_ERR_IO_FAILED, 0},
-        {mono, "info", ZEPH_OK, 0},                        {bino, "config", ZEPH_OK, 0},
-        {bino, "info", ZEPH_ERR_IO_TIMEOUT, 250},          {bino, "info", ZEPH_OK, 0},
-    };
-    for (const auto &s : steps) {
-        SCOPED_TRACE(s.call);
-        const int64_t before = Zvc_ModelTime();
-        ZephDeviceConfig config{};
-        EXPECT_EQ(std::string(s.call) == "info" ? infoResult(s.on) : Zeph_GetDeviceConfig(s.on, &config),
-                  s.result);
-        EXPECT_EQ(Zvc_ModelTime() - before, s.takesMs);
-    }
-    ASSERT_EQ(Zvc_FailDevice(kMono, "*", 1, ZEPH_ERR_IO_FAILED, 0), ZEPH_OK);
-    EXPECT_EQ(Zeph_CloseDevice(mono), ZEPH_OK) << "\"*\" leaves close alone";
-    EXPECT_EQ(Zvc_FailDevice("nobody", "*", 1, 8, 0), ZEPH_ERR_DEVICE_NOT_FOUND);
-    EXPECT_EQ(Zvc_FailDevice(kBino, "Zeph_Nothing", 1, 8, 0), ZEPH_ERR_INVALID_PARAMETER);
-    EXPECT_EQ(Zvc_FailDevice(kBino, "Zeph_ScanDevices", 1, 8, 0), ZEPH_ERR_INVALID_PARAMETER)
-        << "a scan has no device";
-}
-
 TEST_F(Faults, LyingOutputsCorruptTheNextOutputOnly)
 {
     Zvc_PresentSubject(kBino, 5);
-    vcamtest::FrameLog log;
+    FrameLog log;
     const ZephHandle h = startCapture(kBino, log, 1, 1);
     Zvc_AdvanceTime(500);
     const struct Case {
