@@ -18,6 +18,34 @@ std::string boundedText(const char *field, std::size_t size)
     return std::string(field, strnlen(field, size));
 }
 
+template <typename Record>
+struct Change {
+    const char *what;
+    std::function<void(Record &)> change;
+    ZephResult result;
+};
+// One row of a validation table: the change as written, applied to `c`.
+#define CASE(change, result) {#change, [](auto &c) { change; }, result}
+
+// Each change is tried on the start record, read back over a filled record;
+// a refused record changes nothing.
+template <typename Record, typename Get, typename Set>
+void expectValidated(const Record &start, Get get, Set set, const std::vector<Change<Record>> &cases)
+{
+    for (const Change<Record> &c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(set(&start), ZEPH_OK);
+        Record wanted = start;
+        c.change(wanted);
+        EXPECT_EQ(set(&wanted), c.result);
+        Record read;
+        std::memset(&read, 0x77, sizeof read);
+        ASSERT_EQ(get(&read), ZEPH_OK);
+        EXPECT_EQ(std::memcmp(&read, c.result == ZEPH_OK ? &wanted : &start, sizeof read), 0)
+            << "refused records change nothing";
+    }
+}
+
 } // namespace
 
 TEST_F(Devices, DescriptionIsCutToTheCallersCapacity)
@@ -61,12 +89,7 @@ TEST_F(Devices, SdkConfigStartsOnUsbAt115200AndIsValidatedWhole)
     ASSERT_EQ(Zeph_GetSdkConfig(&factory), ZEPH_OK);
     const ZephSdkConfig start{ZEPH_COMM_USB, 0, 115200, 0, 1};
     EXPECT_EQ(std::memcmp(&factory, &start, sizeof start), 0);
-#define CASE(change, result) {#change, [](ZephSdkConfig &c) { change; }, result}
-    const struct Case {
-        const char *what;
-        std::function<void(ZephSdkConfig &)> change;
-        ZephResult result;
-    } cases[] = {
+    expectValidated(start, Zeph_GetSdkConfig, Zeph_SetSdkConfig, {
         CASE(c.commStd = 2, ZEPH_OK),           CASE(c.commStd = 0, kBad),
         CASE(c.commStd = 3, kBad),              CASE(c.commStd = -1, kBad),
         CASE(c.uartBaudrate = 9600, ZEPH_OK),   CASE(c.uartBaudrate = 57600, ZEPH_OK),
@@ -76,19 +99,7 @@ TEST_F(Devices, SdkConfigStartsOnUsbAt115200AndIsValidatedWhole)
         CASE(c.uartFlowControl = 2, kBad),      CASE(c.flowControlOn = 0, ZEPH_OK),
         CASE(c.flowControlOn = 2, kBad),        CASE(c.flowControlOn = 0x101, kBad), // upper bytes
         CASE(c.enableLog = 1, ZEPH_OK),         CASE(c.enableLog = 0xCCCCCCCC, kBad),
-    };
-#undef CASE
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.what);
-        ASSERT_EQ(Zeph_SetSdkConfig(&start), ZEPH_OK);
-        ZephSdkConfig wanted = start;
-        c.change(wanted);
-        EXPECT_EQ(Zeph_SetSdkConfig(&wanted), c.result);
-        ZephSdkConfig after{};
-        ASSERT_EQ(Zeph_GetSdkConfig(&after), ZEPH_OK);
-        EXPECT_EQ(std::memcmp(&after, c.result == ZEPH_OK ? &wanted : &start, sizeof after), 0)
-            << "refused records change nothing";
-    }
+    });
     EXPECT_EQ(Zeph_GetSdkConfig(nullptr), kBad);
     EXPECT_EQ(Zeph_SetSdkConfig(nullptr), kBad);
 }
@@ -144,62 +155,49 @@ TEST_F(Devices, OpenCloseAndStaleHandles)
     EXPECT_NE(openOk(kBino), again);
 }
 
-TEST_F(Devices, NamesAreBoundedTo99Characters)
+// Names on each link: USB names are exact and at most 99 characters; a COM
+// port name is probed (taking model time) and compared without case.
+TEST_F(Devices, OpenChecksTheNameOnEachLink)
 {
     const std::string name99 = "ZEPH-USB-" + std::string(90, 'N');
     const std::string name100 = name99 + "N";
     ASSERT_EQ(Zvc_AddDevice(name99.c_str(), ZVC_LINK_USB, ZVC_MODEL_BINOCULAR), ZEPH_OK);
+    const int32_t usb = ZEPH_COMM_USB, uart = ZEPH_COMM_UART;
+    const ZephResult none = ZEPH_ERR_DEVICE_NOT_FOUND;
     struct Case {
-        const char *name;
-        ZephResult result;
-    } cases[] = {
-        {name99.c_str(), ZEPH_OK},  {name100.c_str(), kBad},
-        {"", kBad},                 {nullptr, kBad},
-        {"ZEPH-USB-NOBODY", ZEPH_ERR_DEVICE_NOT_FOUND},
-        {"zeph-usb-bino-0001", ZEPH_ERR_DEVICE_NOT_FOUND}, // names are case-sensitive
-        {"COM3", ZEPH_ERR_DEVICE_NOT_FOUND},               // a serial port on the USB link
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name ? c.name : "null");
-        ZephHandle h = 0xDEAD;
-        EXPECT_EQ(Zeph_OpenDevice(c.name, &h), c.result);
-        if (c.result == ZEPH_OK) {
-            EXPECT_EQ(Zeph_CloseDevice(h), ZEPH_OK);
-        }
-    }
-    EXPECT_EQ(Zeph_OpenDevice(kBino, nullptr), kBad);
-}
-
-TEST_F(Devices, ComProbeOpensOnlyTheConfiguredPorts)
-{
-    useLink(ZEPH_COMM_UART);
-    struct Case {
+        int32_t link;
         const char *name;
         ZephResult result;
         int64_t probeMs;
     } cases[] = {
-        {"COM3", ZEPH_OK, 40},
-        {"com3", ZEPH_OK, 40},
-        {"COM5", ZEPH_ERR_ACCESS_DENIED, 40},
-        {"COM256", ZEPH_ERR_DEVICE_NOT_FOUND, 100},
-        {"COM0", ZEPH_ERR_DEVICE_NOT_FOUND, 0},
-        {"COM03", ZEPH_ERR_DEVICE_NOT_FOUND, 0},
-        {"COM257", ZEPH_ERR_DEVICE_NOT_FOUND, 0},
-        {"COM", ZEPH_ERR_DEVICE_NOT_FOUND, 0},
-        {ZVC_DEFAULT_USB_BINOCULAR, ZEPH_ERR_DEVICE_NOT_FOUND, 0},
+        {usb, name99.c_str(), ZEPH_OK, 0},  {usb, name100.c_str(), kBad, 0},
+        {usb, "", kBad, 0},                 {usb, nullptr, kBad, 0},
+        {usb, "ZEPH-USB-NOBODY", none, 0},
+        {usb, "zeph-usb-bino-0001", none, 0}, // names are case-sensitive
+        {usb, "COM3", none, 0},               // a serial port on the USB link
+        {uart, "COM3", ZEPH_OK, 40},        {uart, "com3", ZEPH_OK, 40},
+        {uart, "COM5", ZEPH_ERR_ACCESS_DENIED, 40},
+        {uart, "COM256", none, 100},        {uart, "COM0", none, 0},
+        {uart, "COM03", none, 0},           {uart, "COM257", none, 0},
+        {uart, "COM", none, 0},             {uart, kBino, none, 0},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.name ? c.name : "null");
+        useLink(c.link);
         const int64_t before = Zvc_ModelledMilliseconds();
         ZephHandle h = 0;
         EXPECT_EQ(Zeph_OpenDevice(c.name, &h), c.result);
         EXPECT_EQ(Zvc_ModelledMilliseconds() - before, c.probeMs);
         if (c.result == ZEPH_OK) {
+            std::string upper = c.name;
+            for (char &ch : upper)
+                ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
             ZephHandle twice = 0;
-            EXPECT_EQ(Zeph_OpenDevice("COM3", &twice), ZEPH_ERR_ALREADY_OPEN);
+            EXPECT_EQ(Zeph_OpenDevice(upper.c_str(), &twice), ZEPH_ERR_ALREADY_OPEN);
             EXPECT_EQ(Zeph_CloseDevice(h), ZEPH_OK);
         }
     }
+    EXPECT_EQ(Zeph_OpenDevice(kBino, nullptr), kBad);
 
     // The program's probe walks COM1 to COM20: only the camera and the busy port answer.
     const int64_t start = Zvc_ModelledMilliseconds();
@@ -277,29 +275,18 @@ TEST_F(Devices, InformationOverrideIsPassedOnByteForByte)
     EXPECT_EQ(info.features, 3u) << "back to the model's own";
 }
 
-TEST_F(Devices, FactoryConfigurationFollowsTheLink)
+TEST_F(Devices, FactoryConfigurationFollowsTheLinkAndChangesAreValidated)
 {
-    const ZephHandle usb = openOk(kBino);
-    ZephDeviceConfig c{};
-    ASSERT_EQ(Zeph_GetDeviceConfig(usb, &c), ZEPH_OK);
-    EXPECT_EQ(c.streamFormat, ZEPH_FORMAT_MONO_RAW);
-    EXPECT_EQ(c.uartBaudrate, 115200u);
-    EXPECT_EQ(Zeph_SetDeviceConfig(usb, &c), ZEPH_OK) << "the factory record is valid";
-    EXPECT_EQ(Zeph_GetDeviceConfig(usb, nullptr), kBad);
-    EXPECT_EQ(Zeph_SetDeviceConfig(usb, nullptr), kBad);
-    useLink(ZEPH_COMM_UART);
-    ASSERT_EQ(Zeph_GetDeviceConfig(openOk(ZVC_DEFAULT_UART_PORT), &c), ZEPH_OK);
-    EXPECT_EQ(c.streamFormat, ZEPH_FORMAT_MONO_JPEG);
-}
-
-TEST_F(Devices, ConfigurationIsValidatedByTheFirmware)
-{
-#define CASE(change, result) {#change, [](ZephDeviceConfig &c) { change; }, result}
-    const struct Case {
-        const char *what;
-        std::function<void(ZephDeviceConfig &)> change;
-        ZephResult result;
-    } cases[] = {
+    const ZephHandle h = openOk(kBino);
+    ZephDeviceConfig factory{};
+    ASSERT_EQ(Zeph_GetDeviceConfig(h, &factory), ZEPH_OK);
+    EXPECT_EQ(factory.streamFormat, ZEPH_FORMAT_MONO_RAW);
+    EXPECT_EQ(factory.uartBaudrate, 115200u) << "what the host starts with";
+    EXPECT_EQ(Zeph_GetDeviceConfig(h, nullptr), kBad);
+    EXPECT_EQ(Zeph_SetDeviceConfig(h, nullptr), kBad);
+    const auto get = [h](ZephDeviceConfig *c) { return Zeph_GetDeviceConfig(h, c); };
+    const auto set = [h](const ZephDeviceConfig *c) { return Zeph_SetDeviceConfig(h, c); };
+    expectValidated(factory, get, set, {
         CASE(c.streamScale = 1, ZEPH_OK),          CASE(c.streamScale = 16, ZEPH_OK),
         CASE(c.streamScale = 0, kBad),             CASE(c.streamScale = 3, kBad),
         CASE(c.streamScale = 32, kBad),            CASE(c.streamFormat = 6, ZEPH_OK),
@@ -324,22 +311,8 @@ TEST_F(Devices, ConfigurationIsValidatedByTheFirmware)
              std::memset(c.reserved18, 0xA2, sizeof c.reserved18);
              std::memset(c.reserved25, 0xA3, sizeof c.reserved25);
              std::memset(c.reserved40, 0xA4, sizeof c.reserved40), ZEPH_OK),
-    };
-#undef CASE
-    const ZephHandle h = openOk(kBino);
-    ZephDeviceConfig factory{};
-    ASSERT_EQ(Zeph_GetDeviceConfig(h, &factory), ZEPH_OK);
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.what);
-        ASSERT_EQ(Zeph_SetDeviceConfig(h, &factory), ZEPH_OK);
-        ZephDeviceConfig wanted = factory;
-        c.change(wanted);
-        EXPECT_EQ(Zeph_SetDeviceConfig(h, &wanted), c.result);
-        ZephDeviceConfig read;
-        std::memset(&read, 0x77, sizeof read);
-        ASSERT_EQ(Zeph_GetDeviceConfig(h, &read), ZEPH_OK);
-        const ZephDeviceConfig &expected = c.result == ZEPH_OK ? wanted : factory;
-        EXPECT_EQ(std::memcmp(&read, &expected, sizeof read), 0)
-            << "refused records change nothing";
-    }
+    });
+    useLink(ZEPH_COMM_UART);
+    ASSERT_EQ(Zeph_GetDeviceConfig(openOk(ZVC_DEFAULT_UART_PORT), &factory), ZEPH_OK);
+    EXPECT_EQ(factory.streamFormat, ZEPH_FORMAT_MONO_JPEG) << "the serial camera's own";
 }

@@ -157,7 +157,7 @@ TEST_F(Faults, ResetDropsNotificationsNotYetSent)
     const ZephHandle h = openOk(kBino);
     ZephResult stepResult = -1;
     std::thread step([&] { stepResult = Zeph_Recovery(h, ZEPH_RECOVERY_CYCLE_PORT); });
-    ASSERT_TRUE(log.waitFor(1)) << "the removal is sent at once";
+    EXPECT_TRUE(log.waitFor(1)) << "the removal is sent at once";
     ZephHandle again = 0;
     EXPECT_EQ(Zeph_OpenDevice(kBino, &again), ZEPH_ERR_DEVICE_NOT_FOUND) << "off the bus";
     Zvc_Reset(); // drops the pending arrival
