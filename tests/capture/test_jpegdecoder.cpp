@@ -402,6 +402,9 @@ TEST(JpegDecoder, StreamCases)
         {"restart marker beyond the search", twoBlocks(farRestart), JPEG_BAD_DATA},
     };
     Decoder d;
+    // After every case, good or bad, a good frame decodes as on a fresh decoder.
+    const Bytes probe = makeFrame(24, 16, {}, 3);
+    const Result fresh = Decoder().decode(probe);
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         const Result r = d.decode(c.jpeg);
@@ -410,6 +413,7 @@ TEST(JpegDecoder, StreamCases)
             EXPECT_EQ(r.width, c.width);
             EXPECT_EQ(r.height, c.height);
         }
+        EXPECT_EQ(d.decode(probe).pixels, fresh.pixels) << "state left behind";
     }
 }
 
