@@ -18,15 +18,6 @@ const QString kUsbDeepSleep = QStringLiteral(
     "WARNING: Deep sleep device only wakes up by hardware signal. USB Device needs to be opened "
     "again after wake-up.\nDo you want to put device into deep sleep?");
 
-template <class T>
-T *child(QWidget *w, const char *name)
-{
-    T *c = w->findChild<T *>(QString::fromLatin1(name));
-    if (!c)
-        qFatal("no control %s", name);
-    return c;
-}
-
 void press(QWidget *w)
 {
     QTest::keyClick(w, Qt::Key_Space);
@@ -46,15 +37,12 @@ void deliverNotifications()
     QCoreApplication::processEvents();
 }
 
-// An open camera whose automatic sleep is as given, and the work area on it.
-struct Screen {
+// The main window on an open camera whose automatic sleep is as given,
+// showing the work area.
+struct Screen : AdminScreen {
     Screen(uint16_t timeout = 0, uint8_t mode = ZEPH_SLEEP_SLEEP,
            const std::function<void(AppContext &)> &beforeCreating = {})
-        : ctx(camera.context())
     {
-        camera.select(ZVC_DEFAULT_USB_BINOCULAR);
-        if (ctx.openDevice() != 0)
-            qFatal("device did not open");
         ZephDeviceConfig c = ctx.deviceConfig;
         c.sleepTimeout = timeout;
         c.sleepMode = mode;
@@ -63,27 +51,20 @@ struct Screen {
         ctx.deviceConfig = c;
         if (beforeCreating)
             beforeCreating(ctx);
-        area = std::make_unique<PowerManagement>();
-        area->show();
+        show(WorkAreaPowerManagement);
         Zvc_ResetCallCounts();
     }
-    QGroupBox *automatic() const { return child<QGroupBox>(area.get(), "grbAutoPower"); }
-    QGroupBox *manual() const { return child<QGroupBox>(area.get(), "grbManualPower"); }
-    QComboBox *mode() const { return child<QComboBox>(area.get(), "cbSleepMode"); }
-    QSpinBox *after() const { return child<QSpinBox>(area.get(), "edSleepAfter"); }
-    QPushButton *apply() const { return child<QPushButton>(area.get(), "btApply"); }
-    void click(const char *name) { QTest::mouseClick(child<QPushButton>(area.get(), name), Qt::LeftButton); }
+    QGroupBox *automatic() { return find<QGroupBox>("grbAutoPower"); }
+    QGroupBox *manual() { return find<QGroupBox>("grbManualPower"); }
+    QComboBox *mode() { return find<QComboBox>("cbSleepMode"); }
+    QSpinBox *after() { return find<QSpinBox>("edSleepAfter"); }
+    QPushButton *apply() { return find<QPushButton>("btApply"); }
     ZephDeviceConfig cameraRecord() const
     {
         ZephDeviceConfig c{};
         Zeph_GetDeviceConfig(ctx.deviceHandle, &c);
         return c;
     }
-
-    VirtualCameraFixture camera;
-    AppContext &ctx;
-    MessageBoxScript boxes;
-    std::unique_ptr<PowerManagement> area;
 };
 
 struct Shown {
@@ -129,16 +110,15 @@ private slots:
     // With no device everything is greyed out and nothing can be sent.
     void noDeviceDisablesEverything()
     {
-        VirtualCameraFixture camera;
-        MessageBoxScript boxes;
-        PowerManagement area;
-        QCOMPARE(area.windowTitle(), QStringLiteral("Power Management"));
-        QVERIFY(!child<QGroupBox>(&area, "grbAutoPower")->isEnabled());
-        QVERIFY(!child<QGroupBox>(&area, "grbAutoPower")->isChecked());
-        QVERIFY(!child<QGroupBox>(&area, "grbManualPower")->isEnabled());
-        QCOMPARE(child<QComboBox>(&area, "cbSleepMode")->count(), 0);
-        QVERIFY(child<QCheckBox>(&area, "chkDeepSleepInterrupt")->isHidden());
-        QVERIFY(boxes.shown().isEmpty()); // the quiet open asks nothing
+        AdminScreen s(false);
+        s.show(WorkAreaPowerManagement);
+        QCOMPARE(s.area()->windowTitle(), QStringLiteral("Power Management"));
+        QVERIFY(!s.find<QGroupBox>("grbAutoPower")->isEnabled());
+        QVERIFY(!s.find<QGroupBox>("grbAutoPower")->isChecked());
+        QVERIFY(!s.find<QGroupBox>("grbManualPower")->isEnabled());
+        QCOMPARE(s.find<QComboBox>("cbSleepMode")->count(), 0);
+        QVERIFY(s.find<QCheckBox>("chkDeepSleepInterrupt")->isHidden());
+        SCRIPT_DONE(s); // the quiet open asks nothing
     }
 
     void showsTheAutomaticSleep_data()
@@ -220,7 +200,7 @@ private slots:
             screen.boxes.expect(QStringLiteral("Warning"), a.answer, kUsbDeepSleep);
         screen.click("btApply");
 
-        QVERIFY2(screen.boxes.satisfied(), qPrintable(screen.boxes.describe()));
+        SCRIPT_DONE(screen);
         QCOMPARE(Zvc_CallCount("Zeph_SetDeviceConfig"), a.sent);
         const ZephDeviceConfig now = screen.cameraRecord();
         QCOMPARE(int(now.sleepTimeout), a.sent ? a.timeout : a.startTimeout);
@@ -277,7 +257,7 @@ private slots:
             Zvc_FailNext("Zeph_SetDeviceConfig", 1, r.result);
         screen.boxes.expect(kApplyTitle, QStringLiteral("OK"), r.text);
         screen.click("btApply");
-        QVERIFY2(screen.boxes.satisfied(), qPrintable(screen.boxes.describe()));
+        SCRIPT_DONE(screen);
         QCOMPARE(Zvc_CallCount("Zeph_SetDeviceConfig"), r.result ? 1 : 0);
         if (r.result)
             QCOMPARE(screen.ctx.lastResult, r.result);
@@ -295,7 +275,7 @@ private slots:
             screen.boxes.expect(QStringLiteral("Warning"), QStringLiteral("No"), kUsbDeepSleep);
         screen.click("btDeepSleep");
         screen.click("btDeepSleep");
-        QVERIFY2(screen.boxes.satisfied(), qPrintable(screen.boxes.describe()));
+        SCRIPT_DONE(screen);
         QCOMPARE(Zvc_CallCount("Zeph_SleepDevice"), 0);
         QVERIFY(screen.manual()->isEnabled());
     }
@@ -322,7 +302,7 @@ private slots:
         if (c.failure)
             Zvc_FailNext("Zeph_SleepDevice", 1, c.failure);
         screen.click(c.button);
-        QVERIFY2(screen.boxes.satisfied(), qPrintable(screen.boxes.describe()));
+        SCRIPT_DONE(screen);
         QCOMPARE(Zvc_CallCount("Zeph_SleepDevice"), 1);
         QCOMPARE(screen.ctx.lastResult, c.failure);
         QCOMPARE(sleepState(), c.failure ? 0 : c.mode);
@@ -338,8 +318,7 @@ private slots:
     // out; once woken by hardware the camera opens again.
     void usbDeepSleepInTheMainWindow()
     {
-        AdminScreen s;
-        s.show(WorkAreaPowerManagement);
+        Screen s;
         s.boxes.expect(QStringLiteral("Warning"), QStringLiteral("Yes"), kUsbDeepSleep);
         s.click("btDeepSleep");
         deliverNotifications();
@@ -374,10 +353,10 @@ private slots:
         for (const char *name : {"btStandby", "btSleep", "btDeepSleep", "btApply"}) {
             screen.boxes.expect(QStringLiteral("Error"), QStringLiteral("OK"),
                                 QStringLiteral("No device is opened."));
-            child<QPushButton>(screen.area.get(), name)->setEnabled(true);
+            screen.find<QPushButton>(name)->setEnabled(true);
             screen.click(name);
         }
-        QVERIFY2(screen.boxes.satisfied(), qPrintable(screen.boxes.describe()));
+        SCRIPT_DONE(screen);
         QCOMPARE(Zvc_CallCount("*"), 0);
     }
 };
