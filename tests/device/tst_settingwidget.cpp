@@ -264,7 +264,6 @@ private slots:
         QCOMPARE(ctx.pendingCommStd, 2);
         QCOMPARE(s.get<QLabel>("lbDevs")->text(), QStringLiteral("COM Port (Ex: COM3)"));
         QVERIFY(list->isEditable() && list->count() == 0);
-        QCOMPARE(list->lineEdit()->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
         QVERIFY(!s.get<QPushButton>("btScanDev")->isEnabled());
         QVERIFY(baud->isEnabled() && hardware->isEnabled());
         QCOMPARE(sdkConfigNow().commStd, 1); // nothing sent yet

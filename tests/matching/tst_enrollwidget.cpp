@@ -33,7 +33,8 @@
 #include <vector>
 
 // The description contains `text`; it is printed when it does not.
-#define QVERIFY_SAYS(screen, text) QVERIFY2((screen).description().contains(text), qPrintable((screen).description()))
+#define QVERIFY_SAYS(screen, text) \
+    QVERIFY2((screen).description().contains(text), qPrintable((screen).description()))
 
 namespace {
 
