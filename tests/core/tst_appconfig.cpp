@@ -31,6 +31,12 @@ QByteArray options(const QByteArray &groups)
     return kHeader + "<Halvern_Demo_Options>\n" + groups + "</Halvern_Demo_Options>\n";
 }
 
+QByteArray thresholds(const QByteArray &genuine, const QByteArray &imposter, const QByteArray &more = {})
+{
+    return options("<MATCHING_OPTION genuineThreshold=\"" + genuine + "\" imposterThreshold=\"" + imposter + "\"/>"
+                   + more);
+}
+
 // Every loaded field by its key, as text.
 QMap<QString, QString> fields(const AppSettings &s)
 {
@@ -49,7 +55,8 @@ QMap<QString, QString> fields(const AppSettings &s)
             {"streamFormat", n(s.deviceConfig.streamFormat)}, {"jpegQuality", n(s.jpegQuality)},
             {"resultKind", n(s.resultKind)}, {"resultFormat", n(s.resultFormat)}, {"j2kQuality", n(s.j2kQuality)},
             {"capturedResultTimeout", n(s.capturedResultTimeout)},
-            {"usb", QStringLiteral("%1/%2/%3/%4").arg(u.resultKind).arg(u.isoRevision).arg(u.resultFormat).arg(u.j2kQuality)},
+            {"usb", QStringLiteral("%1/%2/%3/%4").arg(u.resultKind).arg(u.isoRevision).arg(u.resultFormat)
+                        .arg(u.j2kQuality)},
             {"noCaptureOptions", n(s.noCaptureOptions)}, {"import", n(s.galleryImport)},
             {"irisDataBaseLength", n(qstrlen(s.irisDataBase))}, {"genuine", n(s.genuineThreshold)},
             {"imposter", n(s.imposterThreshold)}, {"qualifiedScoreForMatching", n(s.qualifiedScoreForMatching)},
@@ -88,394 +95,363 @@ class TestAppConfig : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void init();
-    void load_data();
-    void load();
-    void brokenFileIsKeptAsBad_data();
-    void brokenFileIsKeptAsBad();
-    void saveFromStartValues();
-    void saveKeepsOrderAndForeignContent();
-    void saveWritesWhatWasLoaded_data();
-    void saveWritesWhatWasLoaded();
-    void settingSurvivesARestart();
-    void failedSaveKeepsTheOldFile_data();
-    void failedSaveKeepsTheOldFile();
-    void permissionsSurviveASave_data();
-    void permissionsSurviveASave();
-    void unwritableFileIsLogged();
-    void pathThatDoesNotFit();
-    void valuesAreCopiedBounded();
-
-private:
     QString configPath() const { return m_dir->filePath(QStringLiteral("Config.xml")); }
     bool load(Run &r) const { return AppConfig::load(r.s, r.file, m_dir->path()); }
     std::unique_ptr<QTemporaryDir> m_dir;
-};
 
-void TestAppConfig::init()
-{
-    glint::xml::resetOptions();
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-}
+private slots:
+    void init()
+    {
+        glint::xml::resetOptions();
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+    }
 
-void TestAppConfig::load_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("expected"); // key=value, blank separated
+    void load_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("expected"); // key=value, blank separated
 
-    const QString defaults = "commStd=1 enableLog=1 uartBaudrate=115200 captureMode=1 frameCount=3 "
-                             "captureSeconds=20 capturedResultTimeout=30 genuine=1 imposter=1.1 "
-                             "qualifiedScoreForMatching=50 badScoreForMatching=30 qualifiedScoreForEnrollment=70 "
-                             "rejectedScoreForEnrollment=50 usb=3/0/2/100";
-    QTest::newRow("missing") << QByteArray() << defaults + " noCaptureOptions=1";
-    QTest::newRow("empty") << QByteArray("") << defaults + " noCaptureOptions=1";
-    QTest::newRow("root only") << kRootOnly << defaults + " noCaptureOptions=1";
-    QTest::newRow("partial") << options("\t<ZephConfig commStd=\"2\"/>\n")
-                             << "commStd=2 enableLog=1 noCaptureOptions=1 usb=3/0/2/100";
-    QTest::newRow("foreign elements and keys")
-        << options("\t<FOO bar=\"1\"/>\n\t<CAPTURE_OPTION other=\"x\" captureMode=\"2\"/>\n\t<BAR/>\n")
-        << "captureMode=2 noCaptureOptions=0 captureSeconds=20";
-    QTest::newRow("names in any case")
-        << QByteArray("<halvern_demo_options><zephconfig COMMSTD=\"2\" EnableLog=\"5\" uartbaudrate=\"9600\"/>"
-                      "<capture_option CaptureMode=\"1\"/></halvern_demo_options>")
-        << "commStd=2 enableLog=1 uartBaudrate=9600 noCaptureOptions=0 usb=1/0/2/100";
-    QTest::newRow("time-based capture") << options("\t<CAPTURE_OPTION captureMode=\"2\" captureModeParam=\"10\"/>\n")
-                                        << "captureMode=2 captureSeconds=10 frameCount=3";
-    QTest::newRow("frame-based capture") << options("\t<CAPTURE_OPTION captureMode=\"1\" captureModeParam=\"7\"/>\n")
-                                         << "captureMode=1 frameCount=7 captureSeconds=5";
-    QTest::newRow("no param") << options("\t<CAPTURE_OPTION captureMode=\"2\"/>\n")
-                              << "captureMode=2 frameCount=3 captureSeconds=20";
-    QTest::newRow("capture keys")
-        << options("\t<CAPTURE_OPTION operationMode=\"2\" qualityMode=\"0\" enableStream=\"7\" streamScale=\"258\" "
-                   "streamFormat=\"6\" jpegQuality=\"300\" resultKind=\"5\" resultFormat=\"6\" j2kQuality=\"80\" "
-                   "capturedResultTimeout=\"45\"/>\n")
-        << "operationMode=2 qualityMode=0 enableStream=1 streamScale=2 streamFormat=6 jpegQuality=44 resultKind=5 "
-           "resultFormat=6 j2kQuality=80 capturedResultTimeout=45";
-    QTest::newRow("uart sets the usb copies")
-        << options("\t<ZephConfig commStd=\"2\"/>\n\t<CAPTURE_OPTION resultKind=\"4\"/>\n") << "usb=1/0/2/100 resultKind=4";
-    QTest::newRow("gallery") << options("\t<GALLERY_OPTION import=\"0\" irisDataBase=\"C:\\db\"/>\n")
-                             << "import=0 irisDataBaseLength=5";
-    QTest::newRow("thresholds equal") << options("\t<MATCHING_OPTION genuineThreshold=\"0.5\" imposterThreshold=\"0.5\"/>\n")
-                                      << "genuine=1 imposter=1.1";
-    QTest::newRow("values in range kept")
-        << options("\t<MATCHING_OPTION genuineThreshold=\"0.3\" imposterThreshold=\"0.9\"/>\n"
-                   "\t<ENROLLMENT_QUALITY qualifiedScoreForEnrollment=\"90\" rejectedScoreForEnrollment=\"10\"/>\n")
-        << "genuine=0.3 imposter=0.9 qualifiedScoreForEnrollment=90 rejectedScoreForEnrollment=10";
-    // A non-positive genuine threshold is replaced first; checking the order
-    // before that would have left 1.0 above 0.5.
-    QTest::newRow("genuine negative")
-        << options("\t<MATCHING_OPTION genuineThreshold=\"-1\" imposterThreshold=\"0.5\"/>\n") << "genuine=1 imposter=1.1";
-    QTest::newRow("imposter zero") << options("\t<MATCHING_OPTION genuineThreshold=\"0.5\" imposterThreshold=\"0\"/>\n")
-                                   << "genuine=0.5 imposter=1.1";
-    QTest::newRow("thresholds not numbers")
-        << options("\t<MATCHING_OPTION genuineThreshold=\"abc\" imposterThreshold=\".\"/>\n") << "genuine=1 imposter=1.1";
-    QTest::newRow("lenient decimals")
-        << options("\t<MATCHING_OPTION genuineThreshold=\" \t+.25x\" imposterThreshold=\"2.50e3\"/>\n")
-        << "genuine=0.25 imposter=2.5";
-    QTest::newRow("score pair inverted, usable area pair non-positive")
-        << options("\t<MATCHING_OPTION qualifiedScoreForMatching=\"20\" badScoreForMatching=\"40\" "
-                   "qualifiedUsableAreaForMatching=\"0\" badUsableAreaForMatching=\"-5\"/>\n")
-        << "qualifiedScoreForMatching=50 badScoreForMatching=30 qualifiedUsableAreaForMatching=50 "
-           "badUsableAreaForMatching=30";
-    QTest::newRow("bad above the fallback")
-        << options("\t<MATCHING_OPTION qualifiedScoreForMatching=\"-1\" badScoreForMatching=\"60\"/>\n")
-        << "qualifiedScoreForMatching=50 badScoreForMatching=30";
-    QTest::newRow("enrollment zero, inverted after fallback")
-        << options("\t<ENROLLMENT_QUALITY qualifiedScoreForEnrollment=\"0\" qualifiedUsableAreaForEnrollment=\"-3\" "
-                   "rejectedUsableAreaForEnrollment=\"80\"/>\n")
-        << "qualifiedScoreForEnrollment=70 rejectedScoreForEnrollment=50 qualifiedUsableAreaForEnrollment=70 "
-           "rejectedUsableAreaForEnrollment=50";
-    QTest::newRow("lenient integers")
-        << options("\t<CAPTURE_OPTION operationMode=\"  +42xyz\" qualityMode=\"-12\" resultKind=\"x\" "
-                   "resultFormat=\"99999999999999999999999\" capturedResultTimeout=\"-99999999999999999999\"/>\n")
-        << "operationMode=42 qualityMode=-12 resultKind=0 resultFormat=2147483647 capturedResultTimeout=-2147483648";
-}
+        const QString defaults = "commStd=1 enableLog=1 uartBaudrate=115200 captureMode=1 frameCount=3 "
+                                 "captureSeconds=20 capturedResultTimeout=30 genuine=1 imposter=1.1 "
+                                 "qualifiedScoreForMatching=50 badScoreForMatching=30 qualifiedScoreForEnrollment=70 "
+                                 "rejectedScoreForEnrollment=50 usb=3/0/2/100";
+        QTest::newRow("missing") << QByteArray() << defaults + " noCaptureOptions=1";
+        QTest::newRow("empty") << QByteArray("") << defaults + " noCaptureOptions=1";
+        QTest::newRow("root only") << kRootOnly << defaults + " noCaptureOptions=1";
+        QTest::newRow("partial") << options("<ZephConfig commStd=\"2\"/>")
+                                 << "commStd=2 enableLog=1 noCaptureOptions=1 usb=3/0/2/100";
+        QTest::newRow("foreign elements and keys")
+            << options("<FOO bar=\"1\"/><CAPTURE_OPTION other=\"x\" captureMode=\"2\"/><BAR/>")
+            << "captureMode=2 noCaptureOptions=0 captureSeconds=20";
+        QTest::newRow("names in any case")
+            << QByteArray("<halvern_demo_options><zephconfig COMMSTD=\"2\" EnableLog=\"5\" uartbaudrate=\"9600\"/>"
+                          "<capture_option CaptureMode=\"1\"/></halvern_demo_options>")
+            << "commStd=2 enableLog=1 uartBaudrate=9600 noCaptureOptions=0 usb=1/0/2/100";
+        QTest::newRow("time-based capture") << options("<CAPTURE_OPTION captureMode=\"2\" captureModeParam=\"10\"/>")
+                                            << "captureMode=2 captureSeconds=10 frameCount=3";
+        QTest::newRow("frame-based capture") << options("<CAPTURE_OPTION captureMode=\"1\" captureModeParam=\"7\"/>")
+                                             << "captureMode=1 frameCount=7 captureSeconds=5";
+        QTest::newRow("no param") << options("<CAPTURE_OPTION captureMode=\"2\"/>")
+                                  << "captureMode=2 frameCount=3 captureSeconds=20";
+        QTest::newRow("capture keys")
+            << options("<CAPTURE_OPTION operationMode=\"2\" qualityMode=\"0\" enableStream=\"7\" streamScale=\"258\" "
+                       "streamFormat=\"6\" jpegQuality=\"300\" resultKind=\"5\" resultFormat=\"6\" j2kQuality=\"80\" "
+                       "capturedResultTimeout=\"45\"/>")
+            << "operationMode=2 qualityMode=0 enableStream=1 streamScale=2 streamFormat=6 jpegQuality=44 resultKind=5 "
+               "resultFormat=6 j2kQuality=80 capturedResultTimeout=45";
+        QTest::newRow("uart sets the usb copies")
+            << options("<ZephConfig commStd=\"2\"/><CAPTURE_OPTION resultKind=\"4\"/>") << "usb=1/0/2/100 resultKind=4";
+        QTest::newRow("gallery") << options("<GALLERY_OPTION import=\"0\" irisDataBase=\"C:\\db\"/>")
+                                 << "import=0 irisDataBaseLength=5";
+        QTest::newRow("thresholds equal") << thresholds("0.5", "0.5") << "genuine=1 imposter=1.1";
+        QTest::newRow("values in range kept")
+            << thresholds("0.3", "0.9",
+                          "<ENROLLMENT_QUALITY qualifiedScoreForEnrollment=\"90\" rejectedScoreForEnrollment=\"10\"/>")
+            << "genuine=0.3 imposter=0.9 qualifiedScoreForEnrollment=90 rejectedScoreForEnrollment=10";
+        // A non-positive genuine threshold is replaced first; checking the order
+        // before that would have left 1.0 above 0.5.
+        QTest::newRow("genuine negative") << thresholds("-1", "0.5") << "genuine=1 imposter=1.1";
+        QTest::newRow("imposter zero") << thresholds("0.5", "0") << "genuine=0.5 imposter=1.1";
+        QTest::newRow("thresholds not numbers") << thresholds("abc", ".") << "genuine=1 imposter=1.1";
+        QTest::newRow("lenient decimals") << thresholds(" \t+.25x", "2.50e3") << "genuine=0.25 imposter=2.5";
+        QTest::newRow("score pair inverted, usable area pair non-positive")
+            << options("<MATCHING_OPTION qualifiedScoreForMatching=\"20\" badScoreForMatching=\"40\" "
+                       "qualifiedUsableAreaForMatching=\"0\" badUsableAreaForMatching=\"-5\"/>")
+            << "qualifiedScoreForMatching=50 badScoreForMatching=30 qualifiedUsableAreaForMatching=50 "
+               "badUsableAreaForMatching=30";
+        QTest::newRow("bad above the fallback")
+            << options("<MATCHING_OPTION qualifiedScoreForMatching=\"-1\" badScoreForMatching=\"60\"/>")
+            << "qualifiedScoreForMatching=50 badScoreForMatching=30";
+        QTest::newRow("enrollment zero, inverted after fallback")
+            << options("<ENROLLMENT_QUALITY qualifiedScoreForEnrollment=\"0\" qualifiedUsableAreaForEnrollment=\"-3\" "
+                       "rejectedUsableAreaForEnrollment=\"80\"/>")
+            << "qualifiedScoreForEnrollment=70 rejectedScoreForEnrollment=50 qualifiedUsableAreaForEnrollment=70 "
+               "rejectedUsableAreaForEnrollment=50";
+        QTest::newRow("lenient integers")
+            << options("<CAPTURE_OPTION operationMode=\"  +42xyz\" qualityMode=\"-12\" resultKind=\"x\" "
+                       "resultFormat=\"99999999999999999999999\" capturedResultTimeout=\"-99999999999999999999\"/>")
+            << "operationMode=42 qualityMode=-12 resultKind=0 resultFormat=2147483647 "
+               "capturedResultTimeout=-2147483648";
+    }
 
-void TestAppConfig::load()
-{
-    QFETCH(QByteArray, content);
-    QFETCH(QString, expected);
-    if (!content.isNull())
+    void load()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, expected);
+        if (!content.isNull())
+            writeAll(configPath(), content);
+
+        Run r;
+        QVERIFY(load(r));
+        const QMap<QString, QString> got = fields(r.s);
+        for (const QString &pair : expected.split(' ', Qt::SkipEmptyParts)) {
+            const QString key = pair.section('=', 0, 0);
+            QVERIFY2(got.contains(key), qPrintable(key));
+            QCOMPARE(key + "=" + got[key], pair);
+        }
+        QVERIFY(!QFile::exists(configPath() + ".bad"));
+        // A missing or empty file is started afresh; a good one is never rewritten.
+        QCOMPARE(readAll(configPath()), content.isEmpty() ? kRootOnly : content);
+    }
+
+    void brokenFileIsKeptAsBad_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("unterminated value") << options("\t<ZephConfig commStd=\"2/>\n");
+        QTest::newRow("truncated") << options("\t<ZephConfig commStd=\"2\"/>\n").left(60);
+        QTest::newRow("unknown entity") << options("\t<ZephConfig commStd=\"&two;\"/>\n");
+        QTest::newRow("binary") << QByteArray("\x00\x01\x02<Halvern_Demo_Options/>", 26);
+        QTest::newRow("another root") << QByteArray("<Options><ZephConfig commStd=\"2\"/></Options>");
+        QTest::newRow("declaration only") << QByteArray("<?xml version=\"1.0\"?>");
+    }
+
+    void brokenFileIsKeptAsBad()
+    {
+        QFETCH(QByteArray, content);
         writeAll(configPath(), content);
-
-    Run r;
-    QVERIFY(load(r));
-    const QMap<QString, QString> got = fields(r.s);
-    for (const QString &pair : expected.split(' ', Qt::SkipEmptyParts)) {
-        const QString key = pair.section('=', 0, 0);
-        QVERIFY2(got.contains(key), qPrintable(key));
-        QCOMPARE(key + "=" + got[key], pair);
+        Run r;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Config.xml: .*replaced"));
+        QVERIFY(load(r));
+        QCOMPARE(r.s.sdkConfig.commStd, 1);
+        QCOMPARE(readAll(configPath() + ".bad"), content);
+        QCOMPARE(readAll(configPath()), kRootOnly);
+        QVERIFY(r.file.isLoaded());
     }
-    QVERIFY(!QFile::exists(configPath() + ".bad"));
-    // A missing or empty file is started afresh; a good one is never rewritten.
-    QCOMPARE(readAll(configPath()), content.isEmpty() ? kRootOnly : content);
-}
 
-void TestAppConfig::brokenFileIsKeptAsBad_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::newRow("unterminated value") << options("\t<ZephConfig commStd=\"2/>\n");
-    QTest::newRow("truncated") << options("\t<ZephConfig commStd=\"2\"/>\n").left(60);
-    QTest::newRow("unknown entity") << options("\t<ZephConfig commStd=\"&two;\"/>\n");
-    QTest::newRow("binary") << QByteArray("\x00\x01\x02<Halvern_Demo_Options/>", 26);
-    QTest::newRow("another root") << QByteArray("<Options><ZephConfig commStd=\"2\"/></Options>");
-    QTest::newRow("declaration only") << QByteArray("<?xml version=\"1.0\"?>");
-}
+    // What a save writes: the whole file when the expected text starts with
+    // the byte-order mark, else a piece of it; a second run writes it again.
+    void save_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // null: no file
+        QTest::addColumn<QByteArray>("written");
+        QTest::newRow("start values")
+            << QByteArray()
+            << options("\t<ZephConfig commStd=\"1\" enableLog=\"1\" uartBaudrate=\"115200\"/>\n"
+                       "\t<CAPTURE_OPTION captureMode=\"1\" captureModeParam=\"3\" operationMode=\"1\" "
+                       "qualityMode=\"1\" jpegQuality=\"15\" resultKind=\"3\" resultFormat=\"2\" j2kQuality=\"100\" "
+                       "capturedResultTimeout=\"30\"/>\n"
+                       "\t<GALLERY_OPTION import=\"1\" irisDataBase=\"\"/>\n"
+                       "\t<MATCHING_OPTION genuineThreshold=\"1.00\" imposterThreshold=\"1.10\" "
+                       "badScoreForMatching=\"30\" badUsableAreaForMatching=\"30\" qualifiedScoreForMatching=\"50\" "
+                       "qualifiedUsableAreaForMatching=\"50\"/>\n"
+                       "\t<ENROLLMENT_QUALITY rejectedScoreForEnrollment=\"50\" rejectedUsableAreaForEnrollment=\"50\" "
+                       "qualifiedScoreForEnrollment=\"70\" qualifiedUsableAreaForEnrollment=\"70\"/>\n");
+        // Attributes stay where the file had them, in whatever case; unknown
+        // ones (the streaming keys, a foreign element) survive; new ones are
+        // appended.
+        QTest::newRow("order and foreign content kept")
+            << QByteArray("<?xml version=\"1.0\"?>\n<!-- written by hand -->\n<Halvern_Demo_Options>\n"
+                          "  <capture_option J2KQUALITY=\"90\" enableStream=\"1\" captureMode=\"1\" "
+                          "streamScale=\"4\"/>\n"
+                          "  <Custom note=\"keep &amp; me\"><inner/></Custom>\n"
+                          "  <MATCHING_OPTION imposterThreshold=\"0.9\" genuineThreshold=\"0.3\"/>\n"
+                          "</Halvern_Demo_Options>\n")
+            << QByteArray("\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!-- written by hand -->\n<Halvern_Demo_Options>\n"
+                          "\t<capture_option J2KQUALITY=\"90\" enableStream=\"1\" captureMode=\"1\" streamScale=\"4\" "
+                          "captureModeParam=\"3\" operationMode=\"1\" qualityMode=\"1\" jpegQuality=\"15\" "
+                          "resultKind=\"3\" resultFormat=\"2\" capturedResultTimeout=\"30\"/>\n"
+                          "\t<Custom note=\"keep &amp; me\">\n\t\t<inner/>\n\t</Custom>\n"
+                          "\t<MATCHING_OPTION imposterThreshold=\"0.90\" genuineThreshold=\"0.30\" "
+                          "badScoreForMatching=\"30\" badUsableAreaForMatching=\"30\" qualifiedScoreForMatching=\"50\" "
+                          "qualifiedUsableAreaForMatching=\"50\"/>\n"
+                          "\t<ZephConfig commStd=\"1\" enableLog=\"1\" uartBaudrate=\"115200\"/>\n"
+                          "\t<GALLERY_OPTION import=\"1\" irisDataBase=\"\"/>\n"
+                          "\t<ENROLLMENT_QUALITY rejectedScoreForEnrollment=\"50\" "
+                          "rejectedUsableAreaForEnrollment=\"50\" qualifiedScoreForEnrollment=\"70\" "
+                          "qualifiedUsableAreaForEnrollment=\"70\"/>\n</Halvern_Demo_Options>\n");
+        QTest::newRow("time-based") << options("<CAPTURE_OPTION captureMode=\"2\" captureModeParam=\"10\"/>")
+                                    << QByteArray("captureMode=\"2\" captureModeParam=\"10\"");
+        QTest::newRow("rounded") << options("<MATCHING_OPTION genuineThreshold=\"0.125\" imposterThreshold=\"0.994\"/>")
+                                 << QByteArray("genuineThreshold=\"0.12\" imposterThreshold=\"0.99\"");
+        QTest::newRow("huge") << options("<MATCHING_OPTION imposterThreshold=\"1" + QByteArray(60, '0') + "\"/>")
+                              << QByteArray("imposterThreshold=\"340282346638528859811704183484516925440.00\"");
+        QTest::newRow("gallery text") << options("<GALLERY_OPTION irisDataBase=\"D:\\a &amp; b\"/>")
+                                      << QByteArray("irisDataBase=\"D:\\a &amp; b\"");
+        QTest::newRow("large baudrate") << options("<ZephConfig uartBaudrate=\"-1\"/>")
+                                        << QByteArray("uartBaudrate=\"-1\"");
+    }
+    void save()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QByteArray, written);
+        if (!content.isNull())
+            writeAll(configPath(), content);
+        QByteArray first;
+        for (int run = 0; run < 2; ++run) {
+            Run r;
+            QVERIFY(load(r));
+            QVERIFY(AppConfig::save(r.s, r.file));
+            const QByteArray saved = readAll(configPath());
+            if (run)
+                QCOMPARE(saved, first);
+            else if (written.startsWith("\xEF\xBB\xBF"))
+                QCOMPARE(saved, written);
+            else
+                QVERIFY2(saved.contains(written), saved.constData());
+            first = saved;
+        }
+    }
 
-void TestAppConfig::brokenFileIsKeptAsBad()
-{
-    QFETCH(QByteArray, content);
-    writeAll(configPath(), content);
-    Run r;
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Config.xml: .*replaced"));
-    QVERIFY(load(r));
-    QCOMPARE(r.s.sdkConfig.commStd, 1);
-    QCOMPARE(readAll(configPath() + ".bad"), content);
-    QCOMPARE(readAll(configPath()), kRootOnly);
-    QVERIFY(r.file.isLoaded());
-}
+    void settingSurvivesARestart()
+    {
+        // A crash between write and rename of an earlier run left this behind.
+        const QString stale = configPath() + QStringLiteral(".new-%1-aB3dE9").arg(0x7FFFFFF0);
+        writeAll(stale, "<Halvern_Demo_Options/>");
+        Run first;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("removed Config.xml.new-"));
+        QVERIFY(load(first));
+        QVERIFY(!QFile::exists(stale));
+        first.s.captureMode = 2;
+        first.s.captureSeconds = 12;
+        first.s.genuineThreshold = 0.45f;
+        first.s.imposterThreshold = 0.8f;
+        first.s.rejectedScoreForEnrollment = 40;
+        FixedText::copy(first.s.irisDataBase, "gallery/db");
+        QVERIFY(AppConfig::save(first.s, first.file));
 
-void TestAppConfig::saveFromStartValues()
-{
-    Run r;
-    QVERIFY(load(r));
-    QVERIFY(AppConfig::save(r.s, r.file));
-    QCOMPARE(readAll(configPath()),
-             options("\t<ZephConfig commStd=\"1\" enableLog=\"1\" uartBaudrate=\"115200\"/>\n"
-                     "\t<CAPTURE_OPTION captureMode=\"1\" captureModeParam=\"3\" operationMode=\"1\" qualityMode=\"1\" "
-                     "jpegQuality=\"15\" resultKind=\"3\" resultFormat=\"2\" j2kQuality=\"100\" "
-                     "capturedResultTimeout=\"30\"/>\n"
-                     "\t<GALLERY_OPTION import=\"1\" irisDataBase=\"\"/>\n"
-                     "\t<MATCHING_OPTION genuineThreshold=\"1.00\" imposterThreshold=\"1.10\" badScoreForMatching=\"30\" "
-                     "badUsableAreaForMatching=\"30\" qualifiedScoreForMatching=\"50\" "
-                     "qualifiedUsableAreaForMatching=\"50\"/>\n"
-                     "\t<ENROLLMENT_QUALITY rejectedScoreForEnrollment=\"50\" rejectedUsableAreaForEnrollment=\"50\" "
-                     "qualifiedScoreForEnrollment=\"70\" qualifiedUsableAreaForEnrollment=\"70\"/>\n"));
-}
+        Run r;
+        QVERIFY(load(r));
+        QMap<QString, QString> want = fields(first.s);
+        want["noCaptureOptions"] = "0"; // the file now has them
+        QCOMPARE(fields(r.s), want);
+        QCOMPARE(QByteArray(r.s.irisDataBase), QByteArray("gallery/db"));
+    }
 
-// Attributes stay where the file had them, in whatever case; unknown ones
-// (the streaming keys, a foreign element) survive; new ones are appended.
-void TestAppConfig::saveKeepsOrderAndForeignContent()
-{
-    writeAll(configPath(),
-             "<?xml version=\"1.0\"?>\n<!-- written by hand -->\n<Halvern_Demo_Options>\n"
-             "  <capture_option J2KQUALITY=\"90\" enableStream=\"1\" captureMode=\"1\" streamScale=\"4\"/>\n"
-             "  <Custom note=\"keep &amp; me\"><inner/></Custom>\n"
-             "  <MATCHING_OPTION imposterThreshold=\"0.9\" genuineThreshold=\"0.3\"/>\n"
-             "</Halvern_Demo_Options>\n");
-    Run r;
-    QVERIFY(load(r));
-    QCOMPARE(r.s.j2kQuality, uint8_t(90));
-    QVERIFY(AppConfig::save(r.s, r.file));
-    QCOMPARE(readAll(configPath()),
-             QByteArray("\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!-- written by hand -->\n<Halvern_Demo_Options>\n"
-                        "\t<capture_option J2KQUALITY=\"90\" enableStream=\"1\" captureMode=\"1\" streamScale=\"4\" "
-                        "captureModeParam=\"3\" operationMode=\"1\" qualityMode=\"1\" jpegQuality=\"15\" "
-                        "resultKind=\"3\" resultFormat=\"2\" capturedResultTimeout=\"30\"/>\n"
-                        "\t<Custom note=\"keep &amp; me\">\n\t\t<inner/>\n\t</Custom>\n"
-                        "\t<MATCHING_OPTION imposterThreshold=\"0.90\" genuineThreshold=\"0.30\" "
-                        "badScoreForMatching=\"30\" badUsableAreaForMatching=\"30\" qualifiedScoreForMatching=\"50\" "
-                        "qualifiedUsableAreaForMatching=\"50\"/>\n"
-                        "\t<ZephConfig commStd=\"1\" enableLog=\"1\" uartBaudrate=\"115200\"/>\n"
-                        "\t<GALLERY_OPTION import=\"1\" irisDataBase=\"\"/>\n"
-                        "\t<ENROLLMENT_QUALITY rejectedScoreForEnrollment=\"50\" rejectedUsableAreaForEnrollment=\"50\" "
-                        "qualifiedScoreForEnrollment=\"70\" qualifiedUsableAreaForEnrollment=\"70\"/>\n"
-                        "</Halvern_Demo_Options>\n"));
-}
+    void failedSaveKeepsTheOldFile_data()
+    {
+        QTest::addColumn<qint64>("capacity"); // bytes the disk still takes
+        QTest::addColumn<int>("failWith");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("disk full") << qint64(0) << ENOSPC << false;
+        QTest::newRow("full after 100 bytes") << qint64(100) << ENOSPC << false;
+        QTest::newRow("room for the old size only") << qint64(-1) << ENOSPC << false;
+        QTest::newRow("i/o error") << qint64(1 << 20) << EIO << false;
+        QTest::newRow("interrupted, then room") << qint64(1 << 20) << EINTR << true;
+    }
 
-void TestAppConfig::saveWritesWhatWasLoaded_data()
-{
-    QTest::addColumn<QByteArray>("group");
-    QTest::addColumn<QByteArray>("written"); // a piece of the saved file
-    QTest::newRow("time-based") << QByteArray("<CAPTURE_OPTION captureMode=\"2\" captureModeParam=\"10\"/>")
-                                << QByteArray("captureMode=\"2\" captureModeParam=\"10\"");
-    QTest::newRow("rounded") << QByteArray("<MATCHING_OPTION genuineThreshold=\"0.125\" imposterThreshold=\"0.994\"/>")
-                             << QByteArray("genuineThreshold=\"0.12\" imposterThreshold=\"0.99\"");
-    QTest::newRow("huge") << QByteArray("<MATCHING_OPTION imposterThreshold=\"1" + QByteArray(60, '0') + "\"/>")
-                          << QByteArray("imposterThreshold=\"340282346638528859811704183484516925440.00\"");
-    QTest::newRow("gallery text") << QByteArray("<GALLERY_OPTION irisDataBase=\"D:\\a &amp; b\"/>")
-                                  << QByteArray("irisDataBase=\"D:\\a &amp; b\"");
-    QTest::newRow("large baudrate") << QByteArray("<ZephConfig uartBaudrate=\"-1\"/>")
-                                    << QByteArray("uartBaudrate=\"-1\"");
-}
+    // A save that fails in any write leaves the previous file byte for byte and
+    // nothing beside it; the next start learns of it once.
+    void failedSaveKeepsTheOldFile()
+    {
+        QFETCH(qint64, capacity);
+        QFETCH(int, failWith);
+        QFETCH(bool, saved);
+        const QByteArray before = options("\t<ZephConfig commStd=\"2\" enableLog=\"0\" uartBaudrate=\"9600\"/>\n");
+        writeAll(configPath(), before);
+        Run r;
+        QVERIFY(load(r));
+        r.s.sdkConfig.commStd = 1;
 
-void TestAppConfig::saveWritesWhatWasLoaded()
-{
-    QFETCH(QByteArray, group);
-    QFETCH(QByteArray, written);
-    writeAll(configPath(), "<Halvern_Demo_Options>" + group + "</Halvern_Demo_Options>");
-    Run first;
-    QVERIFY(load(first));
-    QVERIFY(AppConfig::save(first.s, first.file));
-    const QByteArray saved = readAll(configPath());
-    QVERIFY2(saved.contains(written), saved.constData());
+        FullDisk disk{capacity < 0 ? before.size() : capacity, failWith};
+        r.file.setWriter(disk.writer());
+        if (!saved) {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot replace .*Config.xml: writing stopped"));
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("settings of this run could not be saved"));
+        }
+        QCOMPARE(AppConfig::save(r.s, r.file), saved);
+        QCOMPARE(readAll(configPath()) == before, !saved);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Config.xml"});
 
-    Run again;
-    QVERIFY(load(again));
-    QVERIFY(AppConfig::save(again.s, again.file));
-    QCOMPARE(readAll(configPath()), saved); // and stays so over more runs
-}
+        Run next;
+        QVERIFY(load(next));
+        QCOMPARE(next.file.lastSaveFailed(), !saved);
+        Run third; // said once only
+        QVERIFY(load(third));
+        QVERIFY(!third.file.lastSaveFailed());
+        QCOMPARE(readAll(configPath()) == before, !saved); // the mark changed no byte
 
-void TestAppConfig::settingSurvivesARestart()
-{
-    // A crash between write and rename of an earlier run left this behind.
-    const QString stale = configPath() + QStringLiteral(".new-%1-aB3dE9").arg(0x7FFFFFF0);
-    writeAll(stale, "<Halvern_Demo_Options/>");
-    Run first;
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("removed Config.xml.new-"));
-    QVERIFY(load(first));
-    QVERIFY(!QFile::exists(stale));
-    first.s.captureMode = 2;
-    first.s.captureSeconds = 12;
-    first.s.genuineThreshold = 0.45f;
-    first.s.imposterThreshold = 0.8f;
-    first.s.rejectedScoreForEnrollment = 40;
-    FixedText::copy(first.s.irisDataBase, "gallery/db");
-    QVERIFY(AppConfig::save(first.s, first.file));
+        r.file.setWriter(nullptr); // the next exit goes through
+        QVERIFY(AppConfig::save(r.s, r.file));
+        QVERIFY(readAll(configPath()).contains("commStd=\"1\""));
+    }
 
-    Run r;
-    QVERIFY(load(r));
-    QMap<QString, QString> want = fields(first.s);
-    want["noCaptureOptions"] = "0"; // the file now has them
-    QCOMPARE(fields(r.s), want);
-    QCOMPARE(QByteArray(r.s.irisDataBase), QByteArray("gallery/db"));
-}
+    void permissionsSurviveASave_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("owner only") << 0600;
+        QTest::newRow("everyone reads") << 0644;
+        QTest::newRow("read-only") << 0444; // root replaces it and keeps it read-only
+    }
 
-void TestAppConfig::failedSaveKeepsTheOldFile_data()
-{
-    QTest::addColumn<qint64>("capacity"); // bytes the disk still takes
-    QTest::addColumn<int>("failWith");
-    QTest::addColumn<bool>("saved");
-    QTest::newRow("disk full") << qint64(0) << ENOSPC << false;
-    QTest::newRow("full after 100 bytes") << qint64(100) << ENOSPC << false;
-    QTest::newRow("room for the old size only") << qint64(-1) << ENOSPC << false;
-    QTest::newRow("i/o error") << qint64(1 << 20) << EIO << false;
-    QTest::newRow("interrupted, then room") << qint64(1 << 20) << EINTR << true;
-}
+    void permissionsSurviveASave()
+    {
+        QFETCH(int, mode);
+        Run r;
+        QVERIFY(load(r));
+        const QByteArray before = readAll(configPath());
+        QCOMPARE(::chmod(QFile::encodeName(configPath()).constData(), mode_t(mode)), 0);
+        const bool writable = ::geteuid() == 0 || (mode & 0200);
+        if (!writable) {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("may not be written"));
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("could not be saved"));
+        }
+        QCOMPARE(AppConfig::save(r.s, r.file), writable);
+        QCOMPARE(readAll(configPath()) != before, writable);
+        struct stat st = {};
+        QCOMPARE(::stat(QFile::encodeName(configPath()).constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 07777), mode);
+    }
 
-// A save that fails in any write leaves the previous file byte for byte and
-// nothing beside it; the next start learns of it once.
-void TestAppConfig::failedSaveKeepsTheOldFile()
-{
-    QFETCH(qint64, capacity);
-    QFETCH(int, failWith);
-    QFETCH(bool, saved);
-    const QByteArray before = options("\t<ZephConfig commStd=\"2\" enableLog=\"0\" uartBaudrate=\"9600\"/>\n");
-    writeAll(configPath(), before);
-    Run r;
-    QVERIFY(load(r));
-    r.s.sdkConfig.commStd = 1;
-
-    FullDisk disk{capacity < 0 ? before.size() : capacity, failWith};
-    r.file.setWriter(disk.writer());
-    if (!saved) {
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot replace .*Config.xml: writing stopped"));
+    void unwritableFileIsLogged()
+    {
+        Run r;
+        QVERIFY(load(r));
+        // Config.xml turned into a folder cannot be replaced by a file.
+        QVERIFY(QFile::remove(configPath()));
+        QVERIFY(QDir(m_dir->path()).mkdir("Config.xml"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Config.xml: cannot (write|replace) "));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("settings of this run could not be saved"));
+        QVERIFY(!AppConfig::save(r.s, r.file));
+
+        ConfigFile never;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("nothing loaded"));
+        QVERIFY(!never.save());
+        QCOMPARE(never.set("1", "commStd", "ZephConfig"), 0);
     }
-    QCOMPARE(AppConfig::save(r.s, r.file), saved);
-    QCOMPARE(readAll(configPath()) == before, !saved);
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Config.xml"});
 
-    Run next;
-    QVERIFY(load(next));
-    QCOMPARE(next.file.lastSaveFailed(), !saved);
-    Run third; // said once only
-    QVERIFY(load(third));
-    QVERIFY(!third.file.lastSaveFailed());
-    QCOMPARE(readAll(configPath()) == before, !saved); // the mark changed no byte
+    void pathThatDoesNotFit()
+    {
+        Run r;
+        r.s.captureMode = 9;
+        const QString longDir = m_dir->path() + "/" + QString(ConfigFile::kPathSize, 'd');
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("too long for the path"));
+        QVERIFY(!AppConfig::load(r.s, r.file, longDir));
+        QCOMPARE(r.s.captureMode, 9);
+        QVERIFY(!r.file.isLoaded());
 
-    r.file.setWriter(nullptr); // the next exit goes through
-    QVERIFY(AppConfig::save(r.s, r.file));
-    QVERIFY(readAll(configPath()).contains("commStd=\"1\""));
-}
-
-void TestAppConfig::permissionsSurviveASave_data()
-{
-    QTest::addColumn<int>("mode");
-    QTest::newRow("owner only") << 0600;
-    QTest::newRow("everyone reads") << 0644;
-    QTest::newRow("read-only") << 0444; // root replaces it and keeps it read-only
-}
-
-void TestAppConfig::permissionsSurviveASave()
-{
-    QFETCH(int, mode);
-    Run r;
-    QVERIFY(load(r));
-    const QByteArray before = readAll(configPath());
-    QCOMPARE(::chmod(QFile::encodeName(configPath()).constData(), mode_t(mode)), 0);
-    const bool writable = ::geteuid() == 0 || (mode & 0200);
-    if (!writable) {
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("may not be written"));
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("could not be saved"));
+        // Exactly as long as fits: 259 characters with "/Config.xml".
+        QString dir = m_dir->path() + "/";
+        dir += QString(int(ConfigFile::kPathSize) - 1 - dir.size() - 11, 'e');
+        QVERIFY(QDir().mkpath(dir));
+        QVERIFY(AppConfig::load(r.s, r.file, dir));
+        QCOMPARE(qstrlen(r.file.path()), ConfigFile::kPathSize - 1);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("too long for the path"));
+        QVERIFY(!AppConfig::load(r.s, r.file, dir + "e"));
     }
-    QCOMPARE(AppConfig::save(r.s, r.file), writable);
-    QCOMPARE(readAll(configPath()) != before, writable);
-    struct stat st = {};
-    QCOMPARE(::stat(QFile::encodeName(configPath()).constData(), &st), 0);
-    QCOMPARE(int(st.st_mode & 07777), mode);
-}
 
-void TestAppConfig::unwritableFileIsLogged()
-{
-    Run r;
-    QVERIFY(load(r));
-    // Config.xml turned into a folder cannot be replaced by a file.
-    QVERIFY(QFile::remove(configPath()));
-    QVERIFY(QDir(m_dir->path()).mkdir("Config.xml"));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Config.xml: cannot (write|replace) "));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("settings of this run could not be saved"));
-    QVERIFY(!AppConfig::save(r.s, r.file));
+    // Values longer than the buffers they go to are cut, never overrun.
+    void valuesAreCopiedBounded()
+    {
+        writeAll(configPath(), options("\t<CAPTURE_OPTION operationMode=\"" + QByteArray(5000, '7')
+                                       + "\"/>\n\t<GALLERY_OPTION irisDataBase=\"" + QByteArray(5000, 'p') + "\"/>\n"));
+        Run r;
+        QVERIFY(load(r));
+        QCOMPARE(r.s.operationMode, 2147483647);
+        QCOMPARE(qstrlen(r.s.irisDataBase), size_t(299));
 
-    ConfigFile never;
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("nothing loaded"));
-    QVERIFY(!never.save());
-    QCOMPARE(never.set("1", "commStd", "ZephConfig"), 0);
-}
+        char small[8] = {'x', 'x', 'x', 'x', 'x', 'x', 'x', 'x'};
+        QCOMPARE(r.file.get("operationMode", "capture_option", small), 1);
+        QCOMPARE(QByteArray(small), QByteArray("7777777"));
+        QCOMPARE(r.file.found(), 1);
+        QCOMPARE(r.file.get("missing", "CAPTURE_OPTION", small), 0);
+        QCOMPARE(r.file.found(), 0);
+        QCOMPARE(QByteArray(small), QByteArray("7777777")); // left alone
 
-void TestAppConfig::pathThatDoesNotFit()
-{
-    Run r;
-    r.s.captureMode = 9;
-    const QString longDir = m_dir->path() + "/" + QString(ConfigFile::kPathSize, 'd');
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("too long for the path"));
-    QVERIFY(!AppConfig::load(r.s, r.file, longDir));
-    QCOMPARE(r.s.captureMode, 9);
-    QVERIFY(!r.file.isLoaded());
-
-    // Exactly as long as fits: 259 characters with "/Config.xml".
-    QString dir = m_dir->path() + "/";
-    dir += QString(int(ConfigFile::kPathSize) - 1 - dir.size() - 11, 'e');
-    QVERIFY(QDir().mkpath(dir));
-    QVERIFY(AppConfig::load(r.s, r.file, dir));
-    QCOMPARE(qstrlen(r.file.path()), ConfigFile::kPathSize - 1);
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("too long for the path"));
-    QVERIFY(!AppConfig::load(r.s, r.file, dir + "e"));
-}
-
-// Values longer than the buffers they go to are cut, never overrun.
-void TestAppConfig::valuesAreCopiedBounded()
-{
-    writeAll(configPath(), options("\t<CAPTURE_OPTION operationMode=\"" + QByteArray(5000, '7')
-                                   + "\"/>\n\t<GALLERY_OPTION irisDataBase=\"" + QByteArray(5000, 'p') + "\"/>\n"));
-    Run r;
-    QVERIFY(load(r));
-    QCOMPARE(r.s.operationMode, 2147483647);
-    QCOMPARE(qstrlen(r.s.irisDataBase), size_t(299));
-
-    char small[8] = {'x', 'x', 'x', 'x', 'x', 'x', 'x', 'x'};
-    QCOMPARE(r.file.get("operationMode", "capture_option", small), 1);
-    QCOMPARE(QByteArray(small), QByteArray("7777777"));
-    QCOMPARE(r.file.found(), 1);
-    QCOMPARE(r.file.get("missing", "CAPTURE_OPTION", small), 0);
-    QCOMPARE(r.file.found(), 0);
-    QCOMPARE(QByteArray(small), QByteArray("7777777")); // left alone
-
-    QVERIFY(AppConfig::save(r.s, r.file));
-    QVERIFY(readAll(configPath()).contains("irisDataBase=\"" + QByteArray(299, 'p') + "\""));
-}
+        QVERIFY(AppConfig::save(r.s, r.file));
+        QVERIFY(readAll(configPath()).contains("irisDataBase=\"" + QByteArray(299, 'p') + "\""));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestAppConfig)
 #include "tst_appconfig.moc"

@@ -31,8 +31,8 @@ QByteArray readAll(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// Little-endian fields of a byte array; out-of-range reads give a marker
-// and clear `ok`, so a short file fails the comparison instead of crashing.
+// A little-endian field; a read past the end gives a marker and clears `ok`,
+// so a short file fails the comparison instead of crashing.
 struct Bytes
 {
     const QByteArray &data;
@@ -49,13 +49,8 @@ struct Bytes
             v = (v << 8) | static_cast<std::uint8_t>(data[offset + i]);
         return v;
     }
-    std::uint32_t u8(int o) { return u(o, 1); }
-    std::uint32_t u16(int o) { return u(o, 2); }
-    std::uint32_t u32(int o) { return u(o, 4); }
-    std::int32_t i32(int o) { return static_cast<std::int32_t>(u(o, 4)); }
 };
 
-// Field offset, width and value, checked in one go.
 struct Field
 {
     int offset, width;
@@ -83,21 +78,22 @@ Wave parseWave(const QByteArray &data)
     const auto dataSize = static_cast<std::uint32_t>(data.size() - 44);
     if (data.left(4) != "RIFF" || data.mid(8, 8) != "WAVEfmt " || data.mid(36, 4) != "data")
         return w;
-    const std::uint32_t rate = b.u32(24);
+    const std::uint32_t rate = b.u(24, 4);
     checkFields(b, {{4, 4, dataSize + 36}, {16, 4, 16}, {20, 2, 1}, {22, 2, 1}, {28, 4, rate * 2},
                     {32, 2, 2}, {34, 2, 16}, {40, 4, dataSize}});
     w.sampleRate = static_cast<int>(rate);
     for (int i = 44; i + 1 < data.size(); i += 2)
-        w.samples.append(static_cast<std::int16_t>(b.u16(i)));
+        w.samples.append(static_cast<std::int16_t>(b.u(i, 2)));
     return w;
 }
 
-int zeroCrossings(const QVector<std::int16_t> &s, int from, int to)
+// Zero crossings per sample stand in for pitch.
+double crossingRate(const QVector<std::int16_t> &s, int from, int to)
 {
     int n = 0;
     for (int i = from + 1; i < to; ++i)
         n += (s[i - 1] < 0) != (s[i] < 0);
-    return n;
+    return n / double(to - from);
 }
 
 int peakOf(const QVector<std::int16_t> &s)
@@ -131,8 +127,6 @@ int runGenerator(const QStringList &args, QString *stderrText = nullptr)
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
-const QStringList kSounds = {"start-A", "start-F", "capture", "timeout"};
-
 } // namespace
 
 class TstResources : public QObject
@@ -140,362 +134,310 @@ class TstResources : public QObject
     Q_OBJECT
 
 private slots:
-    void imagesHaveTheirFormatAndSize_data();
-    void imagesHaveTheirFormatAndSize();
-    void resultPictures_data();
-    void resultPictures();
-    void soundsAreShortCleanPcm_data();
-    void soundsAreShortCleanPcm();
-    void soundsDiffer();
-    void applicationIconHasEverySize();
-
-    void bmpWriterPadsRowsBottomUp_data();
-    void bmpWriterPadsRowsBottomUp();
-    void icoWriter();
-    void wavWriterFields();
-    void synthHitsItsPeakAndStartsAndEndsSilent_data();
-    void synthHitsItsPeakAndStartsAndEndsSilent();
-
-    void generatorRepeatsItselfAndMatchesWhatIsCompiledIn();
-    void generatorRefusesBadUse_data();
-    void generatorRefusesBadUse();
-};
-
-void TstResources::imagesHaveTheirFormatAndSize_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QByteArray>("format");
-    QTest::addColumn<int>("minWidth");
-    QTest::addColumn<int>("maxWidth");
-    QTest::addColumn<int>("height");
-    QTest::addColumn<bool>("alpha");
-    QTest::newRow("play") << ":/resource/icon/play.png" << QByteArray("png") << 16 << 48 << -1 << true;
-    QTest::newRow("next") << ":/resource/icon/next.png" << QByteArray("png") << 16 << 48 << -1 << true;
-    // The banner is tiled behind a window up to 1300 pixels wide.
-    for (const char *banner : {"banner", "banner_bino"})
-        QTest::newRow(banner) << QString(":/resource/image/%1.png").arg(banner) << QByteArray("png") << 1300 << 4096
-                              << 40 << false;
-    // The result pictures' BMP headers and their PNG twins are checked in resultPictures.
-}
-
-void TstResources::imagesHaveTheirFormatAndSize()
-{
-    QFETCH(QString, path);
-    QFETCH(QByteArray, format);
-    QFETCH(int, minWidth);
-    QFETCH(int, maxWidth);
-    QFETCH(int, height);
-    QFETCH(bool, alpha);
-
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    QCOMPARE(reader.format(), format);
-    const QImage image = reader.read();
-    QVERIFY2(!image.isNull(), qPrintable(reader.errorString()));
-    QVERIFY(image.width() >= minWidth && image.width() <= maxWidth);
-    QCOMPARE(image.height(), height < 0 ? image.width() : height);
-    QCOMPARE(image.hasAlphaChannel(), alpha);
-    if (alpha) {
-        // A glyph has a transparent surround and an opaque body.
-        QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
-        QCOMPARE(qAlpha(image.pixel(image.width() / 2, image.height() / 2)), 255);
+    void imagesHaveTheirFormatAndSize_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("minWidth");
+        QTest::addColumn<int>("maxWidth");
+        QTest::addColumn<int>("height"); // -1: square
+        QTest::newRow("play") << ":/resource/icon/play.png" << 16 << 48 << -1;
+        QTest::newRow("next") << ":/resource/icon/next.png" << 16 << 48 << -1;
+        // The banner is tiled behind a window up to 1300 pixels wide.
+        for (const char *banner : {"banner", "banner_bino"})
+            QTest::newRow(banner) << QString(":/resource/image/%1.png").arg(banner) << 1300 << 4096 << 40;
     }
-}
-
-void TstResources::resultPictures_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("success");
-    for (const QString &name : ResourceCatalog::resultPictureNames())
-        QTest::newRow(qPrintable(name)) << name << !(name.endsWith("DENIED") || name.endsWith("FAILED"));
-}
-
-void TstResources::resultPictures()
-{
-    QFETCH(QString, name);
-    QFETCH(bool, success);
-    const QByteArray data = readAll(ResourceCatalog::resultPicture(name));
-    Bytes b{data};
-    const std::uint32_t pixels = 640 * 3 * 240; // rows already a multiple of four
-    QCOMPARE(data.left(2), QByteArray("BM"));
-    QCOMPARE(static_cast<std::uint32_t>(data.size()), 54u + pixels);
-    // File size, reserved, pixel offset, header size, 640 x 240 bottom-up,
-    // one plane, 24 bits, uncompressed, image size, no palette.
-    checkFields(b, {{2, 4, 54 + pixels}, {6, 4, 0}, {10, 4, 54}, {14, 4, 40}, {18, 4, 640}, {22, 4, 240},
-                    {26, 2, 1}, {28, 2, 24}, {30, 4, 0}, {34, 4, pixels}, {46, 4, 0}, {50, 4, 0}});
-    QVERIFY(b.i32(38) > 0 && b.i32(42) > 0); // resolution given
-
-    // The bitmap and its PNG twin are the same picture, pixel for pixel: the
-    // rows are not upside down and the channels not swapped.
-    const QImage image = QImage(ResourceCatalog::resultPicture(name)).convertToFormat(QImage::Format_RGB32);
-    QImageReader twin(":/resource/image/" + name + ".PNG");
-    twin.setDecideFormatFromContent(true);
-    QCOMPARE(twin.format(), QByteArray("png"));
-    const QImage png = twin.read().convertToFormat(QImage::Format_RGB32);
-    QVERIFY(!image.isNull() && !png.isNull());
-    QCOMPARE(image, png);
-
-    // The symbol alone covers well over 10 000 pixels in the verdict's colour.
-    int greenish = 0, reddish = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb c = image.pixel(x, y);
-            greenish += qGreen(c) > qRed(c) + 50 && qGreen(c) > qBlue(c) + 20;
-            reddish += qRed(c) > qGreen(c) + 50 && qRed(c) > qBlue(c) + 50;
-        }
-    }
-    const int want = success ? greenish : reddish, other = success ? reddish : greenish;
-    QVERIFY2(want > 10000 && other < 100, qPrintable(QString("%1 / %2").arg(want).arg(other)));
-}
-
-void TstResources::soundsAreShortCleanPcm_data()
-{
-    QTest::addColumn<QString>("path");
-    for (const QString &name : kSounds)
-        QTest::newRow(qPrintable(name)) << QString(":/resource/sound/%1.wav").arg(name);
-}
-
-void TstResources::soundsAreShortCleanPcm()
-{
-    QFETCH(QString, path);
-    const Wave w = parseWave(readAll(path));
-    QVERIFY(w.sampleRate == 22050 || w.sampleRate == 44100);
-    const double seconds = double(w.samples.size()) / w.sampleRate;
-    QVERIFY2(seconds > 0.15 && seconds <= 0.8, qPrintable(QString::number(seconds)));
-    // Audible, and with headroom: no clipping.
-    const int peak = peakOf(w.samples);
-    QVERIFY2(peak > 0.25 * 32767 && peak < 0.9 * 32767, qPrintable(QString::number(peak)));
-    // No click at either end: the first and last half millisecond are near silence.
-    for (int i = 0; i < w.sampleRate / 2000; ++i) {
-        QVERIFY2(qAbs(int(w.samples[i])) < 0.05 * peak, qPrintable(QString("start %1").arg(i)));
-        QVERIFY2(qAbs(int(w.samples[w.samples.size() - 1 - i])) < 0.05 * peak, qPrintable(QString("end %1").arg(i)));
-    }
-    // Nor anywhere in between: no step steeper than a 4 kHz sine at the peak makes.
-    int steepest = 0;
-    for (int i = 1; i < w.samples.size(); ++i)
-        steepest = qMax(steepest, qAbs(int(w.samples[i]) - int(w.samples[i - 1])));
-    const double limit = 2 * M_PI * 4000.0 / w.sampleRate * peak;
-    QVERIFY2(steepest < limit, qPrintable(QString("%1 >= %2").arg(steepest).arg(limit)));
-}
-
-// Four different files, and the timeout tone falls and sits below the capture tone.
-void TstResources::soundsDiffer()
-{
-    QSet<QByteArray> digests;
-    for (const QString &n : kSounds)
-        digests.insert(QCryptographicHash::hash(readAll(":/resource/sound/" + n + ".wav"), QCryptographicHash::Sha1));
-    QCOMPARE(digests.size(), kSounds.size());
-
-    const QVector<std::int16_t> timeout = parseWave(readAll(":/resource/sound/timeout.wav")).samples;
-    const QVector<std::int16_t> capture = parseWave(readAll(":/resource/sound/capture.wav")).samples;
-    QVERIFY(timeout.size() > 1000 && capture.size() > 1000);
-    const int half = timeout.size() / 2;
-    // Zero crossings per sample stand in for pitch.
-    const double early = zeroCrossings(timeout, 0, half) / double(half);
-    const double late = zeroCrossings(timeout, half, timeout.size()) / double(timeout.size() - half);
-    QVERIFY2(late < early * 0.85, qPrintable(QString("%1 -> %2").arg(early).arg(late)));
-    const double bright = zeroCrossings(capture, 0, capture.size()) / double(capture.size());
-    QVERIFY2(early < bright / 2, qPrintable(QString("%1 vs %2").arg(early).arg(bright)));
-}
-
-void TstResources::applicationIconHasEverySize()
-{
-    const QString path = ":/resource/icon/corvane.ico";
-    const QByteArray data = readAll(path);
-    Bytes b{data};
-    checkFields(b, {{0, 2, 0}, {2, 2, 1}, {4, 2, 4}}); // an icon of four entries
-    QSet<int> edges;
-    for (int i = 0; i < 4; ++i) {
-        const int entry = 6 + 16 * i;
-        const int edge = b.u8(entry) == 0 ? 256 : static_cast<int>(b.u8(entry));
-        QCOMPARE(b.u8(entry + 1), b.u8(entry)); // square
-        QCOMPARE(b.u16(entry + 6), 32u);
-        const std::uint32_t size = b.u32(entry + 8), offset = b.u32(entry + 12);
-        QVERIFY(offset >= 6u + 16u * 4 && offset + size <= static_cast<std::uint32_t>(data.size()));
-        QCOMPARE(data.mid(static_cast<int>(offset), 8), QByteArray("\x89PNG\r\n\x1a\n", 8));
-        const QImage entryImage = QImage::fromData(data.mid(static_cast<int>(offset), static_cast<int>(size)), "PNG");
-        QCOMPARE(entryImage.size(), QSize(edge, edge));
-        edges.insert(edge);
-    }
-    QVERIFY(b.ok);
-    QCOMPARE(edges, QSet<int>({16, 32, 48, 256}));
-
-    // Qt reads it back, every size.
-    QImageReader reader(path);
-    QCOMPARE(reader.format(), QByteArray("ico"));
-    QSet<int> read;
-    do {
+    void imagesHaveTheirFormatAndSize()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, minWidth);
+        QFETCH(int, maxWidth);
+        QFETCH(int, height);
+        QImageReader reader(path);
+        reader.setDecideFormatFromContent(true);
+        QCOMPARE(reader.format(), QByteArray("png"));
         const QImage image = reader.read();
         QVERIFY2(!image.isNull(), qPrintable(reader.errorString()));
-        QVERIFY(image.hasAlphaChannel());
-        read.insert(image.width());
-    } while (reader.jumpToNextImage());
-    QCOMPARE(read, edges);
-}
+        QVERIFY(image.width() >= minWidth && image.width() <= maxWidth);
+        QCOMPARE(image.height(), height < 0 ? image.width() : height);
+        // An icon glyph has a transparent surround and an opaque body; banners are opaque.
+        QCOMPARE(image.hasAlphaChannel(), height < 0);
+        if (height < 0) {
+            QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
+            QCOMPARE(qAlpha(image.pixel(image.width() / 2, image.height() / 2)), 255);
+        }
+    }
 
-void TstResources::bmpWriterPadsRowsBottomUp_data()
-{
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("stride");
-    QTest::newRow("1 px: 3 bytes + 1") << 1 << 4;
-    QTest::newRow("2 px: 6 bytes + 2") << 2 << 8;
-    QTest::newRow("3 px: 9 bytes + 3") << 3 << 12;
-    QTest::newRow("4 px: exact") << 4 << 12;
-    QTest::newRow("5 px: 15 bytes + 1") << 5 << 16;
-}
+    void resultPictures_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("success");
+        for (const QString &name : ResourceCatalog::resultPictureNames())
+            QTest::newRow(qPrintable(name)) << name << !(name.endsWith("DENIED") || name.endsWith("FAILED"));
+    }
+    void resultPictures()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, success);
+        const QByteArray data = readAll(ResourceCatalog::resultPicture(name));
+        Bytes b{data};
+        const std::uint32_t pixels = 640 * 3 * 240; // rows already a multiple of four
+        QCOMPARE(data.left(2), QByteArray("BM"));
+        QCOMPARE(static_cast<std::uint32_t>(data.size()), 54u + pixels);
+        // File size, reserved, pixel offset, header size, 640 x 240 bottom-up,
+        // one plane, 24 bits, uncompressed, image size, no palette.
+        checkFields(b, {{2, 4, 54 + pixels}, {6, 4, 0}, {10, 4, 54}, {14, 4, 40}, {18, 4, 640}, {22, 4, 240},
+                        {26, 2, 1}, {28, 2, 24}, {30, 4, 0}, {34, 4, pixels}, {46, 4, 0}, {50, 4, 0}});
+        QVERIFY(std::int32_t(b.u(38, 4)) > 0 && std::int32_t(b.u(42, 4)) > 0); // resolution given
 
-void TstResources::bmpWriterPadsRowsBottomUp()
-{
-    QFETCH(int, width);
-    QFETCH(int, stride);
-    QImage image(width, 2, QImage::Format_RGB32);
-    image.fill(QColor(0x10, 0x20, 0x30));               // top row
-    for (int x = 0; x < width; ++x)
-        image.setPixel(x, 1, qRgb(0xA1, 0xB2, 0xC3));   // bottom row
-    const QByteArray data = resgen::BmpWriter::encode(image);
-    Bytes b{data};
-    QCOMPARE(data.size(), 54 + 2 * stride);
-    checkFields(b, {{2, 4, std::uint32_t(data.size())}, {18, 4, std::uint32_t(width)}, {22, 4, 2},
-                    {34, 4, std::uint32_t(2 * stride)}});
-    for (int row = 0; row < 2; ++row) {
-        const int start = 54 + row * stride;
-        // Stored first: the bottom row.
-        const QByteArray bgr = row == 0 ? QByteArray("\xC3\xB2\xA1") : QByteArray("\x30\x20\x10");
+        // The bitmap and its PNG twin are the same picture, pixel for pixel: the
+        // rows are not upside down and the channels not swapped.
+        const QImage image = QImage(ResourceCatalog::resultPicture(name)).convertToFormat(QImage::Format_RGB32);
+        QImageReader twin(":/resource/image/" + name + ".PNG");
+        twin.setDecideFormatFromContent(true);
+        QCOMPARE(twin.format(), QByteArray("png"));
+        const QImage png = twin.read().convertToFormat(QImage::Format_RGB32);
+        QVERIFY(!image.isNull() && !png.isNull());
+        QCOMPARE(image, png);
+
+        // The symbol alone covers well over 10 000 pixels in the verdict's colour.
+        int greenish = 0, reddish = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb c = image.pixel(x, y);
+                greenish += qGreen(c) > qRed(c) + 50 && qGreen(c) > qBlue(c) + 20;
+                reddish += qRed(c) > qGreen(c) + 50 && qRed(c) > qBlue(c) + 50;
+            }
+        }
+        const int want = success ? greenish : reddish, other = success ? reddish : greenish;
+        QVERIFY2(want > 10000 && other < 100, qPrintable(QString("%1 / %2").arg(want).arg(other)));
+    }
+
+    // Four short, clean, different tones; the timeout tone falls and sits
+    // below the capture tone.
+    void sounds()
+    {
+        QMap<QString, QVector<std::int16_t>> byName;
+        QSet<QByteArray> digests;
+        for (const QString name : {"start-A", "start-F", "capture", "timeout"}) {
+            const QByteArray data = readAll(":/resource/sound/" + name + ".wav");
+            digests.insert(QCryptographicHash::hash(data, QCryptographicHash::Sha1));
+            const Wave w = parseWave(data);
+            const QVector<std::int16_t> &s = byName[name] = w.samples;
+            QVERIFY2(w.sampleRate == 22050 || w.sampleRate == 44100, qPrintable(name));
+            const double seconds = double(s.size()) / w.sampleRate;
+            QVERIFY2(seconds > 0.15 && seconds <= 0.8, qPrintable(QString("%1: %2 s").arg(name).arg(seconds)));
+            // Audible, and with headroom: no clipping.
+            const int peak = peakOf(s);
+            QVERIFY2(peak > 0.25 * 32767 && peak < 0.9 * 32767, qPrintable(QString("%1: %2").arg(name).arg(peak)));
+            // No click at either end: the first and last half millisecond are near silence.
+            for (int i = 0; i < w.sampleRate / 2000; ++i) {
+                QVERIFY2(qAbs(int(s[i])) < 0.05 * peak, qPrintable(QString("%1 start %2").arg(name).arg(i)));
+                QVERIFY2(qAbs(int(s[s.size() - 1 - i])) < 0.05 * peak, qPrintable(QString("%1 end %2").arg(name).arg(i)));
+            }
+            // Nor anywhere in between: no step steeper than a 4 kHz sine at the peak makes.
+            int steepest = 0;
+            for (int i = 1; i < s.size(); ++i)
+                steepest = qMax(steepest, qAbs(int(s[i]) - int(s[i - 1])));
+            const double limit = 2 * M_PI * 4000.0 / w.sampleRate * peak;
+            QVERIFY2(steepest < limit, qPrintable(QString("%1: %2 >= %3").arg(name).arg(steepest).arg(limit)));
+        }
+        QCOMPARE(digests.size(), 4);
+
+        const QVector<std::int16_t> &timeout = byName["timeout"];
+        const int half = timeout.size() / 2;
+        const double early = crossingRate(timeout, 0, half), late = crossingRate(timeout, half, timeout.size());
+        QVERIFY2(late < early * 0.85, qPrintable(QString("%1 -> %2").arg(early).arg(late)));
+        const double bright = crossingRate(byName["capture"], 0, byName["capture"].size());
+        QVERIFY2(early < bright / 2, qPrintable(QString("%1 vs %2").arg(early).arg(bright)));
+    }
+
+    void applicationIconHasEverySize()
+    {
+        const QString path = ":/resource/icon/corvane.ico";
+        const QByteArray data = readAll(path);
+        Bytes b{data};
+        checkFields(b, {{0, 2, 0}, {2, 2, 1}, {4, 2, 4}}); // an icon of four entries
+        QSet<int> edges;
+        for (int entry = 6; entry < 6 + 4 * 16; entry += 16) {
+            const int edge = b.u(entry, 1) == 0 ? 256 : static_cast<int>(b.u(entry, 1));
+            QCOMPARE(b.u(entry + 1, 1), b.u(entry, 1)); // square
+            QCOMPARE(b.u(entry + 6, 2), 32u);
+            const std::uint32_t size = b.u(entry + 8, 4), offset = b.u(entry + 12, 4);
+            QVERIFY(offset >= 6u + 16u * 4 && offset + size <= static_cast<std::uint32_t>(data.size()));
+            const QByteArray png = data.mid(static_cast<int>(offset), static_cast<int>(size));
+            QCOMPARE(png.left(8), QByteArray("\x89PNG\r\n\x1a\n", 8));
+            QCOMPARE(QImage::fromData(png, "PNG").size(), QSize(edge, edge));
+            edges.insert(edge);
+        }
+        QVERIFY(b.ok);
+        QCOMPARE(edges, QSet<int>({16, 32, 48, 256}));
+
+        // Qt reads it back, every size.
+        QImageReader reader(path);
+        QCOMPARE(reader.format(), QByteArray("ico"));
+        QSet<int> read;
+        do {
+            const QImage image = reader.read();
+            QVERIFY2(!image.isNull(), qPrintable(reader.errorString()));
+            QVERIFY(image.hasAlphaChannel());
+            read.insert(image.width());
+        } while (reader.jumpToNextImage());
+        QCOMPARE(read, edges);
+    }
+
+    void bmpWriterPadsRowsBottomUp_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("stride");
+        QTest::newRow("1 px: 3 bytes + 1") << 1 << 4;
+        QTest::newRow("2 px: 6 bytes + 2") << 2 << 8;
+        QTest::newRow("3 px: 9 bytes + 3") << 3 << 12;
+        QTest::newRow("4 px: exact") << 4 << 12;
+        QTest::newRow("5 px: 15 bytes + 1") << 5 << 16;
+    }
+    void bmpWriterPadsRowsBottomUp()
+    {
+        QFETCH(int, width);
+        QFETCH(int, stride);
+        QImage image(width, 2, QImage::Format_RGB32);
+        image.fill(QColor(0x10, 0x20, 0x30));             // top row
         for (int x = 0; x < width; ++x)
-            QCOMPARE(data.mid(start + 3 * x, 3), bgr);
-        for (int pad = width * 3; pad < stride; ++pad)
-            QCOMPARE(b.u8(start + pad), 0u);
+            image.setPixel(x, 1, qRgb(0xA1, 0xB2, 0xC3)); // bottom row
+        const QByteArray data = resgen::BmpWriter::encode(image);
+        Bytes b{data};
+        QCOMPARE(data.size(), 54 + 2 * stride);
+        checkFields(b, {{2, 4, std::uint32_t(data.size())}, {18, 4, std::uint32_t(width)}, {22, 4, 2},
+                        {34, 4, std::uint32_t(2 * stride)}});
+        for (int row = 0; row < 2; ++row) {
+            const int start = 54 + row * stride;
+            // Stored first: the bottom row.
+            const QByteArray bgr = row == 0 ? QByteArray("\xC3\xB2\xA1") : QByteArray("\x30\x20\x10");
+            for (int x = 0; x < width; ++x)
+                QCOMPARE(data.mid(start + 3 * x, 3), bgr);
+            QCOMPARE(data.mid(start + 3 * width, stride - 3 * width), QByteArray(stride - 3 * width, '\0'));
+        }
+        QCOMPARE(QImage::fromData(data, "BMP").convertToFormat(QImage::Format_RGB32), image);
     }
-    QCOMPARE(QImage::fromData(data, "BMP").convertToFormat(QImage::Format_RGB32), image);
-}
 
-void TstResources::icoWriter()
-{
-    using Entries = QVector<resgen::IcoWriter::Entry>;
-    const QByteArray png("\x89PNG", 4);
-    for (const Entries &bad : {Entries{}, Entries{{0, png}}, Entries{{16, png}, {257, png}}, Entries{{32, QByteArray()}}})
-        QVERIFY(resgen::IcoWriter::encode(bad).isEmpty());
+    void icoAndWavWriters()
+    {
+        using Entries = QVector<resgen::IcoWriter::Entry>;
+        const QByteArray png("\x89PNG", 4);
+        for (const Entries &bad :
+             {Entries{}, Entries{{0, png}}, Entries{{16, png}, {257, png}}, Entries{{32, QByteArray()}}})
+            QVERIFY(resgen::IcoWriter::encode(bad).isEmpty());
+        const QByteArray ico = resgen::IcoWriter::encode({{16, "abc"}, {256, "defgh"}});
+        Bytes b{ico};
+        QCOMPARE(ico.size(), 6 + 2 * 16 + 3 + 5);
+        // Count; first entry 16 px, 3 bytes at 38; second 256 px written as 0, 5 bytes at 41.
+        checkFields(b, {{4, 2, 2}, {6, 1, 16}, {14, 4, 3}, {18, 4, 38}, {22, 1, 0}, {23, 1, 0}, {30, 4, 5}, {34, 4, 41}});
+        QCOMPARE(ico.mid(38), QByteArray("abcdefgh"));
 
-    const QByteArray data = resgen::IcoWriter::encode({{16, "abc"}, {256, "defgh"}});
-    Bytes b{data};
-    QCOMPARE(data.size(), 6 + 2 * 16 + 3 + 5);
-    // Count; first entry 16 px, 3 bytes at 38; second 256 px written as 0, 5 bytes at 41.
-    checkFields(b, {{4, 2, 2}, {6, 1, 16}, {14, 4, 3}, {18, 4, 38}, {22, 1, 0}, {23, 1, 0}, {30, 4, 5}, {34, 4, 41}});
-    QCOMPARE(data.mid(38), QByteArray("abcdefgh"));
-}
-
-void TstResources::wavWriterFields()
-{
-    const QByteArray data = resgen::WavWriter::encodeMono16({-32768, 0, 32767}, 44100);
-    QCOMPARE(data.size(), 44 + 6);
-    QCOMPARE(data.left(16), QByteArray("RIFF\x2A\0\0\0WAVEfmt ", 16));
-    QCOMPARE(data.mid(36), QByteArray("data\x06\0\0\0\x00\x80\x00\x00\xFF\x7F", 14));
-    const Wave w = parseWave(data); // checks every other header field
-    QCOMPARE(w.sampleRate, 44100);
-    QCOMPARE(w.samples, QVector<std::int16_t>({-32768, 0, 32767}));
-}
-
-void TstResources::synthHitsItsPeakAndStartsAndEndsSilent_data()
-{
-    QTest::addColumn<double>("peak");
-    QTest::addColumn<int>("notes");
-    QTest::addColumn<double>("decay");
-    QTest::addColumn<double>("tail");
-    QTest::newRow("one note, half scale") << 0.5 << 1 << 0.1 << 0.01;
-    QTest::newRow("two overlapping notes, full scale") << 1.0 << 2 << 0.1 << 0.01;
-    // Barely decaying and without a silent tail: only the release keeps the end clean.
-    QTest::newRow("sustained, cut at its end") << 0.8 << 1 << 100.0 << 0.0;
-    QTest::newRow("nothing to play") << 0.5 << 0 << 0.1 << 0.01;
-}
-
-void TstResources::synthHitsItsPeakAndStartsAndEndsSilent()
-{
-    QFETCH(double, peak);
-    QFETCH(int, notes);
-    QFETCH(double, decay);
-    QFETCH(double, tail);
-    const int rate = 8000;
-    resgen::ToneSynth synth(rate);
-    for (int i = 0; i < notes; ++i) {
-        resgen::ToneSynth::Note n;
-        n.start = 0.05 * i;
-        n.duration = 0.25;
-        n.fromHz = 440.0 * (i + 1);
-        n.toHz = 220.0 * (i + 1);
-        n.decay = decay;
-        n.partials = {{1.0, 1.0}, {3.0, 0.3}, {20.0, 1.0}}; // the last would alias and is left out
-        synth.add(n);
+        const QByteArray wav = resgen::WavWriter::encodeMono16({-32768, 0, 32767}, 44100);
+        QCOMPARE(wav.size(), 44 + 6);
+        const Wave w = parseWave(wav); // checks every header field
+        QCOMPARE(w.sampleRate, 44100);
+        QCOMPARE(w.samples, QVector<std::int16_t>({-32768, 0, 32767}));
     }
-    const QVector<std::int16_t> s = synth.render(peak, tail);
-    QCOMPARE(s.size(), qRound(((notes ? 0.05 * (notes - 1) + 0.25 : 0.0) + tail) * rate));
-    if (!notes) {
-        QVERIFY(std::all_of(s.begin(), s.end(), [](std::int16_t v) { return v == 0; }));
-        return;
+
+    void synthHitsItsPeakAndStartsAndEndsSilent_data()
+    {
+        QTest::addColumn<double>("peak");
+        QTest::addColumn<int>("notes");
+        QTest::addColumn<double>("decay");
+        QTest::addColumn<double>("tail");
+        QTest::newRow("one note, half scale") << 0.5 << 1 << 0.1 << 0.01;
+        QTest::newRow("two overlapping notes, full scale") << 1.0 << 2 << 0.1 << 0.01;
+        // Barely decaying and without a silent tail: only the release keeps the end clean.
+        QTest::newRow("sustained, cut at its end") << 0.8 << 1 << 100.0 << 0.0;
+        QTest::newRow("nothing to play") << 0.5 << 0 << 0.1 << 0.01;
     }
-    const int loudest = peakOf(s);
-    QCOMPARE(loudest, qRound(peak * 32767));
-    // The first and last millisecond stay far below the peak: no clicks.
-    for (int i = 0; i < rate / 1000; ++i) {
-        QVERIFY2(qAbs(int(s[i])) < 0.1 * loudest, qPrintable(QString("start %1: %2").arg(i).arg(s[i])));
-        QVERIFY2(qAbs(int(s[s.size() - 1 - i])) < 0.05 * loudest, qPrintable(QString("end %1").arg(i)));
+    void synthHitsItsPeakAndStartsAndEndsSilent()
+    {
+        QFETCH(double, peak);
+        QFETCH(int, notes);
+        QFETCH(double, decay);
+        QFETCH(double, tail);
+        const int rate = 8000;
+        resgen::ToneSynth synth(rate);
+        for (int i = 0; i < notes; ++i) {
+            resgen::ToneSynth::Note n;
+            n.start = 0.05 * i;
+            n.duration = 0.25;
+            n.fromHz = 440.0 * (i + 1);
+            n.toHz = 220.0 * (i + 1);
+            n.decay = decay;
+            n.partials = {{1.0, 1.0}, {3.0, 0.3}, {20.0, 1.0}}; // the last would alias and is left out
+            synth.add(n);
+        }
+        const QVector<std::int16_t> s = synth.render(peak, tail);
+        QCOMPARE(s.size(), qRound(((notes ? 0.05 * (notes - 1) + 0.25 : 0.0) + tail) * rate));
+        if (!notes) {
+            QVERIFY(std::all_of(s.begin(), s.end(), [](std::int16_t v) { return v == 0; }));
+            return;
+        }
+        const int loudest = peakOf(s);
+        QCOMPARE(loudest, qRound(peak * 32767));
+        // The first and last millisecond stay far below the peak: no clicks.
+        for (int i = 0; i < rate / 1000; ++i) {
+            QVERIFY2(qAbs(int(s[i])) < 0.1 * loudest, qPrintable(QString("start %1: %2").arg(i).arg(s[i])));
+            QVERIFY2(qAbs(int(s[s.size() - 1 - i])) < 0.05 * loudest, qPrintable(QString("end %1").arg(i)));
+        }
     }
-}
 
-// Two runs give the same files, byte for byte; they are exactly the catalog,
-// and exactly what the program carries compiled in, nothing more.
-void TstResources::generatorRepeatsItselfAndMatchesWhatIsCompiledIn()
-{
-    QTemporaryDir first, second;
-    QVERIFY(first.isValid() && second.isValid());
-    QString err;
-    QCOMPARE(runGenerator({first.path()}, &err), 0);
-    QVERIFY2(err.isEmpty() || !err.contains("resgen"), qPrintable(err));
-    QCOMPARE(runGenerator({second.path()}), 0);
+    // Two runs give the same files, byte for byte; they are exactly the catalog,
+    // and exactly what the program carries compiled in, nothing more.
+    void generatorRepeatsItselfAndMatchesWhatIsCompiledIn()
+    {
+        QTemporaryDir first, second;
+        QVERIFY(first.isValid() && second.isValid());
+        QString err;
+        QCOMPARE(runGenerator({first.path()}, &err), 0);
+        QVERIFY2(err.isEmpty() || !err.contains("resgen"), qPrintable(err));
+        QCOMPARE(runGenerator({second.path()}), 0);
 
-    const QStringList paths = ResourceCatalog::allPaths();
-    QCOMPARE(paths.size(), 21);
-    QSet<QString> catalog;
-    for (const QString &p : paths)
-        catalog.insert(p.mid(QStringLiteral(":/resource/").size()));
-    const QSet<QString> files = filesBelow(first.path());
-    QCOMPARE(files, catalog);
-    QCOMPARE(filesBelow(second.path()), catalog);
-    QCOMPARE(filesBelow(":/resource"), catalog);
-    for (const QString &f : files) {
-        const QByteArray a = readAll(first.filePath(f));
-        QVERIFY2(!a.isEmpty(), qPrintable(f));
-        QVERIFY2(a == readAll(second.filePath(f)), qPrintable(f + " differs between runs"));
-        QVERIFY2(a == readAll(":/resource/" + f), qPrintable(f + " differs from the compiled-in copy"));
+        const QStringList paths = ResourceCatalog::allPaths();
+        QCOMPARE(paths.size(), 21);
+        QSet<QString> catalog;
+        for (const QString &p : paths)
+            catalog.insert(p.mid(QStringLiteral(":/resource/").size()));
+        const QSet<QString> files = filesBelow(first.path());
+        QCOMPARE(files, catalog);
+        QCOMPARE(filesBelow(second.path()), catalog);
+        QCOMPARE(filesBelow(":/resource"), catalog);
+        for (const QString &f : files) {
+            const QByteArray a = readAll(first.filePath(f));
+            QVERIFY2(!a.isEmpty(), qPrintable(f));
+            QVERIFY2(a == readAll(second.filePath(f)), qPrintable(f + " differs between runs"));
+            QVERIFY2(a == readAll(":/resource/" + f), qPrintable(f + " differs from the compiled-in copy"));
+        }
     }
-}
 
-void TstResources::generatorRefusesBadUse_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("no folder") << QStringList() << 2 << "usage";
-    QTest::newRow("two folders") << QStringList({"a", "b"}) << 2 << "usage";
-    // A folder below an ordinary file cannot be created.
-    QTest::newRow("unwritable") << QStringList({"@FILE@/sub"}) << 1 << "cannot create";
-}
-
-void TstResources::generatorRefusesBadUse()
-{
-    QFETCH(QStringList, args);
-    QFETCH(int, exitCode);
-    QFETCH(QString, message);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    QFile blocker(dir.filePath("plain-file"));
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    for (QString &a : args)
-        a.replace("@FILE@", blocker.fileName());
-    QString err;
-    QCOMPARE(runGenerator(args, &err), exitCode);
-    QVERIFY2(err.contains(message), qPrintable(err));
-}
+    void generatorRefusesBadUse_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no folder") << QStringList() << 2 << "usage";
+        QTest::newRow("two folders") << QStringList({"a", "b"}) << 2 << "usage";
+        // A folder below an ordinary file cannot be created.
+        QTest::newRow("unwritable") << QStringList({"@FILE@/sub"}) << 1 << "cannot create";
+    }
+    void generatorRefusesBadUse()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        QFile blocker(dir.filePath("plain-file"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        for (QString &a : args)
+            a.replace("@FILE@", blocker.fileName());
+        QString err;
+        QTEST(runGenerator(args, &err), "exitCode");
+        QVERIFY2(err.contains(message), qPrintable(err));
+    }
+};
 
 QTEST_MAIN(TstResources)
 #include "tst_resources.moc"
