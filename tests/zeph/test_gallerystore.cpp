@@ -334,8 +334,8 @@ TEST_F(Crash, KilledMidCommitLeavesTheLastCompletedCommit)
 
 TEST_F(Device, EveryCallWaitsForLoad)
 {
-    // The others wait too: test_gallery_api and test_security check them
-    // through zeph.h, which checks these three itself before coming here.
+    // The others wait too: test_security checks them through zeph.h, which
+    // checks these three itself before coming here.
     DeviceGallery g(store_, folder_, "gallery", {10, 4, 40});
     const auto probe = captureOf(1);
     float d = 2.0f;
@@ -352,6 +352,8 @@ TEST_F(Device, EveryCallWaitsForLoad)
     EXPECT_EQ(empty.capacity, 10);
     EXPECT_EQ(g.compare1N(probe, 1.1f, &cand, &n), ZEPH_ERR_GALLERY_EMPTY);
     EXPECT_EQ(g.compare1N(probe, 1.1f, nullptr, &n), ZEPH_ERR_INVALID_PARAMETER);
+    const char *const *ids = nullptr;
+    EXPECT_EQ(g.load(&ids, nullptr, nullptr, nullptr), ZEPH_ERR_INVALID_PARAMETER);
 }
 
 TEST_F(Device, SessionsDropWhatWasNotCommitted)
