@@ -847,8 +847,12 @@ int32_t JpegDecoder::decodeMcuRow(uint8_t *row, size_t stride)
                     return rc;
             --m_restartLeft;
         }
-        if (const int32_t rc = decodeBlock(row + b * 8, stride))
+        if (const int32_t rc = decodeBlock(row + b * 8, stride)) {
+            // A block cut short keeps what it had placed; the next frame
+            // must start from a zero block.
+            std::memset(m_coef, 0, sizeof m_coef);
             return rc;
+        }
     }
     return JPEG_OK;
 }

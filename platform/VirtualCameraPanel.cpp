@@ -41,6 +41,11 @@ const Choice kSubjects[] = {{"Nobody", 0}, {"Subject 1", 1}, {"Subject 2", 2}, {
 const Choice kPresentations[] = {{"Sharp", ZVC_EYE_SHARP}, {"Blurred", ZVC_EYE_BLURRED},
                                  {"Half closed", ZVC_EYE_HALF_CLOSED},
                                  {"Looking aside", ZVC_EYE_LOOKING_ASIDE}, {"Absent", ZVC_EYE_ABSENT}};
+const Choice kStreamFormats[] = {{"As configured on the device", 0},
+                                 {"MONO_RAW", ZEPH_FORMAT_MONO_RAW},
+                                 {"MONO_JPEG", ZEPH_FORMAT_MONO_JPEG},
+                                 {"MONO_JPEG2000", ZEPH_FORMAT_MONO_JPEG2000},
+                                 {"CORVANE_RAW", ZEPH_FORMAT_CORVANE_RAW}};
 const char *const kStatusNames[] = {"IDLE", "READY", "CAPTURING", "COMPLETE", "?", "ABORT"};
 
 QString stepName(int step)
@@ -138,6 +143,14 @@ VirtualCameraPanel::VirtualCameraPanel(QWidget *parent)
         refresh();
     });
     timeRow->addRow(QString(), step);
+    m_streamFormat = choices(timing, std::begin(kStreamFormats), std::end(kStreamFormats));
+    m_streamFormat->setObjectName(QStringLiteral("cbStreamFormat"));
+    connect(m_streamFormat, &QComboBox::activated, this, [this] {
+        const ZephResult r = Zvc_SetStreamFormat(m_streamFormat->currentData().toInt());
+        report(r == 0 ? QStringLiteral("Preview of the next captures: %1").arg(m_streamFormat->currentText())
+                      : QStringLiteral("Preview format refused: %1").arg(r));
+    });
+    timeRow->addRow(QStringLiteral("Preview format"), m_streamFormat);
     layout->addWidget(timing);
 
     auto *front = new QGroupBox(QStringLiteral("In front of the camera"), this);

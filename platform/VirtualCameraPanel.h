@@ -2,11 +2,12 @@
 #define GLINTVIEW_VIRTUALCAMERAPANEL_H
 
 // The demonstration bench of the virtual camera: plug and unplug its devices,
-// make calls fail, jam a USB link, choose who stands in front of the camera,
-// and speed device time up, slow it down or step it by hand. Opened from the
-// main window with Ctrl+Shift+V, beside that window; it drives only the
-// virtual camera's own control interface, never the program. Its state line
-// is read from the camera a few times a second, so it never goes stale.
+// make calls fail, jam a USB link, choose who stands in front of the camera
+// and in which format it streams its preview, and speed device time up, slow
+// it down or step it by hand. Opened from the main window with Ctrl+Shift+V,
+// beside that window; it drives only the virtual camera's own control
+// interface, never the program. Its state line is read from the camera a few
+// times a second, so it never goes stale.
 
 #include <QWidget>
 
@@ -55,6 +56,7 @@ private:
     QComboBox *m_subject = nullptr;
     QComboBox *m_rightEye = nullptr;
     QComboBox *m_leftEye = nullptr;
+    QComboBox *m_streamFormat = nullptr;
     QString m_lastFunction = QStringLiteral("*");
 };
 

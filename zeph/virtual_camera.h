@@ -159,6 +159,13 @@ ZEPH_API void Zvc_AdvanceTime(int64_t ms);
  * started from now on; 0 (the start value, also after Zvc_Reset) keeps the
  * camera's own 66 ms. Negative values are ignored. */
 ZEPH_API void Zvc_SetFrameInterval(int32_t ms);
+/* Bench control: the preview format of captures started from now on, on every
+ * device, whatever its configuration record says (the record itself allows
+ * only MONO_RAW and MONO_JPEG): ZEPH_FORMAT_MONO_RAW, _MONO_JPEG,
+ * _MONO_JPEG2000 or _CORVANE_RAW. 0 (the start value, also after Zvc_Reset)
+ * follows each device's record again. Any other value answers 15 and leaves
+ * the choice as it was. */
+ZEPH_API ZephResult Zvc_SetStreamFormat(int32_t format);
 /* Model time since the library started, milliseconds. */
 ZEPH_API int64_t Zvc_ModelTime(void);
 /* Sum of the calls' own modelled durations (unscaled milliseconds) since the

@@ -1,30 +1,29 @@
-// The device configuration dialog on the virtual camera: what it shows, the
-// round trip of every field through its controls, the camera's refusals and
-// how they are explained, the record that was never read, and the host's UART
-// settings following the camera's.
+// The device configuration: the camera's 52-byte record byte by byte, the
+// rules of the dialog no control can reach, and the dialog on the virtual
+// camera: what it shows, the round trip of every field through its controls,
+// the refusals and how they are explained, the record that was never read,
+// and the host's UART settings following the camera's.
 
+#include "AdminScreen.h"
 #include "admin/DeviceConfig.h"
+#include "admin/DeviceConfigEdit.h"
 #include "admin/DeviceConfigRecord.h"
 #include "admin/UartCarryOver.h"
-#include "core/AppContext.h"
-#include "support/MessageBoxScript.h"
-#include "support/VirtualCameraFixture.h"
-#include "zeph/virtual_camera.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QLocale>
-#include <QPushButton>
 #include <QRadioButton>
+#include <QRandomGenerator>
 #include <QSpinBox>
 #include <QTimer>
-#include <QtTest>
+#include <cmath>
 #include <functional>
 
 namespace {
 
+using Bytes = DeviceConfigRecord::Bytes;
 const QString kTitle = QStringLiteral("Device Configuration");
 const QString kSuccess = QStringLiteral("Configuration was changed successfully!");
 
@@ -44,40 +43,27 @@ void press(QWidget *w)
     QTest::keyClick(w, Qt::Key_Space);
 }
 
-// The camera's record with reserved bytes of its own, so that a dialog that
-// zeroed or lost them is caught.
-ZephDeviceConfig startRecord()
+// The record as its bytes, so that a failed comparison shows them.
+QByteArray bytes(const ZephDeviceConfig &c)
 {
-    ZephDeviceConfig c{};
-    c.forceEncryption = 0;
-    c.enableDedup = 1;
-    c.dedupThreshold = 0.95f;
-    c.authThreshold = 1.0f;
-    c.enableStream = 1;
-    c.streamScale = 4;
-    c.streamFormat = ZEPH_FORMAT_MONO_RAW;
-    c.compressionQuality = 80;
-    c.uartBaudrate = 115200;
-    c.sleepMode = ZEPH_SLEEP_SLEEP;
-    c.reserved2[0] = 0x12;
-    c.reserved2[1] = 0x34;
-    c.reserved18[1] = 0x56;
-    for (std::size_t i = 0; i < sizeof c.reserved25; ++i)
-        c.reserved25[i] = static_cast<uint8_t>(0x60 + i);
-    for (std::size_t i = 0; i < sizeof c.reserved40; ++i)
-        c.reserved40[i] = static_cast<uint8_t>(0xF0 - i);
-    return c;
+    const Bytes b = DeviceConfigRecord::encode(c);
+    return QByteArray(reinterpret_cast<const char *>(b.data()), int(b.size()));
 }
 
-struct Screen {
-    explicit Screen(const ZephDeviceConfig &onCamera = startRecord()) : ctx(camera.context())
+// The open camera holding its factory record with reserved bytes of its own,
+// so that a dialog that zeroed or lost them is caught.
+struct Screen : AdminScreen {
+    Screen()
     {
-        camera.select(ZVC_DEFAULT_USB_BINOCULAR);
-        if (ctx.openDevice() != 0)
-            qFatal("device did not open");
-        if (Zeph_SetDeviceConfig(ctx.deviceHandle, &onCamera) != 0)
-            qFatal("camera refused the start record");
-        Zvc_ResetCallCounts();
+        put([](ZephDeviceConfig &c) {
+            c.reserved2[0] = 0x12;
+            c.reserved2[1] = 0x34;
+            c.reserved18[1] = 0x56;
+            for (std::size_t i = 0; i < sizeof c.reserved25; ++i)
+                c.reserved25[i] = static_cast<uint8_t>(0x60 + i);
+            for (std::size_t i = 0; i < sizeof c.reserved40; ++i)
+                c.reserved40[i] = static_cast<uint8_t>(0xF0 - i);
+        });
     }
     ZephDeviceConfig cameraRecord() const
     {
@@ -85,51 +71,209 @@ struct Screen {
         Zeph_GetDeviceConfig(ctx.deviceHandle, &c);
         return c;
     }
-    QString describeBoxes() const { return boxes.describe(); }
-
-    VirtualCameraFixture camera;
-    AppContext &ctx;
-    MessageBoxScript boxes;
+    // Changes the camera's record behind the program's back.
+    void put(const std::function<void(ZephDeviceConfig &)> &change)
+    {
+        ZephDeviceConfig c = cameraRecord();
+        change(c);
+        if (Zeph_SetDeviceConfig(ctx.deviceHandle, &c) != 0)
+            qFatal("camera refused the record");
+        Zvc_ResetCallCounts();
+    }
+    // Update pressed, answered by the box `text` in the dialog's title.
+    void update(DeviceConfig &dialog, const QString &text = kSuccess)
+    {
+        boxes.expect(kTitle, QStringLiteral("OK"), text);
+        QTest::mouseClick(child<QPushButton>(&dialog, "m_btnOK"), Qt::LeftButton);
+        SCRIPT_DONE(*this);
+    }
 };
 
-QString differences(const ZephDeviceConfig &a, const ZephDeviceConfig &b)
+// One step of the operator's in the dialog, or a look at it on the way.
+using Step = std::function<void(DeviceConfig &)>;
+
+Step pick(const char *combo, int item)
 {
-    const auto x = DeviceConfigRecord::encode(a), y = DeviceConfigRecord::encode(b);
-    QStringList out;
-    for (std::size_t i = 0; i < x.size(); ++i) {
-        if (x[i] != y[i])
-            out << QStringLiteral("byte %1: %2 != %3").arg(i).arg(x[i]).arg(y[i]);
-    }
-    return out.join(QStringLiteral("; "));
+    return [=](DeviceConfig &d) { child<QComboBox>(&d, combo)->setCurrentIndex(item); };
+}
+Step enter(const char *spinBox, double value)
+{
+    return [=](DeviceConfig &d) {
+        if (auto *whole = qobject_cast<QSpinBox *>(child<QWidget>(&d, spinBox)))
+            whole->setValue(int(value));
+        else
+            child<QDoubleSpinBox>(&d, spinBox)->setValue(value);
+    };
+}
+Step toggle(const char *checkable)
+{
+    return [=](DeviceConfig &d) { press(child<QWidget>(&d, checkable)); };
 }
 
+// The operator's steps and what they do to the camera's record.
+struct Edit {
+    using Change = std::function<void(ZephDeviceConfig &)>;
+    Edit(QList<Step> s = {}, Change x = {}, QStringList b = {}, QString a = QStringLiteral("OK"),
+         bool sent = true, std::function<void(Screen &)> pre = {})
+        : steps(std::move(s)), expect(std::move(x)), boxes(std::move(b)), answer(std::move(a)), sent(sent),
+          before(std::move(pre))
+    {
+    }
+    QList<Step> steps;
+    Change expect;                        // on the record before; none: unchanged
+    QStringList boxes;                    // Information / Warning boxes on the way
+    QString answer;                       // to each of them
+    bool sent;                            // false: nothing written, the dialog stays up
+    std::function<void(Screen &)> before; // before the dialog opens
+};
+
+struct Refusal {
+    int injected; // 0: the camera judges
+    double auth;
+    int timeout; // -1: automatic sleep left off
+    int baud;
+    int sent; // Zeph_SetDeviceConfig calls
+    int icon;
+    QString text;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Edit)
+Q_DECLARE_METATYPE(Refusal)
 
 class TestDeviceConfig : public QObject
 {
     Q_OBJECT
 private slots:
-    void cleanup() { QLocale::setDefault(QLocale::c()); }
+    // Each field at its offset, little-endian; reserved bytes come back out
+    // exactly as they went in; nothing but 52 bytes decodes.
+    void recordLayout()
+    {
+        const Bytes record = {
+            1,    1,    0xA2, 0xA3, 0x33, 0x33, 0x73, 0x3F, 0x00, 0x00, 0x80, 0x3F, // 0..11
+            0,    1,    1,    8,    6,    80,   0xB2, 0xB3, 0x00, 0xE1, 0x00, 0x00, // 12..23
+            1,    0xB9, 0xBA, 0xBB, 0xBC, 0xBD, 0xBE, 0xBF, 0xC0, 0xC1, 0xC2, 0xC3, // 24..35
+            1,    4,    0x2C, 0x01, 0xC8, 0xC9, 0xCA, 0xCB, 0xCC, 0xCD, 0xCE, 0xCF, // 36..47
+            0xD0, 0xD1, 0xD2, 0xD3};
+        const auto c = DeviceConfigRecord::decode(record.data(), record.size());
+        QVERIFY(c);
+        QCOMPARE(c->forceEncryption, 1);
+        QCOMPARE(c->enableDedup, 1);
+        QCOMPARE(c->dedupThreshold, 0.95f);
+        QCOMPARE(c->authThreshold, 1.0f);
+        QCOMPARE(c->supervisedEnrollment, 0);
+        QCOMPARE(c->dataClosure, 1);
+        QCOMPARE(c->enableStream, 1);
+        QCOMPARE(c->streamScale, 8);
+        QCOMPARE(c->streamFormat, 6);
+        QCOMPARE(c->compressionQuality, 80);
+        QCOMPARE(c->uartBaudrate, 57600u);
+        QCOMPARE(c->uartFlowControl, 1);
+        QCOMPARE(c->deepSleepInterrupt, 1);
+        QCOMPARE(c->sleepMode, 4);
+        QCOMPARE(c->sleepTimeout, 300);
+        QCOMPARE(c->reserved2[0], 0xA2);
+        QCOMPARE(c->reserved18[1], 0xB3);
+        QCOMPARE(c->reserved25[10], 0xC3);
+        QCOMPARE(c->reserved40[11], 0xD3);
+        QVERIFY(DeviceConfigRecord::encode(*c) == record);
+
+        QVERIFY(!DeviceConfigRecord::decode(nullptr, 52));
+        QVERIFY(!DeviceConfigRecord::decode(record.data(), 51));
+        QVERIFY(!DeviceConfigRecord::decode(record.data(), 0));
+        const std::array<uint8_t, 53> longer{};
+        QVERIFY(!DeviceConfigRecord::decode(longer.data(), longer.size()));
+    }
+
+    // Any 52 bytes, NaN and infinity thresholds among them, survive a round
+    // trip unchanged.
+    void anyBytesRoundTrip()
+    {
+        QRandomGenerator random(52);
+        for (int run = 0; run < 500; ++run) {
+            Bytes bytes;
+            for (auto &b : bytes)
+                b = static_cast<uint8_t>(random.bounded(256));
+            if (run % 5 == 0) { // a NaN
+                bytes[7] = 0x7F;
+                bytes[6] = 0xC0;
+            }
+            const auto c = DeviceConfigRecord::decode(bytes.data(), bytes.size());
+            QVERIFY(c);
+            QVERIFY2(DeviceConfigRecord::encode(*c) == bytes, qPrintable(QString::number(run)));
+        }
+    }
+
+    // Values without an item, items beyond a list, a quality the byte cannot
+    // hold: what no control of the dialog can produce.
+    void editRules()
+    {
+        for (int i = 0; i < 5; ++i) {
+            QCOMPARE(DeviceConfigEdit::scaleIndex(static_cast<uint8_t>(1 << i)), i);
+            QCOMPARE(int(DeviceConfigEdit::scaleFromIndex(i, 99)), 1 << i);
+        }
+        for (int odd : {0, 3, 5, 12, 32, 64, 128, 255})
+            QVERIFY2(DeviceConfigEdit::scaleIndex(static_cast<uint8_t>(odd)) == 0, qPrintable(QString::number(odd)));
+        QCOMPARE(int(DeviceConfigEdit::scaleFromIndex(-1, 7)), 7);
+        QCOMPARE(int(DeviceConfigEdit::scaleFromIndex(5, 16)), 16);
+        QCOMPARE(DeviceConfigEdit::sleepModeIndex(1, 9), 0);
+        QCOMPARE(DeviceConfigEdit::sleepModeIndex(2, 9), 1);
+        QCOMPARE(DeviceConfigEdit::sleepModeIndex(4, 9), 2);
+        QCOMPARE(DeviceConfigEdit::sleepModeIndex(3, 9), 9);
+        QCOMPARE(DeviceConfigEdit::sleepModeIndex(0, 1), 1);
+        QCOMPARE(int(DeviceConfigEdit::sleepModeValue(-1)), 0);
+        QCOMPARE(int(DeviceConfigEdit::sleepModeValue(3)), 0);
+        DeviceConfigEdit::Entries e;
+        e.compressionQuality = 356; // would land as 100 in the byte
+        QCOMPARE(DeviceConfigEdit::check(e), DeviceConfigEdit::Problem::CompressionQuality);
+    }
+
+    void thresholdJudgement()
+    {
+        const struct {
+            const char *name;
+            bool dedup;
+            float dedupThreshold, authThreshold;
+            bool outside;
+        } rows[] = {
+            {"both inside", true, 0.95f, 1.0f, false},
+            {"edges", true, 0.8f, 1.1f, false},
+            {"auth 1.2", true, 0.95f, 1.2f, true},
+            {"auth 0.79", false, 0.95f, 0.79f, true},
+            {"dedup 1.15", true, 1.15f, 1.0f, true},
+            {"dedup off, its threshold ignored", false, 5.0f, 1.0f, false},
+            {"auth NaN", false, 1.0f, std::nanf(""), true},
+        };
+        for (const auto &row : rows) {
+            ZephDeviceConfig c{};
+            c.enableDedup = row.dedup ? 1 : 0;
+            c.dedupThreshold = row.dedupThreshold;
+            c.authThreshold = row.authThreshold;
+            QVERIFY2(DeviceConfigEdit::thresholdsOutOfRange(c) == row.outside, row.name);
+        }
+    }
 
     // Every control shows the record the camera holds now, read at opening;
     // loading "Force" and data closure shows none of their warnings.
     void showsTheRecordRead()
     {
-        ZephDeviceConfig c = startRecord();
-        c.forceEncryption = 1;
-        c.dataClosure = 1;
-        c.supervisedEnrollment = 1;
-        c.enableDedup = 0;
-        c.dedupThreshold = 1.05f;
-        c.authThreshold = 0.85f;
-        c.enableStream = 0;
-        c.streamScale = 8;
-        c.uartBaudrate = 57600;
-        c.uartFlowControl = 1;
-        c.sleepMode = ZEPH_SLEEP_DEEP;
-        c.sleepTimeout = 300;
-        c.deepSleepInterrupt = 1;
-        Screen screen(c);
+        Screen screen;
+        screen.put([](ZephDeviceConfig &c) {
+            c.forceEncryption = 1;
+            c.dataClosure = 1;
+            c.supervisedEnrollment = 1;
+            c.enableDedup = 0;
+            c.dedupThreshold = 1.05f;
+            c.authThreshold = 0.85f;
+            c.enableStream = 0;
+            c.streamScale = 8;
+            c.uartBaudrate = 57600;
+            c.uartFlowControl = 1;
+            c.sleepMode = ZEPH_SLEEP_DEEP;
+            c.sleepTimeout = 300;
+            c.deepSleepInterrupt = 1;
+        });
         // What the context held before says standby; the dialog must show
         // the camera's deep sleep.
         screen.ctx.deviceConfig.sleepMode = ZEPH_SLEEP_STANDBY;
@@ -156,12 +300,11 @@ private slots:
         QCOMPARE(child<QSpinBox>(&dialog, "m_edTimeoutToSleep")->value(), 300);
         QVERIFY(child<QCheckBox>(&dialog, "m_chkDeepSleepInterrupt")->isChecked());
         QVERIFY(child<QSpinBox>(&dialog, "m_edtCompressionQuality")->isHidden());
-        QVERIFY(DeviceConfigRecord::same(screen.ctx.deviceConfig, c));
-        QVERIFY2(screen.boxes.shown().isEmpty(), qPrintable(screen.describeBoxes()));
+        QCOMPARE(bytes(screen.ctx.deviceConfig), bytes(screen.cameraRecord()));
+        SCRIPT_DONE(screen);
 
         // Automatic sleep off shows the 60 s default.
-        c.sleepTimeout = 0;
-        QCOMPARE(Zeph_SetDeviceConfig(screen.ctx.deviceHandle, &c), 0);
+        screen.put([](ZephDeviceConfig &c) { c.sleepTimeout = 0; });
         DeviceConfig again;
         QVERIFY(!child<QGroupBox>(&again, "grbPowerManagement")->isChecked());
         QCOMPARE(child<QSpinBox>(&again, "m_edTimeoutToSleep")->value(), 60);
@@ -169,111 +312,118 @@ private slots:
 
     // Each control, changed as the operator changes it, reaches the camera
     // in its own field and nowhere else; reserved bytes come back as read.
+    void everyFieldRoundTrips_data()
+    {
+        QTest::addColumn<Edit>("e");
+        const QString deepSleep = QStringLiteral(
+            "WARNING: Deep sleep device only wakes up by hardware signal. USB Device needs to be "
+            "opened again after wake-up.\nDo you want to put device into deep sleep?");
+        const Step autoSleep = toggle("grbPowerManagement");
+        QTest::newRow("nothing changed") << Edit{};
+        QTest::newRow("force encryption") << Edit{
+            {pick("m_cbEncryptionMode", 1)}, [](ZephDeviceConfig &c) { c.forceEncryption = 1; },
+            {QStringLiteral("This option will disable all functions that get images and templates in "
+                            "non-encrypted format. Thus, some functions might result in \"(Dev) Function "
+                            "Disabled\" because this application supports only non-encrypted images and "
+                            "templates.")}};
+        QTest::newRow("dedup off keeps its threshold")
+            << Edit{{toggle("m_chkEnableDedup"), enter("m_edtDedupThreshold", 2.5)},
+                    [](ZephDeviceConfig &c) { c.enableDedup = 0; }};
+        QTest::newRow("dedup threshold")
+            << Edit{{enter("m_edtDedupThreshold", 1.05)}, [](ZephDeviceConfig &c) { c.dedupThreshold = 1.05f; }};
+        // A decimal comma in the spin box's text must not turn 0.85 into 0.
+        const Step comma = [](DeviceConfig &d) {
+            child<QWidget>(&d, "m_AuthThreshold")->setLocale(QLocale(QLocale::German, QLocale::Germany));
+        };
+        const Step shown = [](DeviceConfig &d) {
+            QCOMPARE(child<QDoubleSpinBox>(&d, "m_AuthThreshold")->text(), QStringLiteral("0,85"));
+        };
+        QTest::newRow("auth threshold, decimal comma")
+            << Edit{{comma, enter("m_AuthThreshold", 0.85), shown},
+                    [](ZephDeviceConfig &c) { c.authThreshold = 0.85f; }};
+        QTest::newRow("supervised enrollment") << Edit{
+            {toggle("m_chkSupervisedEnrollment")}, [](ZephDeviceConfig &c) { c.supervisedEnrollment = 1; }};
+        QTest::newRow("data closure") << Edit{
+            {toggle("m_chkDataClosure")}, [](ZephDeviceConfig &c) { c.dataClosure = 1; },
+            {QStringLiteral("This option, when on, disallows the application to access iris images and "
+                            "templates in the device, leading to \"(Dev) Function Disabled\" error message "
+                            "in some function execution.")}};
+        const Step greyed = [](DeviceConfig &d) {
+            QVERIFY(!child<QComboBox>(&d, "m_cbStreamingScale")->isEnabled());
+        };
+        QTest::newRow("stream off")
+            << Edit{{toggle("m_chkEnableStreaming"), greyed}, [](ZephDeviceConfig &c) { c.enableStream = 0; }};
+        QTest::newRow("stream scale 1/16")
+            << Edit{{pick("m_cbStreamingScale", 4)}, [](ZephDeviceConfig &c) { c.streamScale = 16; }};
+        QTest::newRow("stream scale 1")
+            << Edit{{pick("m_cbStreamingScale", 0)}, [](ZephDeviceConfig &c) { c.streamScale = 1; }};
+        QTest::newRow("no scale item keeps the byte") << Edit{{pick("m_cbStreamingScale", -1)}};
+        // On a UART link the one stream format offered is MONO_JPEG.
+        const Step jpegOnly = [](DeviceConfig &d) {
+            auto *format = child<QComboBox>(&d, "m_cbStreamingFormat");
+            QCOMPARE(format->count(), 1);
+            QCOMPARE(format->currentText(), QStringLiteral("MONO_JPEG"));
+        };
+        QTest::newRow("uart streams jpeg")
+            << Edit{{jpegOnly}, [](ZephDeviceConfig &c) { c.streamFormat = ZEPH_FORMAT_MONO_JPEG; }, {},
+                    QStringLiteral("OK"), true, [](Screen &s) { s.ctx.sdkConfig.commStd = ZEPH_COMM_UART; }};
+        QTest::newRow("baud rate")
+            << Edit{{enter("m_edtBaudrate", 9600)}, [](ZephDeviceConfig &c) { c.uartBaudrate = 9600; }};
+        QTest::newRow("hardware flow control")
+            << Edit{{toggle("m_rdHardware")}, [](ZephDeviceConfig &c) { c.uartFlowControl = 1; }};
+        QTest::newRow("automatic standby after 10 s")
+            << Edit{{autoSleep, pick("m_cbSleepMode", 0), enter("m_edTimeoutToSleep", 10)},
+                    [](ZephDeviceConfig &c) {
+                        c.sleepMode = ZEPH_SLEEP_STANDBY;
+                        c.sleepTimeout = 10;
+                    }};
+        QTest::newRow("automatic deep sleep, confirmed")
+            << Edit{{autoSleep, pick("m_cbSleepMode", 2), enter("m_edTimeoutToSleep", 65535)},
+                    [](ZephDeviceConfig &c) {
+                        c.sleepMode = ZEPH_SLEEP_DEEP;
+                        c.sleepTimeout = 65535;
+                    },
+                    {deepSleep}, QStringLiteral("Yes")};
+        QTest::newRow("automatic deep sleep, declined")
+            << Edit{{autoSleep, pick("m_cbSleepMode", 2)}, {}, {deepSleep}, QStringLiteral("No"), false};
+        // Unchecked, the record gets timeout 0 whatever the spin box shows,
+        // and keeps the camera's mode whatever the list shows.
+        QTest::newRow("automatic sleep off")
+            << Edit{{pick("m_cbSleepMode", 2), autoSleep, enter("m_edTimeoutToSleep", 5)},
+                    [](ZephDeviceConfig &c) { c.sleepTimeout = 0; }, {}, QStringLiteral("OK"), true,
+                    [](Screen &s) {
+                        s.put([](ZephDeviceConfig &c) {
+                            c.sleepTimeout = 200;
+                            c.sleepMode = ZEPH_SLEEP_STANDBY;
+                        });
+                    }};
+        QTest::newRow("deep sleep interrupt")
+            << Edit{{toggle("m_chkDeepSleepInterrupt")}, [](ZephDeviceConfig &c) { c.deepSleepInterrupt = 1; }};
+    }
+
     void everyFieldRoundTrips()
     {
-        struct Row {
-            const char *name;
-            std::function<void(DeviceConfig &)> edit;
-            std::function<void(ZephDeviceConfig &)> expect;
-            QStringList warnings; // Information / Warning boxes on the way
-            QString answer = QStringLiteral("OK");
-        };
-        const QString forceText = QStringLiteral(
-            "This option will disable all functions that get images and templates in "
-            "non-encrypted format. Thus, some functions might result in \"(Dev) Function "
-            "Disabled\" because this application supports only non-encrypted images and templates.");
-        const QString closureText = QStringLiteral(
-            "This option, when on, disallows the application to access iris images and templates "
-            "in the device, leading to \"(Dev) Function Disabled\" error message in some function "
-            "execution.");
-        const QList<Row> rows = {
-            {"nothing changed", [](DeviceConfig &) {}, [](ZephDeviceConfig &) {}, {}},
-            {"force encryption",
-             [](DeviceConfig &d) { child<QComboBox>(&d, "m_cbEncryptionMode")->setCurrentIndex(1); },
-             [](ZephDeviceConfig &c) { c.forceEncryption = 1; }, {forceText}},
-            {"dedup off keeps its threshold",
-             [](DeviceConfig &d) {
-                 press(child<QGroupBox>(&d, "m_chkEnableDedup"));
-                 child<QDoubleSpinBox>(&d, "m_edtDedupThreshold")->setValue(2.5);
-             },
-             [](ZephDeviceConfig &c) { c.enableDedup = 0; }, {}},
-            {"dedup threshold",
-             [](DeviceConfig &d) { child<QDoubleSpinBox>(&d, "m_edtDedupThreshold")->setValue(1.05); },
-             [](ZephDeviceConfig &c) { c.dedupThreshold = 1.05f; }, {}},
-            {"auth threshold",
-             [](DeviceConfig &d) { child<QDoubleSpinBox>(&d, "m_AuthThreshold")->setValue(0.85); },
-             [](ZephDeviceConfig &c) { c.authThreshold = 0.85f; }, {}},
-            {"supervised enrollment",
-             [](DeviceConfig &d) { press(child<QCheckBox>(&d, "m_chkSupervisedEnrollment")); },
-             [](ZephDeviceConfig &c) { c.supervisedEnrollment = 1; }, {}},
-            {"data closure",
-             [](DeviceConfig &d) { press(child<QCheckBox>(&d, "m_chkDataClosure")); },
-             [](ZephDeviceConfig &c) { c.dataClosure = 1; }, {closureText}},
-            {"stream off",
-             [](DeviceConfig &d) {
-                 press(child<QGroupBox>(&d, "m_chkEnableStreaming"));
-                 QVERIFY(!child<QComboBox>(&d, "m_cbStreamingScale")->isEnabled());
-             },
-             [](ZephDeviceConfig &c) { c.enableStream = 0; }, {}},
-            {"stream scale 1/16",
-             [](DeviceConfig &d) { child<QComboBox>(&d, "m_cbStreamingScale")->setCurrentIndex(4); },
-             [](ZephDeviceConfig &c) { c.streamScale = 16; }, {}},
-            {"stream scale 1",
-             [](DeviceConfig &d) { child<QComboBox>(&d, "m_cbStreamingScale")->setCurrentIndex(0); },
-             [](ZephDeviceConfig &c) { c.streamScale = 1; }, {}},
-            {"baud rate",
-             [](DeviceConfig &d) { child<QSpinBox>(&d, "m_edtBaudrate")->setValue(9600); },
-             [](ZephDeviceConfig &c) { c.uartBaudrate = 9600; }, {}},
-            {"hardware flow control",
-             [](DeviceConfig &d) { press(child<QRadioButton>(&d, "m_rdHardware")); },
-             [](ZephDeviceConfig &c) { c.uartFlowControl = 1; }, {}},
-            {"automatic standby after 120 s",
-             [](DeviceConfig &d) {
-                 press(child<QGroupBox>(&d, "grbPowerManagement"));
-                 child<QComboBox>(&d, "m_cbSleepMode")->setCurrentIndex(0);
-                 child<QSpinBox>(&d, "m_edTimeoutToSleep")->setValue(120);
-             },
-             [](ZephDeviceConfig &c) { c.sleepMode = ZEPH_SLEEP_STANDBY; c.sleepTimeout = 120; }, {}},
-            {"automatic deep sleep, confirmed",
-             [](DeviceConfig &d) {
-                 press(child<QGroupBox>(&d, "grbPowerManagement"));
-                 child<QComboBox>(&d, "m_cbSleepMode")->setCurrentIndex(2);
-                 child<QSpinBox>(&d, "m_edTimeoutToSleep")->setValue(65535);
-             },
-             [](ZephDeviceConfig &c) { c.sleepMode = ZEPH_SLEEP_DEEP; c.sleepTimeout = 65535; },
-             {QStringLiteral("WARNING: Deep sleep device only wakes up by hardware signal. USB "
-                             "Device needs to be opened again after wake-up.\nDo you want to put "
-                             "device into deep sleep?")},
-             QStringLiteral("Yes")},
-            {"deep sleep interrupt",
-             [](DeviceConfig &d) { press(child<QCheckBox>(&d, "m_chkDeepSleepInterrupt")); },
-             [](ZephDeviceConfig &c) { c.deepSleepInterrupt = 1; }, {}},
-        };
-
-        for (const Row &row : rows) {
-            Screen screen;
-            const ZephDeviceConfig before = screen.cameraRecord();
-            for (const QString &text : row.warnings)
-                screen.boxes.expect(text.startsWith(QStringLiteral("WARNING")) ? QStringLiteral("Warning")
-                                                                                : QStringLiteral("Information"),
-                                    row.answer, text);
-            screen.boxes.expect(kTitle, QStringLiteral("OK"), kSuccess);
-            {
-                DeviceConfig dialog;
-                dialog.show();
-                row.edit(dialog);
-                QTest::mouseClick(child<QPushButton>(&dialog, "m_btnOK"), Qt::LeftButton);
-                QVERIFY2(dialog.isHidden(), row.name); // a success closes it
-            }
-            QVERIFY2(screen.boxes.satisfied(), qPrintable(QString::fromLatin1(row.name) + QLatin1Char('\n')
-                                                           + screen.describeBoxes()));
-            ZephDeviceConfig expected = before;
-            row.expect(expected);
-            const ZephDeviceConfig after = screen.cameraRecord();
-            QVERIFY2(DeviceConfigRecord::same(after, expected),
-                     qPrintable(QString::fromLatin1(row.name) + QStringLiteral(": ") + differences(after, expected)));
-            QVERIFY2(DeviceConfigRecord::same(screen.ctx.deviceConfig, expected), row.name);
-        }
+        QFETCH(Edit, e);
+        Screen screen;
+        if (e.before)
+            e.before(screen);
+        const ZephDeviceConfig before = screen.cameraRecord();
+        for (const QString &text : e.boxes)
+            screen.boxes.expect(text.startsWith("WARNING") ? "Warning" : "Information", e.answer, text);
+        if (e.sent)
+            screen.boxes.expect(kTitle, "OK", kSuccess);
+        DeviceConfig dialog;
+        dialog.show();
+        for (const Step &step : e.steps)
+            step(dialog);
+        QTest::mouseClick(child<QPushButton>(&dialog, "m_btnOK"), Qt::LeftButton);
+        SCRIPT_DONE(screen);
+        QCOMPARE(dialog.isHidden(), e.sent); // a success closes it
+        ZephDeviceConfig expected = before;
+        if (e.expect)
+            e.expect(expected);
+        QCOMPARE(bytes(screen.cameraRecord()), bytes(expected));
+        QCOMPARE(bytes(screen.ctx.deviceConfig), bytes(expected));
     }
 
     // Refused before anything is sent, or refused by the camera: the box
@@ -281,112 +431,52 @@ private slots:
     // record as read.
     void refusals_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("injected");    // 0: the camera judges
-        QTest::addColumn<double>("auth");
-        QTest::addColumn<int>("timeout");     // -1: automatic sleep left off
-        QTest::addColumn<int>("baud");
-        QTest::addColumn<int>("sent");        // Zeph_SetDeviceConfig calls
-        QTest::addColumn<int>("icon");
-        QTest::addColumn<QString>("text");
+        QTest::addColumn<Refusal>("r");
         const QString range = QStringLiteral("The timeout to sleep must be in range [10-65535]");
-        const QString thresholds = QStringLiteral("Authentication and deduplication thresholds must be in range [0.8-1.1]");
+        const QString thresholds =
+            QStringLiteral("Authentication and deduplication thresholds must be in range [0.8-1.1]");
         const QString invalid = QStringLiteral("Failed to update device configuration. Parameter is invalid.");
         const int warning = QMessageBox::Warning, critical = QMessageBox::Critical;
-        QTest::newRow("timeout 9") << "" << 0 << 1.0 << 9 << 115200 << 0 << warning << range;
-        QTest::newRow("timeout 0") << "" << 0 << 1.0 << 0 << 115200 << 0 << warning << range;
-        QTest::newRow("timeout 65536") << "" << 0 << 1.0 << 65536 << 115200 << 0 << warning << range;
-        QTest::newRow("invalid, auth 1.2") << "" << 15 << 1.2 << -1 << 115200 << 1 << warning << thresholds;
-        QTest::newRow("camera refuses auth 1.2") << "" << 0 << 1.2 << -1 << 115200 << 1 << warning << thresholds;
-        QTest::newRow("camera refuses auth 0.79") << "" << 0 << 0.79 << -1 << 115200 << 1 << warning << thresholds;
-        QTest::newRow("invalid, thresholds fine") << "" << 15 << 1.0 << -1 << 115200 << 1 << critical << invalid;
-        QTest::newRow("camera refuses baud 12345") << "" << 0 << 1.0 << -1 << 12345 << 1 << critical << invalid;
-        QTest::newRow("permission") << "" << 0x2010 << 1.0 << -1 << 115200 << 1 << warning
-                                    << QStringLiteral("Permission denied. You must login as Administrator to do this function.");
-        QTest::newRow("io failed") << "" << 8 << 1.0 << -1 << 115200 << 1 << warning
-                                   << QStringLiteral("Failed to update the device configuration. Device IO failed");
-        QTest::newRow("unknown code") << "" << 0x7777 << 1.0 << -1 << 115200 << 1 << warning
-                                      << QStringLiteral("Failed to update the device configuration. Error Code 0x7777");
+        QTest::newRow("timeout 9") << Refusal{0, 1.0, 9, 115200, 0, warning, range};
+        QTest::newRow("timeout 0") << Refusal{0, 1.0, 0, 115200, 0, warning, range};
+        QTest::newRow("timeout 65536") << Refusal{0, 1.0, 65536, 115200, 0, warning, range};
+        QTest::newRow("camera refuses auth 1.2") << Refusal{0, 1.2, -1, 115200, 1, warning, thresholds};
+        QTest::newRow("camera refuses auth 0.79") << Refusal{0, 0.79, -1, 115200, 1, warning, thresholds};
+        QTest::newRow("camera refuses baud 12345") << Refusal{0, 1.0, -1, 12345, 1, critical, invalid};
+        QTest::newRow("permission") << Refusal{
+            0x2010, 1.0, -1, 115200, 1, warning,
+            QStringLiteral("Permission denied. You must login as Administrator to do this function.")};
+        QTest::newRow("io failed") << Refusal{
+            8, 1.0, -1, 115200, 1, warning,
+            QStringLiteral("Failed to update the device configuration. Device IO failed")};
+        QTest::newRow("unknown code") << Refusal{
+            0x7777, 1.0, -1, 115200, 1, warning,
+            QStringLiteral("Failed to update the device configuration. Error Code 0x7777")};
     }
 
     void refusals()
     {
-        QFETCH(int, injected);
-        QFETCH(double, auth);
-        QFETCH(int, timeout);
-        QFETCH(int, baud);
-        QFETCH(int, sent);
-        QFETCH(int, icon);
-        QFETCH(QString, text);
-
+        QFETCH(Refusal, r);
         Screen screen;
         const ZephDeviceConfig before = screen.cameraRecord();
         DeviceConfig dialog;
         dialog.show();
-        child<QDoubleSpinBox>(&dialog, "m_AuthThreshold")->setValue(auth);
-        child<QSpinBox>(&dialog, "m_edtBaudrate")->setValue(baud);
-        if (timeout >= 0) {
+        child<QDoubleSpinBox>(&dialog, "m_AuthThreshold")->setValue(r.auth);
+        child<QSpinBox>(&dialog, "m_edtBaudrate")->setValue(r.baud);
+        if (r.timeout >= 0) {
             press(child<QGroupBox>(&dialog, "grbPowerManagement"));
-            child<QSpinBox>(&dialog, "m_edTimeoutToSleep")->setValue(timeout);
+            child<QSpinBox>(&dialog, "m_edTimeoutToSleep")->setValue(r.timeout);
         }
-        if (injected)
-            Zvc_FailNext("Zeph_SetDeviceConfig", 1, injected);
+        if (r.injected)
+            Zvc_FailNext("Zeph_SetDeviceConfig", 1, r.injected);
         Zvc_ResetCallCounts();
-        screen.boxes.expect(kTitle, QStringLiteral("OK"), text);
-        QTest::mouseClick(child<QPushButton>(&dialog, "m_btnOK"), Qt::LeftButton);
-
-        QVERIFY2(screen.boxes.satisfied(), qPrintable(screen.describeBoxes()));
-        QCOMPARE(int(screen.boxes.shown().last().icon), icon);
-        QCOMPARE(Zvc_CallCount("Zeph_SetDeviceConfig"), sent);
+        screen.update(dialog, r.text);
+        QCOMPARE(int(screen.boxes.shown().last().icon), r.icon);
+        QCOMPARE(Zvc_CallCount("Zeph_SetDeviceConfig"), r.sent);
         QVERIFY(dialog.isVisible());
-        QCOMPARE(child<QDoubleSpinBox>(&dialog, "m_AuthThreshold")->value(), auth);
-        QVERIFY(DeviceConfigRecord::same(screen.ctx.deviceConfig, before));
-        QVERIFY(DeviceConfigRecord::same(screen.cameraRecord(), before));
-    }
-
-    // With automatic sleep unchecked the record gets timeout 0 whatever the
-    // spin box shows; deep sleep answered No writes nothing.
-    void automaticSleepOffAndDeepSleepDeclined()
-    {
-        ZephDeviceConfig c = startRecord();
-        c.sleepTimeout = 200;
-        c.sleepMode = ZEPH_SLEEP_STANDBY;
-        Screen screen(c);
-        {
-            DeviceConfig dialog;
-            child<QComboBox>(&dialog, "m_cbSleepMode")->setCurrentIndex(2);
-            press(child<QGroupBox>(&dialog, "grbPowerManagement")); // off
-            child<QSpinBox>(&dialog, "m_edTimeoutToSleep")->setValue(5);
-            screen.boxes.expect(kTitle, QStringLiteral("OK"), kSuccess);
-            QTest::mouseClick(child<QPushButton>(&dialog, "m_btnOK"), Qt::LeftButton);
-        }
-        QVERIFY2(screen.boxes.satisfied(), qPrintable(screen.describeBoxes()));
-        QCOMPARE(screen.cameraRecord().sleepTimeout, 0);
-        QCOMPARE(screen.cameraRecord().sleepMode, ZEPH_SLEEP_STANDBY);
-
-        DeviceConfig dialog;
-        press(child<QGroupBox>(&dialog, "grbPowerManagement"));
-        child<QComboBox>(&dialog, "m_cbSleepMode")->setCurrentIndex(2);
-        Zvc_ResetCallCounts();
-        screen.boxes.expect(QStringLiteral("Warning"), QStringLiteral("No"));
-        QTest::mouseClick(child<QPushButton>(&dialog, "m_btnOK"), Qt::LeftButton);
-        QVERIFY2(screen.boxes.satisfied(), qPrintable(screen.describeBoxes()));
-        QCOMPARE(Zvc_CallCount("Zeph_SetDeviceConfig"), 0);
-    }
-
-    // A decimal comma in the spin box's text must not turn 0.95 into 0.
-    void thresholdFromTheValueNotTheText()
-    {
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        Screen screen;
-        DeviceConfig dialog;
-        auto *auth = child<QDoubleSpinBox>(&dialog, "m_AuthThreshold");
-        auth->setValue(0.95);
-        QCOMPARE(auth->text(), QStringLiteral("0,95"));
-        screen.boxes.expect(kTitle, QStringLiteral("OK"), kSuccess);
-        QTest::mouseClick(child<QPushButton>(&dialog, "m_btnOK"), Qt::LeftButton);
-        QVERIFY2(screen.boxes.satisfied(), qPrintable(screen.describeBoxes()));
-        QCOMPARE(screen.cameraRecord().authThreshold, 0.95f);
+        QCOMPARE(child<QDoubleSpinBox>(&dialog, "m_AuthThreshold")->value(), r.auth);
+        QCOMPARE(bytes(screen.ctx.deviceConfig), bytes(before));
+        QCOMPARE(bytes(screen.cameraRecord()), bytes(before));
     }
 
     // The dialog's own read fails but the context holds the record read at
@@ -400,19 +490,16 @@ private slots:
         QVERIFY(!dialog.readSucceeded());
         QVERIFY(screen.ctx.deviceConfigRead);
         QCOMPARE(child<QComboBox>(&dialog, "m_cbStreamingScale")->currentText(), QStringLiteral("1/4"));
-        screen.boxes.expect(kTitle, QStringLiteral("OK"), kSuccess);
-        QTest::mouseClick(child<QPushButton>(&dialog, "m_btnOK"), Qt::LeftButton);
-        QVERIFY2(screen.boxes.satisfied(), qPrintable(screen.describeBoxes()));
+        screen.update(dialog);
     }
 
     // No record was ever read from this device: Update and the UART
     // carry-over refuse, and a baud rate of 0 never reaches the SDK.
     void neverReadRecordIsNotWrittenBack()
     {
-        VirtualCameraFixture camera;
-        AppContext &ctx = camera.context();
-        MessageBoxScript boxes;
-        camera.select(ZVC_DEFAULT_USB_BINOCULAR);
+        AdminScreen s(false);
+        AppContext &ctx = s.ctx;
+        s.camera.select(ZVC_DEFAULT_USB_BINOCULAR);
         Zvc_FailNext("Zeph_GetDeviceConfig", 2, 0x1008); // opening, then the dialog
         QCOMPARE(ctx.openDevice(), 0);
         QVERIFY(!ctx.deviceConfigRead);
@@ -421,11 +508,11 @@ private slots:
 
         DeviceConfig dialog;
         QVERIFY(!dialog.readSucceeded());
-        boxes.expect(kTitle, QStringLiteral("OK"),
-                     QStringLiteral("The device configuration has not been read from the device, "
-                                    "so it cannot be changed. Open the device again and retry."));
+        s.boxes.expect(kTitle, QStringLiteral("OK"),
+                       QStringLiteral("The device configuration has not been read from the device, "
+                                      "so it cannot be changed. Open the device again and retry."));
         QTest::mouseClick(child<QPushButton>(&dialog, "m_btnOK"), Qt::LeftButton);
-        QVERIFY2(boxes.satisfied(), qPrintable(boxes.describe()));
+        SCRIPT_DONE(s);
         QCOMPARE(Zvc_CallCount("Zeph_SetDeviceConfig"), 0);
 
         QCOMPARE(UartCarryOver::carry(ctx), UartCarryOver::Outcome::Refused);
@@ -464,7 +551,7 @@ private slots:
             press(child<QRadioButton>(&d, "m_rdHardware"));
         });
         QVERIFY(!DeviceConfig::runAndCarryOver(nullptr));
-        QVERIFY2(screen.boxes.satisfied(), qPrintable(screen.describeBoxes()));
+        SCRIPT_DONE(screen);
         QCOMPARE(Zvc_CallCount("Zeph_SetSdkConfig"), 1);
         ZephSdkConfig host{};
         QCOMPARE(Zeph_GetSdkConfig(&host), 0);
@@ -478,13 +565,11 @@ private slots:
         screen.boxes.expect(kTitle, QStringLiteral("OK"), kSuccess);
         operate([](DeviceConfig &d) { child<QComboBox>(&d, "m_cbEncryptionMode")->setCurrentIndex(1); });
         QVERIFY(DeviceConfig::runAndCarryOver(nullptr));
-        QVERIFY2(screen.boxes.satisfied(), qPrintable(screen.describeBoxes()));
+        SCRIPT_DONE(screen);
         QCOMPARE(Zvc_CallCount("Zeph_SetSdkConfig"), 0);
 
         // The SDK refusing the settings leaves the host's record as it was.
-        ZephDeviceConfig c = screen.cameraRecord();
-        c.uartBaudrate = 9600;
-        screen.ctx.deviceConfig = c;
+        screen.ctx.deviceConfig.uartBaudrate = 9600;
         Zvc_FailNext("Zeph_SetSdkConfig", 1, 15);
         QCOMPARE(UartCarryOver::carry(screen.ctx), UartCarryOver::Outcome::Failed);
         QCOMPARE(screen.ctx.sdkConfig.uartBaudrate, 57600u);
@@ -501,42 +586,7 @@ private slots:
         QVERIFY(dialog.isHidden());
         QCOMPARE(dialog.result(), 0);
         QCOMPARE(Zvc_CallCount("Zeph_SetDeviceConfig"), 0);
-        QVERIFY(screen.boxes.shown().isEmpty());
-    }
-
-    // A scale the list has no item for shows the first item; no item
-    // selected at all keeps the byte the camera holds.
-    void streamScaleWithoutItem()
-    {
-        Screen screen;
-        screen.ctx.deviceConfig.streamScale = 3;
-        Zvc_FailNext("Zeph_GetDeviceConfig", 1, 0x1008); // the dialog shows the held record
-        {
-            DeviceConfig dialog;
-            QCOMPARE(child<QComboBox>(&dialog, "m_cbStreamingScale")->currentIndex(), 0);
-        }
-        DeviceConfig dialog; // reads the camera's 4 again
-        auto *scale = child<QComboBox>(&dialog, "m_cbStreamingScale");
-        QCOMPARE(scale->currentText(), QStringLiteral("1/4"));
-        scale->setCurrentIndex(-1);
-        screen.boxes.expect(kTitle, QStringLiteral("OK"), kSuccess);
-        QTest::mouseClick(child<QPushButton>(&dialog, "m_btnOK"), Qt::LeftButton);
-        QVERIFY2(screen.boxes.satisfied(), qPrintable(screen.describeBoxes()));
-        QCOMPARE(screen.cameraRecord().streamScale, 4);
-    }
-
-    // On a UART link the one stream format offered is MONO_JPEG.
-    void uartStreamsJpeg()
-    {
-        Screen screen;
-        screen.ctx.sdkConfig.commStd = ZEPH_COMM_UART;
-        DeviceConfig dialog;
-        auto *format = child<QComboBox>(&dialog, "m_cbStreamingFormat");
-        QCOMPARE(format->count(), 1);
-        QCOMPARE(format->currentText(), QStringLiteral("MONO_JPEG"));
-        screen.boxes.expect(kTitle, QStringLiteral("OK"), kSuccess);
-        QTest::mouseClick(child<QPushButton>(&dialog, "m_btnOK"), Qt::LeftButton);
-        QCOMPARE(screen.cameraRecord().streamFormat, ZEPH_FORMAT_MONO_JPEG);
+        SCRIPT_DONE(screen);
     }
 };
 

@@ -1,22 +1,14 @@
 // The power management work area on the virtual camera: what it shows of the
 // automatic sleep, when Apply is offered, what Apply writes and how its
-// failures show, and the three sleep commands.
+// refusals show, and the three sleep commands.
 
+#include "AdminScreen.h"
 #include "admin/DeviceConfigRecord.h"
 #include "admin/PowerManagement.h"
-#include "app/KeldTerminal.h"
-#include "app/WorkAreaFactory.h"
-#include "core/AppContext.h"
-#include "support/MessageBoxScript.h"
-#include "support/VirtualCameraFixture.h"
-#include "zeph/virtual_camera.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QGroupBox>
-#include <QPushButton>
 #include <QSpinBox>
-#include <QtTest>
 #include <functional>
 
 namespace {
@@ -26,24 +18,15 @@ const QString kUsbDeepSleep = QStringLiteral(
     "WARNING: Deep sleep device only wakes up by hardware signal. USB Device needs to be opened "
     "again after wake-up.\nDo you want to put device into deep sleep?");
 
-template <class T>
-T *child(QWidget *w, const char *name)
-{
-    T *c = w->findChild<T *>(QString::fromLatin1(name));
-    if (!c)
-        qFatal("no control %s", name);
-    return c;
-}
-
 void press(QWidget *w)
 {
     QTest::keyClick(w, Qt::Key_Space);
 }
 
-int32_t sleepState(const char *device = ZVC_DEFAULT_USB_BINOCULAR)
+int32_t sleepState()
 {
     int32_t state = -1;
-    Zvc_SleepState(device, &state);
+    Zvc_SleepState(ZVC_DEFAULT_USB_BINOCULAR, &state);
     return state;
 }
 
@@ -54,15 +37,12 @@ void deliverNotifications()
     QCoreApplication::processEvents();
 }
 
-// An open camera whose automatic sleep is as given, and the work area on it.
-struct Screen {
+// The main window on an open camera whose automatic sleep is as given,
+// showing the work area.
+struct Screen : AdminScreen {
     Screen(uint16_t timeout = 0, uint8_t mode = ZEPH_SLEEP_SLEEP,
            const std::function<void(AppContext &)> &beforeCreating = {})
-        : ctx(camera.context())
     {
-        camera.select(ZVC_DEFAULT_USB_BINOCULAR);
-        if (ctx.openDevice() != 0)
-            qFatal("device did not open");
         ZephDeviceConfig c = ctx.deviceConfig;
         c.sleepTimeout = timeout;
         c.sleepMode = mode;
@@ -71,30 +51,57 @@ struct Screen {
         ctx.deviceConfig = c;
         if (beforeCreating)
             beforeCreating(ctx);
-        area = std::make_unique<PowerManagement>();
-        area->show();
+        show(WorkAreaPowerManagement);
         Zvc_ResetCallCounts();
     }
-    QGroupBox *automatic() const { return child<QGroupBox>(area.get(), "grbAutoPower"); }
-    QGroupBox *manual() const { return child<QGroupBox>(area.get(), "grbManualPower"); }
-    QComboBox *mode() const { return child<QComboBox>(area.get(), "cbSleepMode"); }
-    QSpinBox *after() const { return child<QSpinBox>(area.get(), "edSleepAfter"); }
-    QPushButton *apply() const { return child<QPushButton>(area.get(), "btApply"); }
-    void click(const char *name) { QTest::mouseClick(child<QPushButton>(area.get(), name), Qt::LeftButton); }
+    QGroupBox *automatic() { return find<QGroupBox>("grbAutoPower"); }
+    QGroupBox *manual() { return find<QGroupBox>("grbManualPower"); }
+    QComboBox *mode() { return find<QComboBox>("cbSleepMode"); }
+    QSpinBox *after() { return find<QSpinBox>("edSleepAfter"); }
+    QPushButton *apply() { return find<QPushButton>("btApply"); }
     ZephDeviceConfig cameraRecord() const
     {
         ZephDeviceConfig c{};
         Zeph_GetDeviceConfig(ctx.deviceHandle, &c);
         return c;
     }
+};
 
-    VirtualCameraFixture camera;
-    AppContext &ctx;
-    MessageBoxScript boxes;
-    std::unique_ptr<PowerManagement> area;
+struct Shown {
+    int timeout, mode; // on the camera
+    bool checked;
+    int after;
+    QString item;
+};
+
+struct Applied {
+    int startTimeout;
+    bool check; // automatic on when applying
+    int modeItem, after;
+    QString answer; // to the deep sleep question, empty: none
+    int sent;
+    int timeout, mode; // on the camera afterwards
+};
+
+struct Refused {
+    int result; // of the camera, 0: never asked
+    int link, after;
+    bool read; // a record was read from the device
+    QString text, status;
+};
+
+struct Command {
+    const char *button;
+    int mode;
+    int failure;
 };
 
 } // namespace
+
+Q_DECLARE_METATYPE(Shown)
+Q_DECLARE_METATYPE(Applied)
+Q_DECLARE_METATYPE(Refused)
+Q_DECLARE_METATYPE(Command)
 
 class TestPowerManagement : public QObject
 {
@@ -103,46 +110,37 @@ private slots:
     // With no device everything is greyed out and nothing can be sent.
     void noDeviceDisablesEverything()
     {
-        VirtualCameraFixture camera;
-        MessageBoxScript boxes;
-        PowerManagement area;
-        QCOMPARE(area.windowTitle(), QStringLiteral("Power Management"));
-        QVERIFY(!child<QGroupBox>(&area, "grbAutoPower")->isEnabled());
-        QVERIFY(!child<QGroupBox>(&area, "grbAutoPower")->isChecked());
-        QVERIFY(!child<QGroupBox>(&area, "grbManualPower")->isEnabled());
-        QCOMPARE(child<QComboBox>(&area, "cbSleepMode")->count(), 0);
-        QVERIFY(child<QCheckBox>(&area, "chkDeepSleepInterrupt")->isHidden());
-        QVERIFY(boxes.shown().isEmpty()); // the quiet open asks nothing
+        AdminScreen s(false);
+        s.show(WorkAreaPowerManagement);
+        QCOMPARE(s.area()->windowTitle(), QStringLiteral("Power Management"));
+        QVERIFY(!s.find<QGroupBox>("grbAutoPower")->isEnabled());
+        QVERIFY(!s.find<QGroupBox>("grbAutoPower")->isChecked());
+        QVERIFY(!s.find<QGroupBox>("grbManualPower")->isEnabled());
+        QCOMPARE(s.find<QComboBox>("cbSleepMode")->count(), 0);
+        QVERIFY(s.find<QCheckBox>("chkDeepSleepInterrupt")->isHidden());
+        SCRIPT_DONE(s); // the quiet open asks nothing
     }
 
     void showsTheAutomaticSleep_data()
     {
-        QTest::addColumn<int>("timeout");
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<bool>("checked");
-        QTest::addColumn<int>("after");
-        QTest::addColumn<QString>("item");
-        QTest::newRow("off") << 0 << 2 << false << 60 << "Sleep";
-        QTest::newRow("standby after 300 s") << 300 << 1 << true << 300 << "Standby";
-        QTest::newRow("deep sleep after 45 s") << 45 << 4 << true << 45 << "Deep Sleep";
-        QTest::newRow("mode the list lacks") << 30 << 3 << true << 30 << "Sleep";
+        QTest::addColumn<Shown>("s");
+        QTest::newRow("off") << Shown{0, 2, false, 60, "Sleep"};
+        QTest::newRow("standby after 300 s") << Shown{300, 1, true, 300, "Standby"};
+        QTest::newRow("deep sleep after 45 s") << Shown{45, 4, true, 45, "Deep Sleep"};
+        QTest::newRow("mode the list lacks") << Shown{30, 3, true, 30, "Sleep"};
     }
 
     void showsTheAutomaticSleep()
     {
-        QFETCH(int, timeout);
-        QFETCH(int, mode);
-        QFETCH(bool, checked);
-        QFETCH(int, after);
-        QFETCH(QString, item);
+        QFETCH(Shown, s);
         // The camera takes no mode 3; the context may still hold one.
-        Screen screen(static_cast<uint16_t>(timeout), mode == 3 ? 2 : static_cast<uint8_t>(mode),
-                      [mode](AppContext &ctx) { ctx.deviceConfig.sleepMode = static_cast<uint8_t>(mode); });
+        Screen screen(static_cast<uint16_t>(s.timeout), s.mode == 3 ? 2 : static_cast<uint8_t>(s.mode),
+                      [&](AppContext &ctx) { ctx.deviceConfig.sleepMode = static_cast<uint8_t>(s.mode); });
         QVERIFY(screen.automatic()->isEnabled());
         QVERIFY(screen.manual()->isEnabled());
-        QCOMPARE(screen.automatic()->isChecked(), checked);
-        QCOMPARE(screen.after()->value(), after);
-        QCOMPARE(screen.mode()->currentText(), item);
+        QCOMPARE(screen.automatic()->isChecked(), s.checked);
+        QCOMPARE(screen.after()->value(), s.after);
+        QCOMPARE(screen.mode()->currentText(), s.item);
         QStringList items;
         for (int i = 0; i < screen.mode()->count(); ++i)
             items << screen.mode()->itemText(i);
@@ -179,128 +177,94 @@ private slots:
 
     void apply_data()
     {
-        QTest::addColumn<int>("startTimeout");
-        QTest::addColumn<bool>("check");     // automatic on when applying
-        QTest::addColumn<int>("modeItem");
-        QTest::addColumn<int>("after");
-        QTest::addColumn<QString>("answer"); // to the deep sleep question, empty: none
-        QTest::addColumn<int>("sent");
-        QTest::addColumn<int>("timeout");    // on the camera afterwards
-        QTest::addColumn<int>("mode");
-        QTest::newRow("10 s accepted") << 0 << true << 0 << 10 << "" << 1 << 10 << 1;
-        QTest::newRow("65535 s accepted") << 0 << true << 1 << 65535 << "" << 1 << 65535 << 2;
-        QTest::newRow("off writes 0, keeps the mode") << 200 << false << 0 << 200 << "" << 1 << 0 << 4;
-        QTest::newRow("deep sleep confirmed") << 0 << true << 2 << 30 << "Yes" << 1 << 30 << 4;
-        QTest::newRow("deep sleep declined") << 0 << true << 2 << 30 << "No" << 0 << 0 << 4;
+        QTest::addColumn<Applied>("a");
+        QTest::newRow("10 s accepted") << Applied{0, true, 0, 10, "", 1, 10, 1};
+        QTest::newRow("65535 s accepted") << Applied{0, true, 1, 65535, "", 1, 65535, 2};
+        QTest::newRow("off writes 0, keeps the mode") << Applied{200, false, 0, 200, "", 1, 0, 4};
+        QTest::newRow("deep sleep confirmed") << Applied{0, true, 2, 30, "Yes", 1, 30, 4};
+        QTest::newRow("deep sleep declined") << Applied{0, true, 2, 30, "No", 0, 0, 4};
     }
 
     void apply()
     {
-        QFETCH(int, startTimeout);
-        QFETCH(bool, check);
-        QFETCH(int, modeItem);
-        QFETCH(int, after);
-        QFETCH(QString, answer);
-        QFETCH(int, sent);
-        QFETCH(int, timeout);
-        QFETCH(int, mode);
-
-        Screen screen(static_cast<uint16_t>(startTimeout), ZEPH_SLEEP_DEEP);
+        QFETCH(Applied, a);
+        Screen screen(static_cast<uint16_t>(a.startTimeout), ZEPH_SLEEP_DEEP);
         const ZephDeviceConfig before = screen.cameraRecord();
-        if (screen.automatic()->isChecked() != check)
+        if (screen.automatic()->isChecked() != a.check)
             press(screen.automatic());
-        if (check) {
-            screen.mode()->setCurrentIndex(modeItem);
-            screen.after()->setValue(after);
+        if (a.check) {
+            screen.mode()->setCurrentIndex(a.modeItem);
+            screen.after()->setValue(a.after);
         }
-        if (!answer.isEmpty())
-            screen.boxes.expect(QStringLiteral("Warning"), answer, kUsbDeepSleep);
+        if (!a.answer.isEmpty())
+            screen.boxes.expect(QStringLiteral("Warning"), a.answer, kUsbDeepSleep);
         screen.click("btApply");
 
-        QVERIFY2(screen.boxes.satisfied(), qPrintable(screen.boxes.describe()));
-        QCOMPARE(Zvc_CallCount("Zeph_SetDeviceConfig"), sent);
+        SCRIPT_DONE(screen);
+        QCOMPARE(Zvc_CallCount("Zeph_SetDeviceConfig"), a.sent);
         const ZephDeviceConfig now = screen.cameraRecord();
-        QCOMPARE(int(now.sleepTimeout), sent ? timeout : startTimeout);
-        QCOMPARE(int(now.sleepMode), mode);
+        QCOMPARE(int(now.sleepTimeout), a.sent ? a.timeout : a.startTimeout);
+        QCOMPARE(int(now.sleepMode), a.mode);
         // Nothing but the two fields moved.
         ZephDeviceConfig expected = before;
         expected.sleepTimeout = now.sleepTimeout;
         expected.sleepMode = now.sleepMode;
         QVERIFY(DeviceConfigRecord::same(now, expected));
-        if (sent) {
+        if (a.sent) {
             QVERIFY(DeviceConfigRecord::same(screen.ctx.deviceConfig, now));
             QVERIFY(!screen.apply()->isEnabled());
         }
     }
 
-    // A timeout outside [10, 65535] never reaches the camera.
-    void timeoutOutOfRangeRefused()
+    // Refused before anything is sent, or refused by the camera: the
+    // permission text for 0x2010, the result's text in a box and the status
+    // bar for anything else, I/O errors on a link without recovery included.
+    // Apply stays offered, the held record as it was.
+    void refused_data()
     {
-        for (int t : {0, 5, 9, 65536, 100000}) {
-            Screen screen;
-            press(screen.automatic());
-            screen.after()->setValue(t);
-            screen.boxes.expect(kApplyTitle, QStringLiteral("OK"),
-                                QStringLiteral("The timeout to sleep must be in range [10-65535]"));
-            screen.click("btApply");
-            QVERIFY2(screen.boxes.satisfied(), qPrintable(screen.boxes.describe()));
-            QCOMPARE(Zvc_CallCount("Zeph_SetDeviceConfig"), 0);
-        }
+        QTest::addColumn<Refused>("r");
+        const QString range = QStringLiteral("The timeout to sleep must be in range [10-65535]");
+        const QString failed = QStringLiteral("Failed to change the automatic sleep settings. ");
+        const int usb = ZEPH_COMM_USB;
+        for (int t : {0, 5, 9, 65536, 100000})
+            QTest::addRow("timeout %d", t) << Refused{0, usb, t, true, range, ""};
+        QTest::newRow("never read") << Refused{
+            0, usb, 60, false,
+            QStringLiteral("The device configuration has not been read from the device, so it cannot be "
+                           "changed. Open the device again and retry."),
+            ""};
+        QTest::newRow("permission") << Refused{
+            0x2010, usb, 60, true,
+            QStringLiteral("Permission denied. You must login as Administrator to do this function."), ""};
+        QTest::newRow("bad data") << Refused{0x1008, usb, 60, true, failed + "(Device) Bad data", "(Device) Bad data"};
+        QTest::newRow("invalid parameter")
+            << Refused{15, usb, 60, true, failed + "Invalid parameter", "Invalid parameter"};
+        QTest::newRow("io timeout on uart")
+            << Refused{9, ZEPH_COMM_UART, 60, true, failed + "Device IO timeout", "Device IO timeout"};
     }
 
-    // Every failure is seen: the permission text for 0x2010, the result's
-    // text in a box and the status bar for anything else, I/O errors on a
-    // link without recovery included. Apply stays offered.
-    void applyFailures_data()
+    void refused()
     {
-        QTest::addColumn<int>("result");
-        QTest::addColumn<int>("link");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("status");
-        QTest::newRow("permission") << 0x2010 << 1
-            << QStringLiteral("Permission denied. You must login as Administrator to do this function.") << "";
-        QTest::newRow("bad data") << 0x1008 << 1
-            << QStringLiteral("Failed to change the automatic sleep settings. (Device) Bad data")
-            << QStringLiteral("(Device) Bad data");
-        QTest::newRow("invalid parameter") << 15 << 1
-            << QStringLiteral("Failed to change the automatic sleep settings. Invalid parameter")
-            << QStringLiteral("Invalid parameter");
-        QTest::newRow("io timeout on uart") << 9 << 2
-            << QStringLiteral("Failed to change the automatic sleep settings. Device IO timeout")
-            << QStringLiteral("Device IO timeout");
-    }
-
-    void applyFailures()
-    {
-        QFETCH(int, result);
-        QFETCH(int, link);
-        QFETCH(QString, text);
-        QFETCH(QString, status);
-        Screen screen(0, ZEPH_SLEEP_SLEEP, [link](AppContext &ctx) { ctx.sdkConfig.commStd = link; });
+        QFETCH(Refused, r);
+        Screen screen(0, ZEPH_SLEEP_SLEEP, [&](AppContext &ctx) {
+            ctx.sdkConfig.commStd = r.link;
+            ctx.deviceConfigRead = r.read;
+        });
         const ZephDeviceConfig held = screen.ctx.deviceConfig;
         press(screen.automatic());
-        Zvc_FailNext("Zeph_SetDeviceConfig", 1, result);
-        screen.boxes.expect(kApplyTitle, QStringLiteral("OK"), text);
+        screen.after()->setValue(r.after);
+        if (r.result)
+            Zvc_FailNext("Zeph_SetDeviceConfig", 1, r.result);
+        screen.boxes.expect(kApplyTitle, QStringLiteral("OK"), r.text);
         screen.click("btApply");
-        QVERIFY2(screen.boxes.satisfied(), qPrintable(screen.boxes.describe()));
-        QCOMPARE(screen.ctx.lastResult, result);
-        if (!status.isEmpty())
-            QCOMPARE(screen.ctx.statusMessage(), status);
+        SCRIPT_DONE(screen);
+        QCOMPARE(Zvc_CallCount("Zeph_SetDeviceConfig"), r.result ? 1 : 0);
+        if (r.result)
+            QCOMPARE(screen.ctx.lastResult, r.result);
+        if (!r.status.isEmpty())
+            QCOMPARE(screen.ctx.statusMessage(), r.status);
         QVERIFY(screen.apply()->isEnabled());
         QVERIFY(DeviceConfigRecord::same(screen.ctx.deviceConfig, held));
-    }
-
-    // A record never read from this device is not written back.
-    void neverReadRecordRefused()
-    {
-        Screen screen(0, ZEPH_SLEEP_SLEEP, [](AppContext &ctx) { ctx.deviceConfigRead = false; });
-        press(screen.automatic());
-        screen.boxes.expect(kApplyTitle, QStringLiteral("OK"),
-                            QStringLiteral("The device configuration has not been read from the device, "
-                                           "so it cannot be changed. Open the device again and retry."));
-        screen.click("btApply");
-        QVERIFY2(screen.boxes.satisfied(), qPrintable(screen.boxes.describe()));
-        QCOMPARE(Zvc_CallCount("Zeph_SetDeviceConfig"), 0);
     }
 
     // The manual deep sleep asks every time; No sends nothing.
@@ -311,76 +275,42 @@ private slots:
             screen.boxes.expect(QStringLiteral("Warning"), QStringLiteral("No"), kUsbDeepSleep);
         screen.click("btDeepSleep");
         screen.click("btDeepSleep");
-        QVERIFY2(screen.boxes.satisfied(), qPrintable(screen.boxes.describe()));
+        SCRIPT_DONE(screen);
         QCOMPARE(Zvc_CallCount("Zeph_SleepDevice"), 0);
         QVERIFY(screen.manual()->isEnabled());
     }
 
-    // A failed sleep command shows its result in the status bar; a failed
-    // deep sleep leaves the work area usable and the next unplug announced.
-    void failedSleepCommands_data()
-    {
-        QTest::addColumn<QByteArray>("button");
-        QTest::newRow("standby") << QByteArray("btStandby");
-        QTest::newRow("sleep") << QByteArray("btSleep");
-        QTest::newRow("deep sleep") << QByteArray("btDeepSleep");
-    }
-
-    void failedSleepCommands()
-    {
-        QFETCH(QByteArray, button);
-        Screen screen;
-        if (button == "btDeepSleep")
-            screen.boxes.expect(QStringLiteral("Warning"), QStringLiteral("Yes"), kUsbDeepSleep);
-        Zvc_FailNext("Zeph_SleepDevice", 1, 0x1008);
-        screen.click(button.constData());
-        QVERIFY2(screen.boxes.satisfied(), qPrintable(screen.boxes.describe()));
-        QCOMPARE(Zvc_CallCount("Zeph_SleepDevice"), 1);
-        QCOMPARE(screen.ctx.statusMessage(), QStringLiteral("(Device) Bad data"));
-        QVERIFY(screen.manual()->isEnabled());
-        QVERIFY(screen.automatic()->isEnabled());
-        QCOMPARE(int(screen.ctx.suppressUnplugNotice), 0);
-    }
-
+    // Standby and sleep put the camera to sleep without a word and leave
+    // the work area usable; a failed command shows its result in the status
+    // bar, and a failed deep sleep leaves the next unplug announced.
     void sleepCommands_data()
     {
-        QTest::addColumn<QByteArray>("button");
-        QTest::addColumn<int>("mode");
-        QTest::newRow("standby") << QByteArray("btStandby") << int(ZEPH_SLEEP_STANDBY);
-        QTest::newRow("sleep") << QByteArray("btSleep") << int(ZEPH_SLEEP_SLEEP);
+        QTest::addColumn<Command>("c");
+        QTest::newRow("standby") << Command{"btStandby", ZEPH_SLEEP_STANDBY, 0};
+        QTest::newRow("sleep") << Command{"btSleep", ZEPH_SLEEP_SLEEP, 0};
+        QTest::newRow("standby fails") << Command{"btStandby", ZEPH_SLEEP_STANDBY, 0x1008};
+        QTest::newRow("sleep fails") << Command{"btSleep", ZEPH_SLEEP_SLEEP, 0x1008};
+        QTest::newRow("deep sleep fails") << Command{"btDeepSleep", ZEPH_SLEEP_DEEP, 0x1008};
     }
 
-    // Standby and sleep put the camera to sleep without a word; it stays
-    // usable, and the next call wakes it.
     void sleepCommands()
     {
-        QFETCH(QByteArray, button);
-        QFETCH(int, mode);
+        QFETCH(Command, c);
         Screen screen;
-        screen.click(button.constData());
-        QVERIFY2(screen.boxes.shown().isEmpty(), qPrintable(screen.boxes.describe()));
-        QCOMPARE(screen.ctx.lastResult, 0);
-        QCOMPARE(sleepState(), mode);
+        if (c.mode == ZEPH_SLEEP_DEEP)
+            screen.boxes.expect(QStringLiteral("Warning"), QStringLiteral("Yes"), kUsbDeepSleep);
+        if (c.failure)
+            Zvc_FailNext("Zeph_SleepDevice", 1, c.failure);
+        screen.click(c.button);
+        SCRIPT_DONE(screen);
+        QCOMPARE(Zvc_CallCount("Zeph_SleepDevice"), 1);
+        QCOMPARE(screen.ctx.lastResult, c.failure);
+        QCOMPARE(sleepState(), c.failure ? 0 : c.mode);
         QVERIFY(screen.manual()->isEnabled());
-        int32_t status = -1;
-        QCOMPARE(Zeph_GetCaptureStatus(screen.ctx.deviceHandle, &status), 0);
-        QCOMPARE(sleepState(), 0);
-    }
-
-    // Applied automatic sleep is what the camera does: standby after the
-    // chosen idle seconds of its own time.
-    void appliedAutomaticSleepTakesEffect()
-    {
-        Screen screen;
-        press(screen.automatic());
-        screen.mode()->setCurrentIndex(0);
-        screen.after()->setValue(10);
-        screen.click("btApply");
-        QVERIFY2(screen.boxes.shown().isEmpty(), qPrintable(screen.boxes.describe()));
-        Zvc_AdvanceTime(9999);
-        QCOMPARE(sleepState(), 0);
-        Zvc_AdvanceTime(1);
-        QCOMPARE(sleepState(), int(ZEPH_SLEEP_STANDBY));
+        QVERIFY(screen.automatic()->isEnabled());
+        if (c.failure)
+            QCOMPARE(screen.ctx.statusMessage(), QStringLiteral("(Device) Bad data"));
+        QCOMPARE(int(screen.ctx.suppressUnplugNotice), 0);
     }
 
     // Deep sleep on USB in the main window: the camera leaves the bus, the
@@ -388,39 +318,30 @@ private slots:
     // out; once woken by hardware the camera opens again.
     void usbDeepSleepInTheMainWindow()
     {
-        VirtualCameraFixture camera;
-        AppContext &ctx = camera.context();
-        MessageBoxScript boxes;
-        KeldTerminal window;
-        QCoreApplication::processEvents(); // the start-up scan
-        camera.select(ZVC_DEFAULT_USB_BINOCULAR);
-        window.switchWorkArea(WorkAreaPowerManagement);
-        QWidget *area = window.centralWidget();
-        QVERIFY(ctx.deviceHandle != 0);
-
-        boxes.expect(QStringLiteral("Warning"), QStringLiteral("Yes"), kUsbDeepSleep);
-        QTest::mouseClick(child<QPushButton>(area, "btDeepSleep"), Qt::LeftButton);
+        Screen s;
+        s.boxes.expect(QStringLiteral("Warning"), QStringLiteral("Yes"), kUsbDeepSleep);
+        s.click("btDeepSleep");
         deliverNotifications();
-        QVERIFY2(boxes.satisfied(), qPrintable(boxes.describe())); // no "unplugged" box
-        QCOMPARE(ctx.deviceHandle, 0u);
-        QCOMPARE(int(ctx.suppressUnplugNotice), 0);
-        QVERIFY(!child<QGroupBox>(area, "grbManualPower")->isEnabled());
-        QVERIFY(!child<QGroupBox>(area, "grbAutoPower")->isEnabled());
+        SCRIPT_DONE(s); // no "unplugged" box
+        QCOMPARE(s.ctx.deviceHandle, 0u);
+        QCOMPARE(int(s.ctx.suppressUnplugNotice), 0);
+        QVERIFY(!s.find<QGroupBox>("grbManualPower")->isEnabled());
+        QVERIFY(!s.find<QGroupBox>("grbAutoPower")->isEnabled());
         QCOMPARE(sleepState(), int(ZEPH_SLEEP_DEEP));
 
         QCOMPARE(Zvc_WakeDevice(ZVC_DEFAULT_USB_BINOCULAR), 0);
         deliverNotifications();
-        window.switchWorkArea(WorkAreaRecovery);
-        window.switchWorkArea(WorkAreaPowerManagement);
-        QVERIFY(ctx.deviceHandle != 0);
-        QVERIFY(child<QGroupBox>(window.centralWidget(), "grbManualPower")->isEnabled());
+        s.show(WorkAreaRecovery);
+        s.show(WorkAreaPowerManagement);
+        QVERIFY(s.ctx.deviceHandle != 0);
+        QVERIFY(s.find<QGroupBox>("grbManualPower")->isEnabled());
 
         // A later real unplug is announced again.
-        boxes.expect(QStringLiteral("Notification"), QStringLiteral("OK"),
-                     QStringLiteral("The device was unplugged."));
+        s.boxes.expect(QStringLiteral("Notification"), QStringLiteral("OK"),
+                       QStringLiteral("The device was unplugged."));
         QCOMPARE(Zvc_UnplugDevice(ZVC_DEFAULT_USB_BINOCULAR), 0);
         deliverNotifications();
-        QVERIFY2(boxes.satisfied(), qPrintable(boxes.describe()));
+        SCRIPT_DONE(s);
     }
 
     // The device went away under the work area: the commands say so.
@@ -432,10 +353,10 @@ private slots:
         for (const char *name : {"btStandby", "btSleep", "btDeepSleep", "btApply"}) {
             screen.boxes.expect(QStringLiteral("Error"), QStringLiteral("OK"),
                                 QStringLiteral("No device is opened."));
-            child<QPushButton>(screen.area.get(), name)->setEnabled(true);
+            screen.find<QPushButton>(name)->setEnabled(true);
             screen.click(name);
         }
-        QVERIFY2(screen.boxes.satisfied(), qPrintable(screen.boxes.describe()));
+        SCRIPT_DONE(screen);
         QCOMPARE(Zvc_CallCount("*"), 0);
     }
 };

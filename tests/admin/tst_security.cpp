@@ -6,7 +6,6 @@
 #include "AdminScreen.h"
 #include "admin/LoginWidget.h"
 #include "admin/SysManagementWidget.h"
-#include "core/ResultText.h"
 
 #include <QRadioButton>
 #include <cstring>
@@ -18,11 +17,19 @@ const QString kLocked = QStringLiteral("The captured image cannot be displayed s
 
 enum Subject : uint32_t { Boss = 1, Second = 2, Stranger = 9, Pat = 4, Quinn = 5 };
 
+// Each step answers the boxes it expects, and no other box may come.
 struct Flow : AdminScreen {
     Flow()
     {
         LoginWidget::loginRole = ZEPH_ROLE_SUPERUSER;
         std::memset(LoginWidget::lastLoginId, 0, sizeof LoginWidget::lastLoginId);
+    }
+
+    // The work area built anew, as the operator finds it on coming back.
+    void reopen(int workArea)
+    {
+        show(WorkAreaRecovery);
+        show(workArea);
     }
 
     // Enrols an administrator from a fresh capture of `subject`; the box the
@@ -34,33 +41,33 @@ struct Flow : AdminScreen {
         setText("cbAdminIDs", QString::fromLatin1(id));
         boxes.expect("Administrator Enrollment", "OK", text);
         click("m_btnEnrollAdmin");
+        SCRIPT_DONE(*this);
     }
 
     // Logs in with a fresh capture of `subject`; `text` is the box expected.
-    void login(int32_t role, uint32_t subject, const char *id, const QString &text)
+    void login(int32_t role, uint32_t subject, const QString &id, const QString &text)
     {
         capture(subject);
-        show(WorkAreaRecovery);
-        show(WorkAreaLogin);
+        reopen(WorkAreaLogin);
         click(role == ZEPH_ROLE_ADMIN ? "m_rdAdmin" : "m_rdSuperUser");
-        setText("m_cbLoginIDs", QString::fromLatin1(id));
+        setText("m_cbLoginIDs", id);
         boxes.expect("Login", "OK", text);
         click("BtnLogin");
+        SCRIPT_DONE(*this);
     }
 
     void logout()
     {
-        show(WorkAreaRecovery);
-        show(WorkAreaLogin);
+        reopen(WorkAreaLogin);
         boxes.expect("Logout", "OK", "Logout successful");
         click("BtnLogin");
+        SCRIPT_DONE(*this);
     }
 
     // One system management button with its expected box.
     void press(const char *button, const QString &title, const QString &text, const char *id = nullptr)
     {
-        show(WorkAreaRecovery);
-        show(WorkAreaSysManagement);
+        reopen(WorkAreaSysManagement);
         if (id) {
             setText(std::strcmp(button, "BtnSetRole") == 0 ? "m_cbUserIDs" : "cbAdminIDs",
                     QString::fromLatin1(id));
@@ -70,6 +77,7 @@ struct Flow : AdminScreen {
         boxes.expect(title, "OK", text);
         click(button);
         QCoreApplication::processEvents();
+        SCRIPT_DONE(*this);
     }
 
     // An enrollee of the template gallery, from a capture of `subject`.
@@ -89,6 +97,8 @@ struct Flow : AdminScreen {
     QSKIP("this camera has no security calls")
 
 const QString kEnrolled = QStringLiteral("Enroll as administrator successfully!");
+const QString kRoleSet = QStringLiteral("Set role successfully!");
+const QString kUnenrolled = QStringLiteral("Unenroll administrator successfully!");
 } // namespace
 
 class TestSecurity : public QObject
@@ -102,22 +112,23 @@ private slots:
         Flow f;
         NEED_SECURITY(f);
         f.enrollAdmin(Boss, "Boss1", kEnrolled);
-        SCRIPT_DONE(f);
         QCOMPARE(f.items("cbAdminIDs"), QStringList({"Boss1"}));
         QVERIFY(!f.ctx.loginId);
 
         f.enrollAdmin(Second, "Adm2", kAdminDenied);
-        SCRIPT_DONE(f);
         f.press("BtnLockDevice", "Lock device", kAdminDenied);
         f.press("BtnUnlockDevice", "Unlock device", kAdminDenied);
         f.press("BtnUnenrollAdmin", "Administrator Unenrollment", kAdminDenied, "Boss1");
         f.enrollee(Pat, "Pat1");
         f.press("BtnSetRole", "Set role", kSuperDenied, "Pat1");
-        SCRIPT_DONE(f);
         QCOMPARE(f.items("m_cbUserIDs"), QStringList({"Pat1"}));
 
-        // The login work area lists the administrators for ADMIN.
+        // The login work area starts on SUPERUSER, listing the enrollees,
+        // with no ID typed; ADMIN lists the administrators.
         f.show(WorkAreaLogin);
+        QVERIFY(f.find<QRadioButton>("m_rdSuperUser")->isChecked());
+        QCOMPARE(f.items("m_cbLoginIDs"), QStringList({"Pat1"}));
+        QCOMPARE(f.find<QComboBox>("m_cbLoginIDs")->currentText(), QString());
         f.click("m_rdAdmin");
         QCOMPARE(f.items("m_cbLoginIDs"), QStringList({"Boss1"}));
         f.click("m_rdSuperUser");
@@ -145,14 +156,7 @@ private slots:
         NEED_SECURITY(f);
         f.enrollAdmin(Boss, "Boss1", kEnrolled);
         f.enrollee(Pat, "Pat1"); // never raised: a plain user
-        f.capture(subject);
-        f.show(WorkAreaRecovery);
-        f.show(WorkAreaLogin);
-        f.click(role == ZEPH_ROLE_ADMIN ? "m_rdAdmin" : "m_rdSuperUser");
-        f.setText("m_cbLoginIDs", id);
-        f.boxes.expect("Login", "OK");
-        f.click("BtnLogin");
-        SCRIPT_DONE(f);
+        f.login(role, subject, id, QString());
         QVERIFY(f.lastBoxText().startsWith("<font color=red>"));
         QVERIFY(f.ctx.lastResult != ZEPH_OK);
         QVERIFY(!f.ctx.loginId);
@@ -169,18 +173,17 @@ private slots:
     }
 
     // As ADMIN every administrator operation passes; the lock withholds the
-    // images of a new capture in the capture work area until unlocked.
+    // images of a new capture in the capture work area until unlocked; the
+    // session ends with a logout or with the administrator's removal.
     void adminOperations()
     {
         Flow f;
         NEED_SECURITY(f);
         f.enrollAdmin(Boss, "Boss1", kEnrolled);
         f.login(ZEPH_ROLE_ADMIN, Boss, "Boss1", "Login successful");
-        SCRIPT_DONE(f);
         QCOMPARE(QByteArray(f.ctx.loginId->id), QByteArray("Boss1"));
 
         f.press("BtnLockDevice", "Lock device", "Device is locked successfully!");
-        SCRIPT_DONE(f);
         f.capture(Pat);
         QCOMPARE(f.ctx.lastResult, ZephResult(ZEPH_ERR_DEVICE_LOCKED));
         QVERIFY(f.ctx.lastCapture.rightQuality.totalScore != 0); // scores still come
@@ -189,27 +192,29 @@ private slots:
         QCOMPARE(f.find<QLabel>("lbLeftEye")->text(), kLocked);
 
         f.press("BtnUnlockDevice", "Unlock device", "Device is unlocked successfully!");
-        SCRIPT_DONE(f);
         // Unlocking fetched the capture again: its images are back.
         QVERIFY(f.ctx.lastCapture.hasRightImage);
         f.show(WorkAreaCapture);
         QVERIFY(f.find<QLabel>("lbRightEye")->text() != kLocked);
 
         f.enrollAdmin(Second, "Adm2", kEnrolled);
-        SCRIPT_DONE(f);
         QCOMPARE(f.items("cbAdminIDs"), QStringList({"Adm2", "Boss1"}));
         f.enrollee(Pat, "Pat1");
-        f.press("BtnSetRole", "Set role", "Set role successfully!", "Pat1");
-        f.press("BtnUnenrollAdmin", "Administrator Unenrollment", "Unenroll administrator successfully!",
-                "Adm2");
-        SCRIPT_DONE(f);
+        f.press("BtnSetRole", "Set role", kRoleSet, "Pat1");
+        f.press("BtnUnenrollAdmin", "Administrator Unenrollment", kUnenrolled, "Adm2");
         QVERIFY(f.ctx.loginId); // another administrator: the session stays
 
         f.logout();
-        SCRIPT_DONE(f);
         QVERIFY(!f.ctx.loginId);
         f.press("BtnLockDevice", "Lock device", kAdminDenied);
-        SCRIPT_DONE(f);
+
+        // Removing the administrator who is logged in ends his session.
+        f.login(ZEPH_ROLE_ADMIN, Boss, "Boss1", "Login successful");
+        f.enrollAdmin(Second, "Adm2", kEnrolled);
+        f.press("BtnUnenrollAdmin", "Administrator Unenrollment", kUnenrolled, "Boss1");
+        QVERIFY(!f.ctx.loginId);
+        QCOMPARE(f.items("cbAdminIDs"), QStringList({"Adm2"}));
+        f.press("BtnLockDevice", "Lock device", kAdminDenied);
     }
 
     // A super user sets roles but may not do an administrator's work; he
@@ -222,55 +227,32 @@ private slots:
         f.login(ZEPH_ROLE_ADMIN, Boss, "Boss1", "Login successful");
         f.enrollee(Pat, "Pat1");
         f.enrollee(Quinn, "Quinn1");
-        f.press("BtnSetRole", "Set role", "Set role successfully!", "Pat1");
+        f.press("BtnSetRole", "Set role", kRoleSet, "Pat1");
         f.logout();
-        SCRIPT_DONE(f);
 
         f.login(ZEPH_ROLE_SUPERUSER, Pat, "Pat1", "Login successful");
-        SCRIPT_DONE(f);
         QCOMPARE(f.ctx.loginId->role, int32_t(ZEPH_ROLE_SUPERUSER));
         QCOMPARE(f.find<QLabel>("lblRoleText")->text(), QStringLiteral("SUPERUSER"));
 
         f.press("BtnLockDevice", "Lock device", kAdminDenied);
         f.press("BtnUnenrollAdmin", "Administrator Unenrollment", kAdminDenied, "Boss1");
         f.enrollAdmin(Second, "Adm2", kAdminDenied);
-        SCRIPT_DONE(f);
 
         // Raising another enrollee, then demoting oneself.
-        f.press("BtnSetRole", "Set role", "Set role successfully!", "Quinn1");
-        SCRIPT_DONE(f);
+        f.press("BtnSetRole", "Set role", kRoleSet, "Quinn1");
         QVERIFY(f.ctx.loginId);
-        f.show(WorkAreaRecovery);
-        f.show(WorkAreaSysManagement);
+        f.reopen(WorkAreaSysManagement);
         f.setText("m_cbUserIDs", "Pat1");
         f.click("m_rdUser");
-        f.boxes.expect("Set role", "OK", "Set role successfully!");
+        f.boxes.expect("Set role", "OK", kRoleSet);
         f.click("BtnSetRole");
         SCRIPT_DONE(f);
         QVERIFY(!f.ctx.loginId);
         // The camera agrees: the session is gone and Pat is no super user.
         f.press("BtnSetRole", "Set role", kSuperDenied, "Quinn1");
         f.login(ZEPH_ROLE_SUPERUSER, Pat, "Pat1", QString());
-        SCRIPT_DONE(f);
         QVERIFY(!f.ctx.loginId);
         QVERIFY(f.lastBoxText().startsWith("<font color=red>"));
-    }
-
-    // Removing the administrator who is logged in ends his session.
-    void unenrollSelfEndsSession()
-    {
-        Flow f;
-        NEED_SECURITY(f);
-        f.enrollAdmin(Boss, "Boss1", kEnrolled);
-        f.login(ZEPH_ROLE_ADMIN, Boss, "Boss1", "Login successful");
-        f.enrollAdmin(Second, "Adm2", kEnrolled);
-        f.press("BtnUnenrollAdmin", "Administrator Unenrollment", "Unenroll administrator successfully!",
-                "Boss1");
-        SCRIPT_DONE(f);
-        QVERIFY(!f.ctx.loginId);
-        QCOMPARE(f.items("cbAdminIDs"), QStringList({"Adm2"}));
-        f.press("BtnLockDevice", "Lock device", kAdminDenied);
-        SCRIPT_DONE(f);
     }
 };
 

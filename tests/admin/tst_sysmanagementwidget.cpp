@@ -1,8 +1,7 @@
-// The system management work area on the virtual camera: its start-up
-// step, the ID lists and ID checks, and how each operation words the
-// camera's answers. Answers of the camera's security are injected where
-// they are not what is under test; the end-to-end rules are in
-// tst_security.cpp.
+// The system management work area on the virtual camera: its start-up step,
+// the ID lists and ID checks, and how each operation words the camera's
+// answers. The camera's answers are injected here; its own refusals and the
+// end-to-end rules are in tst_security.cpp.
 
 #include "AdminScreen.h"
 #include "admin/SysManagementWidget.h"
@@ -15,15 +14,23 @@
 #include <cstring>
 
 namespace {
-const QString kAdminDenied = SysManagementWidget::adminPermissionText();
-const QString kSuperDenied = SysManagementWidget::superUserPermissionText();
-
-void putItems(AdminScreen &s, const char *combo, const QStringList &items)
-{
-    QComboBox *c = s.find<QComboBox>(combo);
-    c->clear();
-    c->addItems(items);
-}
+// The guarded operations: the button, the title of its boxes, the call it
+// makes and the ID box it reads.
+struct Operation {
+    const char *button;
+    QString title;
+    const char *function;
+    const char *idBox;
+};
+enum { Enroll, Unenroll, Lock, Unlock, SetRole };
+const Operation kOperations[] = {
+    {"m_btnEnrollAdmin", "Administrator Enrollment", "Zeph_EnrollAsAdmin", "cbAdminIDs"},
+    {"BtnUnenrollAdmin", "Administrator Unenrollment", "Zeph_UnenrollAdmin", "cbAdminIDs"},
+    {"BtnLockDevice", "Lock device", "Zeph_LockDevice", nullptr},
+    {"BtnUnlockDevice", "Unlock device", "Zeph_UnlockDevice", nullptr},
+    {"BtnSetRole", "Set role", "Zeph_SetUserRole", "m_cbUserIDs"},
+};
+const QString kPrompt = QStringLiteral("Please capture your iris image first.");
 } // namespace
 
 class TestSysManagementWidget : public QObject
@@ -52,18 +59,18 @@ private slots:
         QTest::addColumn<QString>("id");
         QTest::addColumn<int>("encoding");
         QTest::addColumn<QByteArray>("bytes"); // empty: refused
-        QTest::newRow("31 bytes") << QString(31, 'a') << int(UserIdText::Local8Bit) << QByteArray(31, 'a');
-        QTest::newRow("32 bytes") << QString(32, 'a') << int(UserIdText::Local8Bit) << QByteArray();
-        QTest::newRow("16 two-byte chars") << QString(16, QChar(0xE9)) << int(UserIdText::Local8Bit)
-                                          << QByteArray();
-        QTest::newRow("15 two-byte chars") << QString(15, QChar(0xE9)) << int(UserIdText::Local8Bit)
-                                          << QString(15, QChar(0xE9)).toLocal8Bit();
-        QTest::newRow("latin-1 e-acute") << QString(31, QChar(0xE9)) << int(UserIdText::Latin1)
-                                        << QByteArray(31, char(0xE9));
-        QTest::newRow("latin-1 cjk") << QStringLiteral("A\u4e2d") << int(UserIdText::Latin1) << QByteArray();
-        QTest::newRow("zero inside") << QStringLiteral("A") + QChar(0) + QStringLiteral("B")
-                                    << int(UserIdText::Local8Bit) << QByteArray();
-        QTest::newRow("empty") << QString() << int(UserIdText::Latin1) << QByteArray();
+        const int local = UserIdText::Local8Bit;
+        const int latin1 = UserIdText::Latin1;
+        const QString e15(15, QChar(0xE9));
+        QTest::newRow("31 bytes") << QString(31, 'a') << local << QByteArray(31, 'a');
+        QTest::newRow("32 bytes") << QString(32, 'a') << local << QByteArray();
+        QTest::newRow("16 two-byte chars") << QString(16, QChar(0xE9)) << local << QByteArray();
+        QTest::newRow("15 two-byte chars") << e15 << local << e15.toLocal8Bit();
+        QTest::newRow("latin-1 e-acute") << QString(31, QChar(0xE9)) << latin1 << QByteArray(31, char(0xE9));
+        QTest::newRow("latin-1 cjk") << QStringLiteral("A\u4e2d") << latin1 << QByteArray();
+        QTest::newRow("zero inside") << QStringLiteral("A") + QChar(0) + QStringLiteral("B") << local
+                                    << QByteArray();
+        QTest::newRow("empty") << QString() << latin1 << QByteArray();
     }
     void idEncoding()
     {
@@ -96,171 +103,150 @@ private slots:
     }
 
     // Without a device every button answers the same and calls nothing.
-    void noDevice_data()
-    {
-        QTest::addColumn<QString>("button");
-        for (const char *b : {"m_btnEnrollAdmin", "BtnUnenrollAdmin", "m_btnSetDevConfig", "BtnLockDevice",
-                              "BtnUnlockDevice", "BtnSetRole"})
-            QTest::newRow(b) << QString::fromLatin1(b);
-    }
     void noDevice()
     {
-        QFETCH(QString, button);
         AdminScreen s(false);
         s.show(WorkAreaSysManagement);
         s.setText("cbAdminIDs", "A1");
         s.setText("m_cbUserIDs", "U1");
         Zvc_ResetCallCounts();
-        s.boxes.expect("Error", "OK", "No device is opened.");
-        s.click(button.toLatin1().constData());
-        SCRIPT_DONE(s);
+        for (const char *b : {"m_btnEnrollAdmin", "BtnUnenrollAdmin", "m_btnSetDevConfig", "BtnLockDevice",
+                              "BtnUnlockDevice", "BtnSetRole"}) {
+            s.boxes.expect("Error", "OK", "No device is opened.");
+            s.click(b);
+            QVERIFY2(s.boxes.satisfied(), b);
+        }
         QCOMPARE(Zvc_CallCount("*"), 0);
     }
 
-    // Each guarded operation words the camera's refusal; another failure
-    // names its result; neither is followed by a success box.
-    void answersWorded_data()
+    // Each operation words a failure with its result, an ID that does not fit
+    // the camera's field never reaches it, and neither is followed by a
+    // success box or costs the capture. (The camera's refusals, worded per
+    // operation, are tst_security's.)
+    void failuresWorded_data()
     {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("function");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("op");
+        QTest::addColumn<QByteArray>("function"); // empty: the operation's own call
+        QTest::addColumn<int>("result"); // -1: the ID typed is too long
         QTest::addColumn<QString>("text");
-        const int denied = ZEPH_ERR_PERMISSION_DENIED;
         const int other = ZEPH_ERR_ID_NOT_FOUND;
         const QString otherText = QString::fromLatin1(ResultText(other));
-        QTest::newRow("enroll denied") << "m_btnEnrollAdmin" << "Zeph_EnrollAsAdmin"
-                                       << "Administrator Enrollment" << denied << kAdminDenied;
-        QTest::newRow("enroll failed") << "m_btnEnrollAdmin" << "Zeph_EnrollAsAdmin"
-                                       << "Administrator Enrollment" << other
-                                       << "Failed to enroll Administrator. " + otherText;
-        QTest::newRow("unenroll denied") << "BtnUnenrollAdmin" << "Zeph_UnenrollAdmin"
-                                         << "Administrator Unenrollment" << denied << kAdminDenied;
-        QTest::newRow("unenroll failed") << "BtnUnenrollAdmin" << "Zeph_UnenrollAdmin"
-                                         << "Administrator Unenrollment" << other
-                                         << "Failed to unenroll administrator. " + otherText;
-        QTest::newRow("lock denied") << "BtnLockDevice" << "Zeph_LockDevice" << "Lock device" << denied
-                                     << kAdminDenied;
-        QTest::newRow("lock failed") << "BtnLockDevice" << "Zeph_LockDevice" << "Lock device" << other
-                                     << "Failed to lock device. " + otherText;
-        QTest::newRow("unlock denied") << "BtnUnlockDevice" << "Zeph_UnlockDevice" << "Unlock device"
-                                       << denied << kAdminDenied;
-        QTest::newRow("unlock failed") << "BtnUnlockDevice" << "Zeph_UnlockDevice" << "Unlock device"
-                                       << other << "Failed to unlock device. " + otherText;
-        QTest::newRow("role denied") << "BtnSetRole" << "Zeph_SetUserRole" << "Set role" << denied
-                                     << kSuperDenied;
-        QTest::newRow("role failed") << "BtnSetRole" << "Zeph_SetUserRole" << "Set role" << other
-                                     << "Failed to set role. " + otherText;
-        QTest::newRow("commit failed") << "BtnSetRole" << "Zeph_CommitGallery" << "Set role" << other
+        const QString tooLong = QStringLiteral("The ID must not take more than 31 bytes.");
+        const QByteArray own;
+        QTest::newRow("enroll failed")
+            << int(Enroll) << own << other << "Failed to enroll Administrator. " + otherText;
+        QTest::newRow("enroll, id too long") << int(Enroll) << own << -1 << tooLong;
+        QTest::newRow("unenroll failed")
+            << int(Unenroll) << own << other << "Failed to unenroll administrator. " + otherText;
+        QTest::newRow("unenroll, id too long") << int(Unenroll) << own << -1 << tooLong;
+        QTest::newRow("lock failed") << int(Lock) << own << other << "Failed to lock device. " + otherText;
+        QTest::newRow("unlock failed")
+            << int(Unlock) << own << other << "Failed to unlock device. " + otherText;
+        QTest::newRow("role failed") << int(SetRole) << own << other << "Failed to set role. " + otherText;
+        QTest::newRow("commit failed") << int(SetRole) << QByteArray("Zeph_CommitGallery") << other
                                        << "Failed to set role. " + otherText;
-        QTest::newRow("role: no capture") << "BtnSetRole" << "Zeph_SetUserRole" << "Set role"
-                                          << int(ZEPH_ERR_FRAME_NOT_AVAILABLE)
-                                          << "Please capture your iris image first.";
+        QTest::newRow("role: no capture")
+            << int(SetRole) << own << int(ZEPH_ERR_FRAME_NOT_AVAILABLE) << kPrompt;
+        QTest::newRow("role, id too long") << int(SetRole) << own << -1 << tooLong;
     }
-    void answersWorded()
+    void failuresWorded()
     {
-        QFETCH(QString, button);
-        QFETCH(QString, function);
-        QFETCH(QString, title);
+        QFETCH(int, op);
+        QFETCH(QByteArray, function);
         QFETCH(int, result);
         QFETCH(QString, text);
+        const Operation &o = kOperations[op];
+        const QByteArray called = function.isEmpty() ? QByteArray(o.function) : function;
         AdminScreen s;
         s.capture(5);
         s.show(WorkAreaSysManagement);
-        s.setText("cbAdminIDs", "Boss1");
-        s.setText("m_cbUserIDs", "P1");
-        const QByteArray fn = function.toLatin1();
-        if (fn == "Zeph_CommitGallery")
+        // 16 characters the box lets through are 32 bytes the field cannot hold.
+        if (o.idBox)
+            s.setText(o.idBox, result < 0 ? QString(16, QChar(0xE9)) : QStringLiteral("P1"));
+        Zvc_ResetCallCounts();
+        if (called == "Zeph_CommitGallery")
             Zvc_FailNext("Zeph_SetUserRole", 1, ZEPH_OK);
-        Zvc_FailNext(fn.constData(), 1, result);
-        if (button == "BtnUnenrollAdmin")
-            s.boxes.expect(title, "Yes");
-        s.boxes.expect(title, text.startsWith("Please capture") ? "Cancel" : "OK", text);
-        s.click(button.toLatin1().constData());
+        if (result >= 0)
+            Zvc_FailNext(called.constData(), 1, result);
+        if (op == Unenroll && result >= 0)
+            s.boxes.expect(o.title, "Yes");
+        s.boxes.expect(o.title, text == kPrompt ? "Cancel" : "OK", text);
+        s.click(o.button);
         QCoreApplication::processEvents();
         SCRIPT_DONE(s);
-        QCOMPARE(Zvc_CallCount(fn.constData()), 1);
-        QCOMPARE(s.ctx.lastResult, ZephResult(result));
+        QCOMPARE(Zvc_CallCount(called.constData()), result < 0 ? 0 : 1);
+        if (result >= 0)
+            QCOMPARE(s.ctx.lastResult, ZephResult(result));
         // The gallery is committed only after its role was set.
-        if (fn == "Zeph_SetUserRole")
+        if (called == "Zeph_SetUserRole")
             QCOMPARE(Zvc_CallCount("Zeph_CommitGallery"), 0);
-        // A refused enrolment keeps the capture for another try.
-        if (button == "m_btnEnrollAdmin")
-            QCOMPARE(s.ctx.lastCapture.lastCaptureResult, ZEPH_OK);
-    }
-
-    // An ID that does not fit the camera's field never reaches it.
-    void longIdsRefused_data()
-    {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("combo");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("function");
-        QTest::newRow("enroll") << "m_btnEnrollAdmin" << "cbAdminIDs" << "Administrator Enrollment"
-                                << "Zeph_EnrollAsAdmin";
-        QTest::newRow("unenroll") << "BtnUnenrollAdmin" << "cbAdminIDs" << "Administrator Unenrollment"
-                                  << "Zeph_UnenrollAdmin";
-        QTest::newRow("set role") << "BtnSetRole" << "m_cbUserIDs" << "Set role" << "Zeph_SetUserRole";
-    }
-    void longIdsRefused()
-    {
-        QFETCH(QString, button);
-        QFETCH(QString, combo);
-        QFETCH(QString, title);
-        QFETCH(QString, function);
-        AdminScreen s;
-        s.capture(5);
-        s.show(WorkAreaSysManagement);
-        // 16 characters the box lets through, 32 bytes the field cannot hold.
-        s.setText(combo.toLatin1().constData(), QString(16, QChar(0xE9)));
-        Zvc_ResetCallCounts();
-        s.boxes.expect(title, "OK", UserIdText::tooLongText());
-        s.click(button.toLatin1().constData());
-        SCRIPT_DONE(s);
-        QCOMPARE(Zvc_CallCount(function.toLatin1().constData()), 0);
         QCOMPARE(Zvc_CallCount("Zeph_ClearCapture"), 0);
+        QCOMPARE(s.ctx.lastCapture.lastCaptureResult, ZEPH_OK);
     }
 
     // Unenrolling removes the entry that holds the ID, not the current item;
-    // the logged-in administrator's session ends with him.
-    void unenrollRemovesThatEntry_data()
+    // removing the logged-in administrator, or demoting the logged-in super
+    // user, ends that session. A role is committed once it is set.
+    void sessionEnds_data()
     {
-        QTest::addColumn<QString>("sessionId");
+        QTest::addColumn<int>("op");
+        QTest::addColumn<QString>("sessionId"); // empty: nobody logged in
         QTest::addColumn<int>("sessionRole");
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<bool>("demote"); // to USER, else raised to SUPERUSER
         QTest::addColumn<bool>("ends");
-        QTest::newRow("nobody logged in") << QString() << 0 << false;
-        QTest::newRow("another admin") << "A1" << int(ZEPH_ROLE_ADMIN) << false;
-        QTest::newRow("this admin") << "A3" << int(ZEPH_ROLE_ADMIN) << true;
-        QTest::newRow("same id, super user") << "A3" << int(ZEPH_ROLE_SUPERUSER) << false;
-        QTest::newRow("case differs") << "a3" << int(ZEPH_ROLE_ADMIN) << false;
+        const int admin = ZEPH_ROLE_ADMIN;
+        const int super = ZEPH_ROLE_SUPERUSER;
+        QTest::newRow("unenroll, nobody logged in") << int(Unenroll) << "" << 0 << "A3" << false << false;
+        QTest::newRow("unenroll, another admin") << int(Unenroll) << "A1" << admin << "A3" << false << false;
+        QTest::newRow("unenroll, this admin") << int(Unenroll) << "A3" << admin << "A3" << false << true;
+        QTest::newRow("unenroll, super user") << int(Unenroll) << "A3" << super << "A3" << false << false;
+        QTest::newRow("unenroll, case differs") << int(Unenroll) << "a3" << admin << "A3" << false << false;
+        QTest::newRow("demote self") << int(SetRole) << "P1" << super << "P1" << true << true;
+        QTest::newRow("demote another") << int(SetRole) << "P1" << super << "P2" << true << false;
+        QTest::newRow("raise self") << int(SetRole) << "P1" << super << "P1" << false << false;
     }
-    void unenrollRemovesThatEntry()
+    void sessionEnds()
     {
+        QFETCH(int, op);
         QFETCH(QString, sessionId);
         QFETCH(int, sessionRole);
+        QFETCH(QString, id);
+        QFETCH(bool, demote);
         QFETCH(bool, ends);
+        const Operation &o = kOperations[op];
+        const QString done =
+            op == Unenroll ? "Unenroll administrator successfully!" : "Set role successfully!";
         AdminScreen s;
         s.show(WorkAreaSysManagement);
+        QVERIFY(s.find<QRadioButton>("m_rdSuperUser")->isChecked());
         if (!sessionId.isEmpty()) {
             s.ctx.loginId = std::make_unique<LoginSession>();
             FixedText::copy(s.ctx.loginId->id, sessionId.toLatin1());
             s.ctx.loginId->role = sessionRole;
         }
-        putItems(s, "cbAdminIDs", {"A1", "A2", "A3"});
-        s.find<QComboBox>("cbAdminIDs")->setCurrentIndex(0);
-        s.setText("cbAdminIDs", "A3");
+        QComboBox *admins = s.find<QComboBox>("cbAdminIDs");
+        admins->addItems({"A1", "A2", "A3"});
+        admins->setCurrentIndex(0);
+        s.setText(o.idBox, id);
+        if (demote)
+            s.click("m_rdUser");
         Zvc_ResetCallCounts();
-        Zvc_FailNext("Zeph_UnenrollAdmin", 1, ZEPH_OK);
-        Zvc_FailNext("Zeph_Logout", 1, ZEPH_OK);
-        s.boxes.expect("Administrator Unenrollment", "Yes",
-                       "Are you sure to unenroll the administrator with ID 'A3' from system?");
-        s.boxes.expect("Administrator Unenrollment", "OK", "Unenroll administrator successfully!");
-        s.click("BtnUnenrollAdmin");
+        for (const char *f : {o.function, "Zeph_CommitGallery", "Zeph_Logout"})
+            Zvc_FailNext(f, 1, ZEPH_OK);
+        if (op == Unenroll)
+            s.boxes.expect(o.title, "Yes",
+                           "Are you sure to unenroll the administrator with ID 'A3' from system?");
+        s.boxes.expect(o.title, "OK", done);
+        s.click(o.button);
         SCRIPT_DONE(s);
-        QCOMPARE(s.items("cbAdminIDs"), QStringList({"A1", "A2"}));
         QCOMPARE(Zvc_CallCount("Zeph_Logout"), ends ? 1 : 0);
         QCOMPARE(bool(s.ctx.loginId), !sessionId.isEmpty() && !ends);
-        QCOMPARE(s.ctx.statusMessage(), QStringLiteral("Unenroll administrator successfully!"));
+        QCOMPARE(s.ctx.statusMessage(), done);
+        QCOMPARE(Zvc_CallCount(o.function), 1);
+        QCOMPARE(Zvc_CallCount("Zeph_CommitGallery"), op == SetRole ? 1 : 0);
+        const QStringList left = op == Unenroll ? QStringList{"A1", "A2"} : QStringList{"A1", "A2", "A3"};
+        QCOMPARE(s.items("cbAdminIDs"), left);
     }
 
     // "No" to the question calls nothing.
@@ -277,44 +263,6 @@ private slots:
         QCOMPARE(Zvc_CallCount("Zeph_UnenrollAdmin"), 0);
     }
 
-    // Demoting the logged-in super user ends his session; the commit runs
-    // only after the role was set.
-    void setRoleEndsOwnSession_data()
-    {
-        QTest::addColumn<bool>("user");
-        QTest::addColumn<QString>("id");
-        QTest::addColumn<bool>("ends");
-        QTest::newRow("demote self") << true << "P1" << true;
-        QTest::newRow("demote another") << true << "P2" << false;
-        QTest::newRow("raise self") << false << "P1" << false;
-    }
-    void setRoleEndsOwnSession()
-    {
-        QFETCH(bool, user);
-        QFETCH(QString, id);
-        QFETCH(bool, ends);
-        AdminScreen s;
-        s.show(WorkAreaSysManagement);
-        QVERIFY(s.find<QRadioButton>("m_rdSuperUser")->isChecked());
-        s.ctx.loginId = std::make_unique<LoginSession>();
-        FixedText::copy(s.ctx.loginId->id, "P1");
-        s.ctx.loginId->role = ZEPH_ROLE_SUPERUSER;
-        s.setText("m_cbUserIDs", id);
-        if (user)
-            s.click("m_rdUser");
-        Zvc_ResetCallCounts();
-        Zvc_FailNext("Zeph_SetUserRole", 1, ZEPH_OK);
-        Zvc_FailNext("Zeph_CommitGallery", 1, ZEPH_OK);
-        Zvc_FailNext("Zeph_Logout", 1, ZEPH_OK);
-        s.boxes.expect("Set role", "OK", "Set role successfully!");
-        s.click("BtnSetRole");
-        SCRIPT_DONE(s);
-        QCOMPARE(Zvc_CallCount("Zeph_Logout"), ends ? 1 : 0);
-        QCOMPARE(bool(s.ctx.loginId), !ends);
-        QCOMPARE(Zvc_CallCount("Zeph_SetUserRole"), 1);
-        QCOMPARE(Zvc_CallCount("Zeph_CommitGallery"), 1);
-    }
-
     // Enrolling: one eye missing asks first; a listed ID is not added twice;
     // success consumes the capture.
     void enrollAdmin()
@@ -322,7 +270,7 @@ private slots:
         AdminScreen s;
         s.capture(5, ZVC_EYE_SHARP, ZVC_EYE_LOOKING_ASIDE);
         s.show(WorkAreaSysManagement);
-        putItems(s, "cbAdminIDs", {"A1", "Boss1"});
+        s.find<QComboBox>("cbAdminIDs")->addItems({"A1", "Boss1"});
         s.setText("cbAdminIDs", "Boss1");
         QCOMPARE(s.ctx.lastCapture.lastCaptureResult, ZEPH_ERR_NO_QUALIFIED_LEFT);
         s.boxes.expect("Confirmation", "No");
@@ -337,31 +285,30 @@ private slots:
         SCRIPT_DONE(s);
         QCOMPARE(s.items("cbAdminIDs"), QStringList({"A1", "Boss1"}));
         QCOMPARE(s.ctx.lastCapture.lastCaptureResult, ZEPH_ERR_FRAME_NOT_AVAILABLE);
-        s.boxes.expect("Administrator enrollment", "Cancel", "Please capture your iris image first.");
+        s.boxes.expect("Administrator enrollment", "Cancel", kPrompt);
         s.click("m_btnEnrollAdmin");
         SCRIPT_DONE(s);
     }
 
-    // Lock and unlock reload the lists and pictures once the slot is done.
+    // Lock and unlock fetch the capture again, and reload the lists and
+    // pictures once the slot is done.
     void lockReloads_data()
     {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("function");
+        QTest::addColumn<int>("op");
         QTest::addColumn<QString>("text");
-        QTest::newRow("lock") << "BtnLockDevice" << "Zeph_LockDevice" << "Device is locked successfully!";
-        QTest::newRow("unlock") << "BtnUnlockDevice" << "Zeph_UnlockDevice" << "Device is unlocked successfully!";
+        QTest::newRow("lock") << int(Lock) << "Device is locked successfully!";
+        QTest::newRow("unlock") << int(Unlock) << "Device is unlocked successfully!";
     }
     void lockReloads()
     {
-        QFETCH(QString, button);
-        QFETCH(QString, function);
+        QFETCH(int, op);
         QFETCH(QString, text);
         AdminScreen s;
         s.show(WorkAreaSysManagement);
         Zvc_ResetCallCounts();
-        Zvc_FailNext(function.toLatin1().constData(), 1, ZEPH_OK);
-        s.boxes.expect(button == "BtnLockDevice" ? "Lock device" : "Unlock device", "OK", text);
-        s.click(button.toLatin1().constData());
+        Zvc_FailNext(kOperations[op].function, 1, ZEPH_OK);
+        s.boxes.expect(kOperations[op].title, "OK", text);
+        s.click(kOperations[op].button);
         SCRIPT_DONE(s);
         QCOMPARE(Zvc_CallCount("Zeph_GetResultQuality"), 1);
         QCOMPARE(Zvc_CallCount("Zeph_GetAdminGalleryInfo"), 0);
@@ -370,25 +317,25 @@ private slots:
         QCOMPARE(Zvc_CallCount("Zeph_GetAdminGalleryInfo"), 1);
     }
 
-    // Eye labels share the window with the panels, in whole 4:3 steps.
+    // Eye labels share the window with the panels, in whole 4:3 steps; the
+    // left one shows on a binocular camera only.
     void eyeSizes_data()
     {
         QTest::addColumn<int>("area");
         QTest::addColumn<bool>("binocular");
         QTest::addColumn<int>("windowWidth");
         QTest::addColumn<QSize>("size");
-        QTest::addColumn<bool>("leftShown");
         const int login = WorkAreaLogin;
         const int sys = WorkAreaSysManagement;
-        QTest::newRow("login bino 1300") << login << true << 1300 << QSize(488, 366) << true;
-        QTest::newRow("login bino 1000") << login << true << 1000 << QSize(340, 255) << true;
-        QTest::newRow("login bino wide") << login << true << 1700 << QSize(640, 480) << true;
-        QTest::newRow("login mono 1300") << login << false << 1300 << QSize(640, 480) << false;
-        QTest::newRow("login mono 900") << login << false << 900 << QSize(584, 438) << false;
-        QTest::newRow("sys bino 1300") << sys << true << 1300 << QSize(388, 291) << true;
-        QTest::newRow("sys bino 1001") << sys << true << 1001 << QSize(240, 180) << true;
-        QTest::newRow("sys mono 1300") << sys << false << 1300 << QSize(640, 480) << false;
-        QTest::newRow("sys mono 1003") << sys << false << 1003 << QSize(500, 375) << false;
+        QTest::newRow("login bino 1300") << login << true << 1300 << QSize(488, 366);
+        QTest::newRow("login bino 1000") << login << true << 1000 << QSize(340, 255);
+        QTest::newRow("login bino wide") << login << true << 1700 << QSize(640, 480);
+        QTest::newRow("login mono 1300") << login << false << 1300 << QSize(640, 480);
+        QTest::newRow("login mono 900") << login << false << 900 << QSize(584, 438);
+        QTest::newRow("sys bino 1300") << sys << true << 1300 << QSize(388, 291);
+        QTest::newRow("sys bino 1001") << sys << true << 1001 << QSize(240, 180);
+        QTest::newRow("sys mono 1300") << sys << false << 1300 << QSize(640, 480);
+        QTest::newRow("sys mono 1003") << sys << false << 1003 << QSize(500, 375);
     }
     void eyeSizes()
     {
@@ -396,14 +343,13 @@ private slots:
         QFETCH(bool, binocular);
         QFETCH(int, windowWidth);
         QFETCH(QSize, size);
-        QFETCH(bool, leftShown);
         AdminScreen s(true, binocular ? ZVC_DEFAULT_USB_BINOCULAR : ZVC_DEFAULT_USB_MONOCULAR);
         s.ctx.windowWidth = windowWidth;
         s.show(area);
         QCOMPARE(s.find<QLabel>("lblRightEye")->minimumSize(), size);
         QCOMPARE(s.find<QLabel>("lblRightEye")->maximumSize(), size);
-        QCOMPARE(!s.find<QLabel>("lblLeftEye")->isHidden(), leftShown);
-        if (leftShown)
+        QCOMPARE(!s.find<QLabel>("lblLeftEye")->isHidden(), binocular);
+        if (binocular)
             QCOMPARE(s.find<QLabel>("lblLeftEye")->maximumSize(), size);
     }
 
@@ -414,7 +360,6 @@ private slots:
         auto *g = s.find<QGroupBox>("groupBox_3");
         QVERIFY(g && !g->isHidden() && !g->isEnabled());
         QVERIFY(!s.find<QPushButton>("BtnResetCerts")->isEnabled());
-        QVERIFY(s.find<QRadioButton>("m_rdSuperUser")->isChecked());
     }
 };
 

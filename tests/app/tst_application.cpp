@@ -11,9 +11,27 @@
 #include <QFile>
 #include <QLabel>
 #include <QStatusBar>
-#include <functional>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <functional>
+
+namespace {
+
+// One run of the program with its Config.xml in `dir`: `during` is called
+// once the event loop runs, then the program quits. Returns the exit code.
+int runOnce(const QString &dir, const std::function<void(AppContext &)> &during)
+{
+    QTimer::singleShot(0, [&] {
+        auto quit = qScopeGuard([] { QCoreApplication::quit(); });
+        AppContext *ctx = AppContext::instance();
+        QVERIFY(ctx);
+        during(*ctx);
+    });
+    Application app(*qApp, dir);
+    return app.run();
+}
+
+} // namespace
 
 // The whole start-up and exit sequence, in process, on the virtual camera.
 class TestApplication : public QObject
@@ -26,31 +44,22 @@ private slots:
         Zvc_SetTimeScale(0.0);
         Zvc_Reset();
         Zvc_ResetCallCounts();
-
         QPointer<QDialog> recovery;
         bool sawWindow = false;
         ZephHandle handle = 0;
-        QTimer::singleShot(0, [&] {
-            auto quit = qScopeGuard([] { QCoreApplication::quit(); });
-            AppContext *ctx = AppContext::instance();
-            QVERIFY(ctx);
-            recovery = dynamic_cast<QDialog *>(ctx->recoveryOffer());
-            for (QWidget *w : QApplication::topLevelWidgets())
-                sawWindow |= qobject_cast<KeldTerminal *>(w) && w->isVisible();
-            FixedText::copy(ctx->selectedDeviceName, ZVC_DEFAULT_USB_BINOCULAR);
-            QCOMPARE(ctx->openDevice(true), 0);
-            handle = ctx->deviceHandle;
-        });
-
-        int code = -1;
-        {
-            Application app(*qApp, dir.path());
-            code = app.run();
-        }
-        QCOMPARE(code, 0);
+        QCOMPARE(runOnce(dir.path(),
+                         [&](AppContext &ctx) {
+                             recovery = dynamic_cast<QDialog *>(ctx.recoveryOffer());
+                             for (QWidget *w : QApplication::topLevelWidgets())
+                                 sawWindow |= qobject_cast<KeldTerminal *>(w) && w->isVisible();
+                             FixedText::copy(ctx.selectedDeviceName, ZVC_DEFAULT_USB_BINOCULAR);
+                             QCOMPARE(ctx.openDevice(true), 0);
+                             handle = ctx.deviceHandle;
+                         }),
+                 0);
         QVERIFY(sawWindow);
         QVERIFY(handle != 0);
-        // Everything the run owned is gone while the application object lives on.
+        // Everything the run owned is gone; the Qt application lives on.
         QVERIFY(!AppContext::instance());
         QVERIFY(recovery.isNull());
         QCOMPARE(Zvc_CallCount("Zeph_CloseDevice"), 1);
@@ -71,56 +80,38 @@ private slots:
     {
         QTemporaryDir dir;
         Zvc_Reset();
-        auto runOnce = [&](const std::function<void(AppContext &)> &during) {
-            QTimer::singleShot(0, [&] {
-                during(*AppContext::instance());
-                QCoreApplication::quit();
-            });
-            Application app(*qApp, dir.path());
-            return app.run();
-        };
-        QCOMPARE(runOnce([](AppContext &ctx) {
-                     ctx.captureMode = 2;
-                     ctx.captureSeconds = 12;
-                     ctx.genuineThreshold = 0.3f;
-                     ctx.imposterThreshold = 0.9f;
-                 }),
+        QCOMPARE(runOnce(dir.path(),
+                         [](AppContext &ctx) {
+                             ctx.captureMode = 2;
+                             ctx.captureSeconds = 12;
+                             ctx.genuineThreshold = 0.3f;
+                             ctx.imposterThreshold = 0.9f;
+                         }),
                  0);
-        int mode = 0, seconds = 0;
-        float genuine = 0, imposter = 0;
-        QCOMPARE(runOnce([&](AppContext &ctx) {
-                     mode = ctx.captureMode;
-                     seconds = ctx.captureSeconds;
-                     genuine = ctx.genuineThreshold;
-                     imposter = ctx.imposterThreshold;
-                 }),
-                 0);
-        QCOMPARE(mode, 2);
-        QCOMPARE(seconds, 12);
-        QCOMPARE(genuine, 0.3f);
-        QCOMPARE(imposter, 0.9f);
+        AppSettings next;
+        QCOMPARE(runOnce(dir.path(), [&](AppContext &ctx) { next = ctx; }), 0); // the settings part
+        QCOMPARE(next.captureMode, 2);
+        QCOMPARE(next.captureSeconds, 12);
+        QCOMPARE(next.genuineThreshold, 0.3f);
+        QCOMPARE(next.imposterThreshold, 0.9f);
     }
 
     // An exit whose save failed is told once, at the next start.
     void failedSaveIsToldAtTheNextStart()
     {
         QTemporaryDir dir;
-        const QString config = QDir(dir.path()).filePath(QStringLiteral("Config.xml"));
         const auto noticeShown = [&] {
             QString shown;
-            QTimer::singleShot(0, [&] {
+            runOnce(dir.path(), [&](AppContext &) {
                 for (QWidget *w : QApplication::topLevelWidgets())
                     if (auto *window = qobject_cast<KeldTerminal *>(w))
                         if (auto *note = window->statusBar()->findChild<QLabel *>(QStringLiteral("lastSaveFailed")))
                             shown = note->isVisible() ? note->text() : QString();
-                QCoreApplication::quit();
             });
-            Application app(*qApp, dir.path());
-            app.run();
             return shown;
         };
         QCOMPARE(noticeShown(), QString()); // Config.xml is made at this start
-        QVERIFY(AtomicFile::markSaveFailed(config));
+        QVERIFY(AtomicFile::markSaveFailed(QDir(dir.path()).filePath(QStringLiteral("Config.xml"))));
         QCOMPARE(noticeShown(), QString::fromLatin1(Application::kLastSaveFailedText));
         QCOMPARE(noticeShown(), QString());
     }

@@ -19,8 +19,6 @@ using Bytes = std::vector<uint8_t>;
 constexpr size_t kFrameCapacity = 307200;
 constexpr uint8_t kGuard = 0xA5;
 
-// Decodes into a frame buffer followed by guard bytes and checks that the
-// decoder never wrote past the capacity it was given.
 struct Result {
     int32_t rc = -1;
     int32_t width = 0, height = 0;
@@ -28,33 +26,27 @@ struct Result {
     Bytes pixels;
 };
 
-class Decoder {
-public:
-    Decoder() { EXPECT_EQ(m_decoder.init(640, 480), JPEG_OK); }
+struct Decoder {
+    JpegDecoder raw;
+    Decoder() { EXPECT_EQ(raw.init(640, 480), JPEG_OK); }
 
+    // Decodes into a buffer followed by guard bytes: nothing may be written
+    // past the capacity given.
     Result decode(const Bytes &jpeg, size_t capacity = kFrameCapacity)
     {
         Bytes buffer(capacity + 64, kGuard);
         Result r;
         uint8_t *out = buffer.data();
         r.capacity = capacity;
-        r.rc = m_decoder.decode(jpeg.data(), static_cast<int64_t>(jpeg.size()), &out, &r.capacity,
-                                &r.width, &r.height);
+        r.rc = raw.decode(jpeg.data(), static_cast<int64_t>(jpeg.size()), &out, &r.capacity, &r.width, &r.height);
         EXPECT_EQ(out, buffer.data());
-        for (size_t i = capacity; i < buffer.size(); ++i)
-            if (buffer[i] != kGuard) {
-                ADD_FAILURE() << "wrote past the capacity at " << i;
-                break;
-            }
+        EXPECT_TRUE(std::all_of(buffer.begin() + static_cast<long>(capacity), buffer.end(),
+                                [](uint8_t b) { return b == kGuard; }))
+            << "wrote past the capacity";
         if (r.rc == JPEG_OK)
             r.pixels.assign(buffer.begin(), buffer.begin() + static_cast<long>(r.width) * r.height);
         return r;
     }
-
-    JpegDecoder &raw() { return m_decoder; }
-
-private:
-    JpegDecoder m_decoder;
 };
 
 Bytes makeFrame(int w, int h, const libjpegref::EncodeOptions &o, uint32_t seed = 1)
@@ -76,13 +68,6 @@ void segment(Bytes &b, uint8_t marker, const Bytes &body)
     b.push_back(marker);
     put16(b, static_cast<int>(body.size()) + 2);
     b.insert(b.end(), body.begin(), body.end());
-}
-
-Bytes dqtOnes()
-{
-    Bytes body{0x00};
-    body.insert(body.end(), 64, 1);
-    return body;
 }
 
 Bytes sof(int w, int h, Bytes component = {1, 0x11, 0})
@@ -111,70 +96,92 @@ Bytes sos(uint8_t tables = 0x00, uint8_t component = 1)
     return {1, component, tables, 0, 63, 0};
 }
 
-// Entropy-coded bits, with 0xFF stuffing and one-padding.
-class BitWriter {
-public:
-    void put(uint32_t bits, int count)
-    {
+// Entropy-coded fields (value, bit count), with 0xFF stuffing and one-padding.
+Bytes bits(std::initializer_list<std::pair<uint32_t, int>> fields)
+{
+    Bytes out;
+    uint32_t acc = 0;
+    int n = 0;
+    const auto put = [&](uint32_t value, int count) {
         for (int i = count - 1; i >= 0; --i) {
-            m_acc = static_cast<uint8_t>((m_acc << 1) | ((bits >> i) & 1));
-            if (++m_n == 8)
-                flushByte();
+            acc = (acc << 1) | ((value >> i) & 1);
+            if (++n < 8)
+                continue;
+            out.push_back(static_cast<uint8_t>(acc));
+            if (acc == 0xFF)
+                out.push_back(0);
+            acc = 0;
+            n = 0;
         }
-    }
-    Bytes finish()
-    {
-        while (m_n)
-            put(1, 1);
-        return m_out;
-    }
+    };
+    for (auto f : fields)
+        put(f.first, f.second);
+    while (n)
+        put(1, 1);
+    return out;
+}
 
-private:
-    void flushByte()
-    {
-        m_out.push_back(m_acc);
-        if (m_acc == 0xFF)
-            m_out.push_back(0);
-        m_acc = 0;
-        m_n = 0;
-    }
-    Bytes m_out;
-    uint8_t m_acc = 0;
-    int m_n = 0;
-};
-
+// One 8 x 8 block whose only codes are "0": DC category 0, end of block.
 struct Stream {
-    Bytes dcTable = dht(0x00, {1}, {0});        // one code "0": category 0
-    Bytes acTable = dht(0x10, {1}, {0x00});     // one code "0": end of block
+    Bytes dcTable = dht(0x00, {1}, {0});
+    Bytes acTable = dht(0x10, {1}, {0x00});
     Bytes frame = sof(8, 8);
     uint8_t frameMarker = 0xC0;
     Bytes scan = sos();
     Bytes data = Bytes(4, 0x00);
     bool withDqt = true;
     int restartInterval = 0;
-
-    Bytes build() const
-    {
-        Bytes b{0xFF, 0xD8};
-        if (withDqt)
-            segment(b, 0xDB, dqtOnes());
-        if (restartInterval) {
-            Bytes dri;
-            put16(dri, restartInterval);
-            segment(b, 0xDD, dri);
-        }
-        segment(b, frameMarker, frame);
-        if (!dcTable.empty())
-            segment(b, 0xC4, dcTable);
-        if (!acTable.empty())
-            segment(b, 0xC4, acTable);
-        segment(b, 0xDA, scan);
-        b.insert(b.end(), data.begin(), data.end());
-        b.push_back(0xFF);
-        b.push_back(0xD9);
-        return b;
-    }
 };
+
+Bytes build(const Stream &s)
+{
+    Bytes b{0xFF, 0xD8};
+    if (s.withDqt) {
+        Bytes dqt{0x00};
+        dqt.insert(dqt.end(), 64, 1);
+        segment(b, 0xDB, dqt);
+    }
+    if (s.restartInterval) {
+        Bytes dri;
+        put16(dri, s.restartInterval);
+        segment(b, 0xDD, dri);
+    }
+    segment(b, s.frameMarker, s.frame);
+    segment(b, 0xC4, s.dcTable);
+    segment(b, 0xC4, s.acTable);
+    segment(b, 0xDA, s.scan);
+    b.insert(b.end(), s.data.begin(), s.data.end());
+    b.insert(b.end(), {0xFF, 0xD9});
+    return b;
+}
+
+// The hand-made stream after `edit`.
+Bytes lie(void (*edit)(Stream &))
+{
+    Stream s;
+    edit(s);
+    return build(s);
+}
+
+// The hand-made stream with other codes and entropy data.
+Bytes coded(Bytes dcTable, Bytes acTable, Bytes data)
+{
+    Stream s;
+    s.dcTable = std::move(dcTable);
+    s.acTable = std::move(acTable);
+    s.data = std::move(data);
+    return build(s);
+}
+
+// Two blocks with a restart interval of one: the marker between them is checked.
+Bytes twoBlocks(Bytes data)
+{
+    Stream s;
+    s.frame = sof(16, 8);
+    s.restartInterval = 1;
+    s.data = std::move(data);
+    return build(s);
+}
 
 // Offsets of the restart markers inside a stream.
 std::vector<size_t> restartMarkers(const Bytes &b)
@@ -204,15 +211,34 @@ Bytes dropSegments(Bytes b, uint8_t marker)
     return b;
 }
 
-// ---- Comparison with libjpeg ---------------------------------------------
-
-struct Sample {
-    int w, h;
+Bytes outOfSequenceRestarts()
+{
     libjpegref::EncodeOptions o;
-};
+    o.restartRows = 1;
+    Bytes b = makeFrame(64, 64, o);
+    const auto at = restartMarkers(b);
+    EXPECT_GE(at.size(), 3u);
+    std::swap(b[at[1] + 1], b[at[2] + 1]);
+    return b;
+}
+
+Bytes garbageThen(size_t count, const Bytes &b)
+{
+    Bytes out;
+    for (size_t i = 0; i < count; ++i)
+        out.push_back(static_cast<uint8_t>('a' + i % 26));
+    out.insert(out.end(), b.begin(), b.end());
+    return out;
+}
+
+// ---- Comparison with libjpeg ---------------------------------------------
 
 TEST(JpegDecoder, MatchesLibjpegWithinOneOverQualitiesSizesAndTables)
 {
+    struct Sample {
+        int w, h;
+        libjpegref::EncodeOptions o;
+    };
     const std::vector<std::pair<int, int>> sizes = {
         {1, 1}, {1, 9}, {9, 1}, {8, 8}, {7, 13}, {16, 16}, {17, 15}, {33, 47}, {63, 65}, {100, 75},
         {127, 3}, {3, 127}, {321, 239}, {640, 8}, {8, 480}, {640, 480}};
@@ -252,7 +278,7 @@ TEST(JpegDecoder, MatchesLibjpegWithinOneOverQualitiesSizesAndTables)
         ASSERT_EQ(r.rc, JPEG_OK);
         ASSERT_EQ(r.width, s.w);
         ASSERT_EQ(r.height, s.h);
-        ASSERT_EQ(r.capacity, static_cast<size_t>(s.w) * s.h);
+        ASSERT_EQ(r.capacity, expected.size());
         for (size_t i = 0; i < expected.size(); ++i) {
             const int d = std::abs(int(r.pixels[i]) - int(expected[i]));
             worst = std::max(worst, d);
@@ -263,79 +289,123 @@ TEST(JpegDecoder, MatchesLibjpegWithinOneOverQualitiesSizesAndTables)
     EXPECT_LE(worst, 1);
     const double share = 100.0 * static_cast<double>(exact) / static_cast<double>(pixels);
     RecordProperty("exact_share_percent", std::to_string(share));
-    std::printf("[ compare  ] %zu frames, %llu pixels, largest difference %d, %.4f%% exact\n",
-                samples.size(), static_cast<unsigned long long>(pixels), worst, share);
+    std::printf("[ compare  ] %zu frames, %llu pixels, largest difference %d, %.4f%% exact\n", samples.size(),
+                static_cast<unsigned long long>(pixels), worst, share);
 }
 
 // ---- Accepted and refused frames -----------------------------------------
 
-Bytes withGarbage(size_t count)
-{
-    Bytes b;
-    for (size_t i = 0; i < count; ++i)
-        b.push_back(static_cast<uint8_t>('a' + i % 26));
-    return b;
-}
-
-Bytes concat(Bytes a, const Bytes &b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-Bytes outOfSequenceRestarts()
-{
-    libjpegref::EncodeOptions o;
-    o.restartRows = 1;
-    Bytes b = makeFrame(64, 64, o);
-    const auto at = restartMarkers(b);
-    EXPECT_GE(at.size(), 3u);
-    std::swap(b[at[1] + 1], b[at[2] + 1]);
-    return b;
-}
-
-struct StreamCase {
-    const char *name;
-    Bytes jpeg;
-    int32_t rc;
-    int32_t width = 0, height = 0; // expected on success
-};
-
 TEST(JpegDecoder, StreamCases)
 {
-    libjpegref::EncodeOptions plain;
-    libjpegref::EncodeOptions colour;
+    libjpegref::EncodeOptions colour, progressive;
     colour.colour = true;
-    libjpegref::EncodeOptions progressive;
     progressive.progressive = true;
-    libjpegref::EncodeOptions everyRow;
-    everyRow.restartRows = 1;
-    libjpegref::EncodeOptions everyBlock;
-    everyBlock.restartInterval = 1;
-    const Bytes small = makeFrame(24, 16, plain);
+    const Bytes small = makeFrame(24, 16, {});
+    const Bytes beforeScan(small.begin(), small.begin() + static_cast<long>(findMarker(small, 0xDA)));
+    Bytes farRestart(1601, 0x00);
+    farRestart.insert(farRestart.end(), {0xFF, 0xD0, 0x00});
 
-    const std::vector<StreamCase> cases = {
-        {"640x480 fills the frame buffer", makeFrame(640, 480, plain), JPEG_OK, 640, 480},
-        {"641 wide", makeFrame(641, 8, plain), JPEG_UNSUPPORTED},
-        {"481 high", makeFrame(8, 481, plain), JPEG_UNSUPPORTED},
+    const struct {
+        const char *name;
+        Bytes jpeg;
+        int32_t rc;
+        int32_t width = 0, height = 0; // expected on success
+    } cases[] = {
+        // Frames libjpeg makes; those it decodes well are in the comparison above.
+        {"641 wide", makeFrame(641, 8, {}), JPEG_UNSUPPORTED},
+        {"481 high", makeFrame(8, 481, {}), JPEG_UNSUPPORTED},
         {"colour", makeFrame(16, 16, colour), JPEG_UNSUPPORTED},
         {"progressive", makeFrame(16, 16, progressive), JPEG_UNSUPPORTED},
-        {"restart every MCU row", makeFrame(64, 40, everyRow), JPEG_OK, 64, 40},
-        {"restart every block", makeFrame(40, 24, everyBlock), JPEG_OK, 40, 24},
         {"restarts out of sequence", outOfSequenceRestarts(), JPEG_BAD_DATA},
-        {"a few bytes of garbage first", concat(withGarbage(7), small), JPEG_OK, 24, 16},
-        {"4000 bytes of garbage first", concat(withGarbage(4000), small), JPEG_OK, 24, 16},
-        {"5000 bytes of garbage first", concat(withGarbage(5000), small), JPEG_CORRUPTED},
-        {"garbage, start, then no marker", concat(withGarbage(3), {0xFF, 0xD8, 0x00, 0xFF, 0xD9}), JPEG_CORRUPTED},
+        {"a few bytes of garbage first", garbageThen(7, small), JPEG_OK, 24, 16},
+        {"4000 bytes of garbage first", garbageThen(4000, small), JPEG_OK, 24, 16},
+        {"5000 bytes of garbage first", garbageThen(5000, small), JPEG_CORRUPTED},
+        {"garbage, start, then no marker", garbageThen(3, {0xFF, 0xD8, 0x00, 0xFF, 0xD9}), JPEG_CORRUPTED},
         {"end of image before a start", {0x00, 0xFF, 0xD9, 0xFF, 0xD8}, JPEG_CORRUPTED},
         {"one byte", {0xFF}, JPEG_CORRUPTED},
         {"start of image only", {0xFF, 0xD8}, JPEG_UNSUPPORTED},
         {"no DHT", dropSegments(small, 0xC4), JPEG_BAD_DATA},
         {"no DQT", dropSegments(small, 0xDB), JPEG_BAD_DATA},
-        {"stops before the scan", Bytes(small.begin(), small.begin() + static_cast<long>(findMarker(small, 0xDA))), JPEG_BAD_DATA},
+        {"stops before the scan", beforeScan, JPEG_BAD_DATA},
+        // Segments that lie.
+        {"DRI length 5", {0xFF, 0xD8, 0xFF, 0xDD, 0x00, 0x05, 0x00, 0x01, 0x00}, JPEG_BAD_DATA},
+        {"DQT table 1", {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x43, 0x01}, JPEG_UNSUPPORTED},
+        {"DQT cut short", {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x10, 0x00, 1, 1}, JPEG_BAD_DATA},
+        {"DAC", {0xFF, 0xD8, 0xFF, 0xCC, 0x00, 0x04, 0, 0}, JPEG_UNSUPPORTED},
+        {"restart marker before the frame", {0xFF, 0xD8, 0xFF, 0xD0}, JPEG_UNSUPPORTED},
+        {"segment length 1", {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x01}, JPEG_BAD_DATA},
+        {"segment longer than the data", {0xFF, 0xD8, 0xFF, 0xE0, 0xFF, 0xFF, 1, 2, 3}, JPEG_UNSUPPORTED},
+        {"no marker where one belongs", {0xFF, 0xD8, 0x12, 0x34}, JPEG_BAD_DATA},
+        // The hand-made stream, one field made to lie.
+        {"hand-made stream decodes", lie([](Stream &) {}), JPEG_OK, 8, 8},
+        {"huge frame", lie([](Stream &s) { s.frame = sof(65535, 65535); }), JPEG_UNSUPPORTED},
+        {"zero height", lie([](Stream &s) { s.frame = sof(8, 0); }), JPEG_UNSUPPORTED},
+        {"zero width", lie([](Stream &s) { s.frame = sof(0, 8); }), JPEG_UNSUPPORTED},
+        {"sampling 2x2", lie([](Stream &s) { s.frame = sof(8, 8, {1, 0x22, 0}); }), JPEG_UNSUPPORTED},
+        {"quantisation table 1", lie([](Stream &s) { s.frame = sof(8, 8, {1, 0x11, 1}); }), JPEG_UNSUPPORTED},
+        {"12-bit precision", lie([](Stream &s) { s.frame[0] = 12; }), JPEG_UNSUPPORTED},
+        {"frame header too long", lie([](Stream &s) { s.frame.push_back(0); }), JPEG_BAD_DATA},
+        {"SOF3", lie([](Stream &s) { s.frameMarker = 0xC3; }), JPEG_UNSUPPORTED},
+        {"SOF5", lie([](Stream &s) { s.frameMarker = 0xC5; }), JPEG_UNSUPPORTED},
+        {"SOF9", lie([](Stream &s) { s.frameMarker = 0xC9; }), JPEG_UNSUPPORTED},
+        {"SOF13", lie([](Stream &s) { s.frameMarker = 0xCD; }), JPEG_UNSUPPORTED},
+        {"SOF15", lie([](Stream &s) { s.frameMarker = 0xCF; }), JPEG_UNSUPPORTED},
+        {"AC selector 2", lie([](Stream &s) { s.scan = sos(0x02); }), JPEG_BAD_DATA},
+        {"DC selector 2", lie([](Stream &s) { s.scan = sos(0x20); }), JPEG_BAD_DATA},
+        {"selectors 15", lie([](Stream &s) { s.scan = sos(0xFF); }), JPEG_BAD_DATA},
+        {"AC table 1 never defined", lie([](Stream &s) { s.scan = sos(0x01); }), JPEG_BAD_DATA},
+        {"DC table 1 never defined", lie([](Stream &s) { s.scan = sos(0x10); }), JPEG_BAD_DATA},
+        {"scan names another component", lie([](Stream &s) { s.scan = sos(0x00, 2); }), JPEG_BAD_DATA},
+        {"two scan components", lie([](Stream &s) { s.scan = {2, 1, 0, 2, 0, 0, 63, 0}; }), JPEG_UNSUPPORTED},
+        {"scan header too long", lie([](Stream &s) { s.scan.push_back(0); }), JPEG_BAD_DATA},
+        {"no quantisation table", lie([](Stream &s) { s.withDqt = false; }), JPEG_BAD_DATA},
+        {"DHT counts more values than it holds", lie([](Stream &s) {
+             s.dcTable = dht(0x00, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 200}, Bytes(10, 0));
+         }),
+         JPEG_BAD_DATA},
+        {"DHT with 256 codes", lie([](Stream &s) {
+             s.dcTable = dht(0x00, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 128, 128}, Bytes(256, 0));
+         }),
+         JPEG_BAD_DATA},
+        {"over-subscribed: three 1-bit codes", lie([](Stream &s) { s.dcTable = dht(0x00, {3}, {0, 1, 2}); }),
+         JPEG_BAD_DATA},
+        {"over-subscribed at 3 bits", lie([](Stream &s) { s.dcTable = dht(0x00, {1, 2, 2}, {0, 1, 2, 3, 4}); }),
+         JPEG_BAD_DATA},
+        {"over-subscribed at 9 bits",
+         lie([](Stream &s) { s.dcTable = dht(0x00, {1, 1, 1, 1, 1, 1, 1, 1, 3}, Bytes(11, 0)); }), JPEG_BAD_DATA},
+        {"DHT class 2", lie([](Stream &s) { s.dcTable = dht(0x20, {1}, {0}); }), JPEG_BAD_DATA},
+        {"DHT DC index 2", lie([](Stream &s) { s.dcTable = dht(0x02, {1}, {0}); }), JPEG_BAD_DATA},
+        {"DHT cut short", lie([](Stream &s) { s.dcTable = {0x00, 1, 0, 0, 0, 0, 0, 0, 0, 0}; }), JPEG_BAD_DATA},
+        // DC category above 11 and AC size above 10, by a short and by a long code.
+        {"DC category 12, 1-bit code", lie([](Stream &s) { s.dcTable = dht(0x00, {1}, {12}); }), JPEG_BAD_DATA},
+        {"DC category 15, 16-bit code",
+         lie([](Stream &s) { s.dcTable = dht(0x00, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, {15}); }),
+         JPEG_BAD_DATA},
+        {"DC category 11 is fine", coded(dht(0x00, {1}, {11}), Stream().acTable, bits({{0, 1}, {0x7FF, 11}, {0, 1}})),
+         JPEG_OK, 8, 8},
+        {"AC size 11, 1-bit code", lie([](Stream &s) { s.acTable = dht(0x10, {1}, {0x0B}); }), JPEG_BAD_DATA},
+        {"AC size 15, 11-bit code",
+         lie([](Stream &s) { s.acTable = dht(0x10, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, {0x1F}); }), JPEG_BAD_DATA},
+        {"AC size 10 is fine", // "00" size 10, "010" end of block
+         coded(Stream().dcTable, dht(0x10, {0, 1, 1}, {0x0A, 0x00}), bits({{0, 1}, {0, 2}, {0x3FF, 10}, {2, 3}})),
+         JPEG_OK, 8, 8},
+        // The only DC code is "0", the data all ones.
+        {"no code matches", lie([](Stream &s) { s.data = {0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00}; }), JPEG_BAD_DATA},
+        {"run past position 63", // "0" run 15 size 1 and its bit, four times
+         coded(Stream().dcTable, dht(0x10, {1, 1}, {0xF1, 0x00}), bits({{0, 1}, {1, 2}, {1, 2}, {1, 2}, {1, 2}})),
+         JPEG_COMPRESSION},
+        {"zero runs past position 63", // "0" sixteen zeros, five times
+         coded(Stream().dcTable, dht(0x10, {1, 1}, {0xF0, 0x00}), bits({{0, 6}})), JPEG_COMPRESSION},
+        {"restart interval, no marker", twoBlocks(Bytes(4, 0x00)), JPEG_BAD_DATA},
+        {"restart interval, marker follows", twoBlocks({0x00, 0xFF, 0xD0, 0x00}), JPEG_OK, 16, 8},
+        {"restart marker 3 first", twoBlocks({0x00, 0xFF, 0xD3, 0x00}), JPEG_BAD_DATA},
+        {"restart marker beyond the search", twoBlocks(farRestart), JPEG_BAD_DATA},
     };
     Decoder d;
-    for (const StreamCase &c : cases) {
+    // After every case, good or bad, a good frame decodes as on a fresh decoder.
+    const Bytes probe = makeFrame(24, 16, {}, 3);
+    const Result fresh = Decoder().decode(probe);
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         const Result r = d.decode(c.jpeg);
         EXPECT_EQ(r.rc, c.rc);
@@ -343,6 +413,7 @@ TEST(JpegDecoder, StreamCases)
             EXPECT_EQ(r.width, c.width);
             EXPECT_EQ(r.height, c.height);
         }
+        EXPECT_EQ(d.decode(probe).pixels, fresh.pixels) << "state left behind";
     }
 }
 
@@ -353,11 +424,10 @@ TEST(JpegDecoder, StateDoesNotLeakBetweenFrames)
     const Bytes frame = makeFrame(48, 40, o, 7);
     o.restartInterval = 2;
     o.optimise = true;
-    const Bytes other = makeFrame(48, 40, o, 8);
     Decoder d;
     const Result first = d.decode(frame);
     ASSERT_EQ(first.rc, JPEG_OK);
-    EXPECT_EQ(d.decode(other).rc, JPEG_OK);
+    EXPECT_EQ(d.decode(makeFrame(48, 40, o, 8)).rc, JPEG_OK);
     EXPECT_EQ(d.decode(outOfSequenceRestarts()).rc, JPEG_BAD_DATA);
     EXPECT_EQ(d.decode(dropSegments(frame, 0xC4)).rc, JPEG_BAD_DATA); // tables of the frame before do not count
     const Result again = d.decode(frame);
@@ -369,11 +439,12 @@ TEST(JpegDecoder, Arguments)
 {
     Decoder d;
     const Bytes frame = makeFrame(20, 10, {});
+    const int64_t size = static_cast<int64_t>(frame.size());
     uint8_t buffer[200];
     uint8_t *out = buffer;
     size_t capacity = sizeof buffer;
     int32_t w = 0, h = 0;
-    JpegDecoder &raw = d.raw();
+    JpegDecoder &raw = d.raw;
     EXPECT_EQ(raw.decode(nullptr, 10, &out, &capacity, &w, &h), JPEG_INVALID_PARAMETER);
     EXPECT_EQ(raw.decode(frame.data(), 0, &out, &capacity, &w, &h), JPEG_INVALID_PARAMETER);
     EXPECT_EQ(raw.decode(frame.data(), -5, &out, &capacity, &w, &h), JPEG_INVALID_PARAMETER);
@@ -382,33 +453,32 @@ TEST(JpegDecoder, Arguments)
     EXPECT_EQ(decodeJpeg(nullptr, frame.data(), 10, &out, &capacity, &w, &h), JPEG_INVALID_PARAMETER);
     EXPECT_EQ(initJpegDecoder(nullptr, 640, 480), JPEG_INVALID_PARAMETER);
     JpegDecoder uninitialised;
-    EXPECT_EQ(uninitialised.decode(frame.data(), static_cast<int64_t>(frame.size()), &out, &capacity, &w, &h),
-              JPEG_INVALID_PARAMETER);
+    EXPECT_EQ(uninitialised.decode(frame.data(), size, &out, &capacity, &w, &h), JPEG_INVALID_PARAMETER);
 
     // One byte short of the frame: refused before a pixel is written.
     capacity = 199;
     std::memset(buffer, kGuard, sizeof buffer);
-    EXPECT_EQ(raw.decode(frame.data(), static_cast<int64_t>(frame.size()), &out, &capacity, &w, &h),
-              JPEG_BUFFER_TOO_SMALL);
+    EXPECT_EQ(raw.decode(frame.data(), size, &out, &capacity, &w, &h), JPEG_BUFFER_TOO_SMALL);
     EXPECT_TRUE(std::all_of(buffer, buffer + sizeof buffer, [](uint8_t b) { return b == kGuard; }));
     capacity = 200;
-    EXPECT_EQ(raw.decode(frame.data(), static_cast<int64_t>(frame.size()), &out, &capacity, &w, &h), JPEG_OK);
+    EXPECT_EQ(raw.decode(frame.data(), size, &out, &capacity, &w, &h), JPEG_OK);
     EXPECT_EQ(w, 20);
     EXPECT_EQ(h, 10);
 
     // No buffer given: the decoder allocates exactly the frame.
     uint8_t *mine = nullptr;
     capacity = 0;
-    ASSERT_EQ(raw.decode(frame.data(), static_cast<int64_t>(frame.size()), &mine, &capacity, &w, &h), JPEG_OK);
+    ASSERT_EQ(raw.decode(frame.data(), size, &mine, &capacity, &w, &h), JPEG_OK);
     ASSERT_NE(mine, nullptr);
     EXPECT_EQ(capacity, 200u);
     EXPECT_EQ(std::memcmp(mine, buffer, 200), 0);
     std::free(mine);
 
     // A failure after the allocation gives it back.
-    Bytes broken = outOfSequenceRestarts();
+    const Bytes broken = outOfSequenceRestarts();
     mine = nullptr;
-    EXPECT_EQ(raw.decode(broken.data(), static_cast<int64_t>(broken.size()), &mine, &capacity, &w, &h), JPEG_BAD_DATA);
+    EXPECT_EQ(raw.decode(broken.data(), static_cast<int64_t>(broken.size()), &mine, &capacity, &w, &h),
+              JPEG_BAD_DATA);
     EXPECT_EQ(mine, nullptr);
     EXPECT_EQ(capacity, 0u);
 
@@ -419,169 +489,6 @@ TEST(JpegDecoder, Arguments)
     EXPECT_EQ(tiny.maxHeight(), 480);
 }
 
-// ---- Streams that lie ----------------------------------------------------
-
-Stream withData(Bytes data)
-{
-    Stream s;
-    s.data = std::move(data);
-    return s;
-}
-
-Bytes bits(std::initializer_list<std::pair<uint32_t, int>> fields)
-{
-    BitWriter w;
-    for (auto f : fields)
-        w.put(f.first, f.second);
-    return w.finish();
-}
-
-StreamCase lying(const char *name, Stream s, int32_t rc)
-{
-    return {name, s.build(), rc};
-}
-
-TEST(JpegDecoder, LyingStreams)
-{
-    std::vector<StreamCase> cases;
-    cases.push_back(lying("hand-made stream decodes", Stream{}, JPEG_OK));
-    {
-        Stream s;
-        s.frame = sof(65535, 65535);
-        cases.push_back(lying("huge frame", s, JPEG_UNSUPPORTED));
-        s.frame = sof(8, 0);
-        cases.push_back(lying("zero height", s, JPEG_UNSUPPORTED));
-        s.frame = sof(0, 8);
-        cases.push_back(lying("zero width", s, JPEG_UNSUPPORTED));
-        s.frame = sof(8, 8, {1, 0x22, 0});
-        cases.push_back(lying("sampling 2x2", s, JPEG_UNSUPPORTED));
-        s.frame = sof(8, 8, {1, 0x11, 1});
-        cases.push_back(lying("quantisation table 1", s, JPEG_UNSUPPORTED));
-        s.frame = sof(8, 8);
-        s.frame[0] = 12;
-        cases.push_back(lying("12-bit precision", s, JPEG_UNSUPPORTED));
-        s.frame = sof(8, 8);
-        s.frame.push_back(0);
-        cases.push_back(lying("frame header too long", s, JPEG_BAD_DATA));
-    }
-    for (uint8_t m : {0xC3, 0xC5, 0xC9, 0xCD, 0xCF}) {
-        Stream s;
-        s.frameMarker = m;
-        cases.push_back(lying("other frame types", s, JPEG_UNSUPPORTED));
-    }
-    {
-        Stream s;
-        s.scan = sos(0x02);
-        cases.push_back(lying("AC selector 2", s, JPEG_BAD_DATA));
-        s.scan = sos(0x20);
-        cases.push_back(lying("DC selector 2", s, JPEG_BAD_DATA));
-        s.scan = sos(0xFF);
-        cases.push_back(lying("selectors 15", s, JPEG_BAD_DATA));
-        s.scan = sos(0x01);
-        cases.push_back(lying("AC table 1 never defined", s, JPEG_BAD_DATA));
-        s.scan = sos(0x10);
-        cases.push_back(lying("DC table 1 never defined", s, JPEG_BAD_DATA));
-        s.scan = sos(0x00, 2);
-        cases.push_back(lying("scan names another component", s, JPEG_BAD_DATA));
-        s.scan = {2, 1, 0, 2, 0, 0, 63, 0};
-        cases.push_back(lying("two scan components", s, JPEG_UNSUPPORTED));
-        s.scan = sos();
-        s.scan.push_back(0);
-        cases.push_back(lying("scan header too long", s, JPEG_BAD_DATA));
-    }
-    {
-        Stream s;
-        s.dcTable = dht(0x00, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 200}, Bytes(10, 0));
-        cases.push_back(lying("DHT counts more values than it holds", s, JPEG_BAD_DATA));
-        s.dcTable = dht(0x00, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 128, 128}, Bytes(256, 0));
-        cases.push_back(lying("DHT with 256 codes", s, JPEG_BAD_DATA));
-        s.dcTable = dht(0x00, {3}, {0, 1, 2});
-        cases.push_back(lying("over-subscribed: three 1-bit codes", s, JPEG_BAD_DATA));
-        s.dcTable = dht(0x00, {1, 2, 2}, {0, 1, 2, 3, 4});
-        cases.push_back(lying("over-subscribed at 3 bits", s, JPEG_BAD_DATA));
-        s.dcTable = dht(0x00, {1, 1, 1, 1, 1, 1, 1, 1, 3}, Bytes(11, 0));
-        cases.push_back(lying("over-subscribed at 9 bits", s, JPEG_BAD_DATA));
-        s.dcTable = dht(0x20, {1}, {0});
-        cases.push_back(lying("DHT class 2", s, JPEG_BAD_DATA));
-        s.dcTable = dht(0x02, {1}, {0});
-        cases.push_back(lying("DHT DC index 2", s, JPEG_BAD_DATA));
-        s.dcTable = {0x00, 1, 0, 0, 0, 0, 0, 0, 0, 0};
-        cases.push_back(lying("DHT cut short", s, JPEG_BAD_DATA));
-    }
-    {
-        Stream s;
-        s.withDqt = false;
-        cases.push_back(lying("no quantisation table", s, JPEG_BAD_DATA));
-    }
-    // DC category above 11, by a short and by a long code.
-    {
-        Stream s = withData(Bytes(4, 0x00));
-        s.dcTable = dht(0x00, {1}, {12});
-        cases.push_back(lying("DC category 12, 1-bit code", s, JPEG_BAD_DATA));
-        s.dcTable = dht(0x00, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, {15});
-        cases.push_back(lying("DC category 15, 16-bit code", s, JPEG_BAD_DATA));
-        s.dcTable = dht(0x00, {1}, {11});
-        s.data = bits({{0, 1}, {0x7FF, 11}, {0, 1}});
-        cases.push_back(lying("DC category 11 is fine", s, JPEG_OK));
-    }
-    // AC size above 10.
-    {
-        Stream s = withData(Bytes(4, 0x00));
-        s.acTable = dht(0x10, {1}, {0x0B});
-        cases.push_back(lying("AC size 11, 1-bit code", s, JPEG_BAD_DATA));
-        s.acTable = dht(0x10, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, {0x1F});
-        cases.push_back(lying("AC size 15, 11-bit code", s, JPEG_BAD_DATA));
-        s.acTable = dht(0x10, {0, 1, 1}, {0x0A, 0x00}); // "00" size 10, "010" end
-        s.data = bits({{0, 1}, {0, 2}, {0x3FF, 10}, {2, 3}});
-        cases.push_back(lying("AC size 10 is fine", s, JPEG_OK));
-    }
-    // Bits that match no code: the only DC code is "0", the data is all ones.
-    {
-        Stream s = withData({0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00});
-        cases.push_back(lying("no code matches", s, JPEG_BAD_DATA));
-    }
-    // Runs past the end of the block: 15 zeros and a value, four times.
-    {
-        Stream s;
-        s.acTable = dht(0x10, {1, 1}, {0xF1, 0x00}); // "0" run 15 size 1, "10" end
-        s.data = bits({{0, 1}, {0, 1}, {1, 1}, {0, 1}, {1, 1}, {0, 1}, {1, 1}, {0, 1}, {1, 1}});
-        cases.push_back(lying("run past position 63", s, JPEG_COMPRESSION));
-        s.acTable = dht(0x10, {1, 1}, {0xF0, 0x00}); // "0" 16 zeros, "10" end
-        s.data = bits({{0, 1}, {0, 1}, {0, 1}, {0, 1}, {0, 1}, {0, 1}});
-        cases.push_back(lying("zero runs past position 63", s, JPEG_COMPRESSION));
-    }
-    // Restart intervals without markers, or with a marker elsewhere.
-    {
-        Stream s;
-        s.frame = sof(16, 8);
-        s.restartInterval = 1;
-        cases.push_back(lying("restart interval, no marker", s, JPEG_BAD_DATA));
-        s.data = {0x00, 0xFF, 0xD0, 0x00};
-        cases.push_back(lying("restart interval, marker follows", s, JPEG_OK));
-        s.data = {0x00, 0xFF, 0xD3, 0x00};
-        cases.push_back(lying("restart marker 3 first", s, JPEG_BAD_DATA));
-        s.data = {0x00};
-        s.data.insert(s.data.end(), 1600, 0x00);
-        s.data.insert(s.data.end(), {0xFF, 0xD0, 0x00});
-        cases.push_back(lying("restart marker beyond the search", s, JPEG_BAD_DATA));
-    }
-    {
-        cases.push_back({"DRI length 5", {0xFF, 0xD8, 0xFF, 0xDD, 0x00, 0x05, 0x00, 0x01, 0x00}, JPEG_BAD_DATA});
-        cases.push_back({"DQT table 1", {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x43, 0x01}, JPEG_UNSUPPORTED});
-        cases.push_back({"DQT cut short", {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x10, 0x00, 1, 1}, JPEG_BAD_DATA});
-        cases.push_back({"DAC", {0xFF, 0xD8, 0xFF, 0xCC, 0x00, 0x04, 0, 0}, JPEG_UNSUPPORTED});
-        cases.push_back({"restart marker before the frame", {0xFF, 0xD8, 0xFF, 0xD0}, JPEG_UNSUPPORTED});
-        cases.push_back({"segment length 1", {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x01}, JPEG_BAD_DATA});
-        cases.push_back({"segment longer than the data", {0xFF, 0xD8, 0xFF, 0xE0, 0xFF, 0xFF, 1, 2, 3}, JPEG_UNSUPPORTED});
-        cases.push_back({"no marker where one belongs", {0xFF, 0xD8, 0x12, 0x34}, JPEG_BAD_DATA});
-    }
-    Decoder d;
-    for (const StreamCase &c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(d.decode(c.jpeg, 1024).rc, c.rc);
-    }
-}
-
 // Cut or broken entropy data: whatever the result, nothing outside the
 // given bytes is read (the sanitizer runs see to that) and nothing outside
 // the capacity is written (the guard bytes).
@@ -590,22 +497,20 @@ TEST(JpegDecoder, TruncatedAndInterruptedData)
     libjpegref::EncodeOptions o;
     o.quality = 90;
     const Bytes frame = makeFrame(64, 48, o);
-    o.restartRows = 1;
-    const Bytes restarts = makeFrame(64, 48, o);
     const size_t scan = findMarker(frame, 0xDA);
     Decoder d;
-    for (size_t cut = scan + 14; cut < frame.size(); cut += 37) {
-        const Result r = d.decode(Bytes(frame.begin(), frame.begin() + static_cast<long>(cut)), 64 * 48);
-        EXPECT_TRUE(r.rc == JPEG_OK || r.rc == JPEG_BAD_DATA || r.rc == JPEG_COMPRESSION) << cut;
-    }
+    const auto survives = [](int32_t rc) { return rc == JPEG_OK || rc == JPEG_BAD_DATA || rc == JPEG_COMPRESSION; };
+    for (size_t cut = scan + 14; cut < frame.size(); cut += 37)
+        EXPECT_TRUE(survives(d.decode(Bytes(frame.begin(), frame.begin() + static_cast<long>(cut)), 64 * 48).rc))
+            << cut;
     for (size_t at = scan + 14; at < frame.size(); at += 41) {
         Bytes b = frame;
         b.insert(b.begin() + static_cast<long>(at), {0xFF, 0xD9});
-        const Result r = d.decode(b, 64 * 48);
-        EXPECT_TRUE(r.rc == JPEG_OK || r.rc == JPEG_BAD_DATA || r.rc == JPEG_COMPRESSION) << at;
+        EXPECT_TRUE(survives(d.decode(b, 64 * 48).rc)) << at;
     }
     // A restart marker lost from a stream that needs them fails.
-    Bytes lost = restarts;
+    o.restartRows = 1;
+    Bytes lost = makeFrame(64, 48, o);
     const auto at = restartMarkers(lost);
     ASSERT_FALSE(at.empty());
     lost.erase(lost.begin() + static_cast<long>(at[0]), lost.begin() + static_cast<long>(at[0] + 2));

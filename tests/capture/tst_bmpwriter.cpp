@@ -95,10 +95,9 @@ private slots:
     // samples must be our pixels top-down.
     void readBackWithImageMagick()
     {
-        const QString identify = QStandardPaths::findExecutable(QStringLiteral("identify"));
         const QString convert = QStandardPaths::findExecutable(QStringLiteral("convert"));
-        if (identify.isEmpty() || convert.isEmpty())
-            QSKIP("ImageMagick (identify, convert) is not installed");
+        if (convert.isEmpty())
+            QSKIP("ImageMagick is not installed");
         QFETCH(uint, width);
         QFETCH(uint, height);
         const QByteArray pixels = picture(width, height);
@@ -108,12 +107,6 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(encode(width, height, pixels));
         file.close();
-
-        QProcess id;
-        id.start(identify, {QStringLiteral("-format"), QStringLiteral("%m %w %h %z"), path});
-        QVERIFY(id.waitForFinished(30000));
-        QCOMPARE(QString::fromLatin1(id.readAllStandardOutput()).trimmed(),
-                 QStringLiteral("BMP3 %1 %2 8").arg(width).arg(height));
 
         QProcess pgm;
         pgm.start(convert, {path, QStringLiteral("-depth"), QStringLiteral("8"), QStringLiteral("pgm:-")});

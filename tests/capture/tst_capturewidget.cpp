@@ -2,7 +2,6 @@
 // controls and their rules, and whole captures driven on model time.
 
 #include "app/KeldTerminal.h"
-#include "app/WorkAreaFactory.h"
 #include "capture/CaptureWidget.h"
 #include "core/AppContext.h"
 #include "core/CaptureJudgement.h"
@@ -16,12 +15,12 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QTemporaryDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <functional>
 #include <memory>
@@ -36,43 +35,33 @@ QStringList itemsOf(QComboBox *box)
     return items;
 }
 
-void clickRadio(QRadioButton *radio)
+// The calls of the journal since it was last cleared whose lines start
+// with `prefix`, without their answers.
+QStringList calls(const char *prefix)
 {
-    QTest::mouseClick(radio, Qt::LeftButton, {}, QPoint(6, radio->height() / 2));
-}
-
-// The LED calls of the journal since it was last cleared, as lines.
-QStringList ledCalls()
-{
-    QStringList calls;
+    QStringList found;
     for (int i = 0; i < Zvc_JournalSize(); ++i) {
         char line[256] = {};
         Zvc_JournalLine(i, line, sizeof line);
         const QString text = QString::fromLatin1(line);
-        if (text.startsWith(QLatin1String("Zeph_ControlLed")) ||
-            text.startsWith(QLatin1String("Zeph_ControlBlinkingLed")))
-            calls << text.section(QLatin1String(" ="), 0, 0);
+        if (text.startsWith(QLatin1String(prefix)))
+            found << text.section(QLatin1String(" ="), 0, 0);
     }
-    return calls;
+    return found;
 }
+QStringList ledCalls() { return calls("Zeph_Control"); }
+int journalCount(const char *function) { return int(calls((QByteArray(function) + '(').constData()).size()); }
 
-int journalCount(const char *function)
-{
-    int n = 0;
-    for (int i = 0; i < Zvc_JournalSize(); ++i) {
-        ZvcCall call{};
-        if (Zvc_JournalEntry(i, &call) == 0 && qstrcmp(call.function, function) == 0)
-            ++n;
-    }
-    return n;
-}
+// How a whole capture is driven and ended.
+enum How { Auto, GuiLate, Operate, StopButton, StopReturn };
+
+const QStringList kCaptured{SoundPlayer::kStartA, SoundPlayer::kCapture};
+const QStringList kTimedOut{SoundPlayer::kTimeout};
 
 // The main window on the capture work area with `device` selected; sounds
 // are recorded instead of played. A box the test did not expect fails it.
 struct Screen {
-    explicit Screen(const char *device = ZVC_DEFAULT_USB_BINOCULAR,
-                    const std::function<void(AppContext &)> &before = {})
-        : ctx(camera.context()), name(device)
+    explicit Screen(const char *device = ZVC_DEFAULT_USB_BINOCULAR) : ctx(camera.context()), name(device)
     {
         SoundPlayer::setListener([this](const QString &s) { sounds << s; });
         window = std::make_unique<KeldTerminal>();
@@ -81,8 +70,6 @@ struct Screen {
         if (auto *list = window->centralWidget()->findChild<QComboBox *>(QStringLiteral("cbDevList")))
             list->setCurrentIndex(list->findText(QString::fromLatin1(device)));
         camera.select(device);
-        if (before)
-            before(ctx);
         window->OnActionCapture();
         QCoreApplication::processEvents(); // InitControl
         area = qobject_cast<CaptureWidget *>(window->centralWidget());
@@ -100,7 +87,18 @@ struct Screen {
         return area ? area->findChild<T *>(QString::fromLatin1(name)) : nullptr;
     }
     void click(const char *name) { QTest::mouseClick(get<QPushButton>(name), Qt::LeftButton); }
-    bool enabled(const char *name) { return get<QPushButton>(name)->isEnabled(); }
+    void clickRadio(const QString &name)
+    {
+        auto *radio = get<QRadioButton>(name.toLatin1().constData());
+        QTest::mouseClick(radio, Qt::LeftButton, {}, QPoint(6, radio->height() / 2));
+    }
+    bool enabled(const char *name) { return get<QWidget>(name)->isEnabled(); }
+    bool drawn(const char *label) { return !get<QLabel>(label)->pixmap().isNull(); }
+    void pick(const char *combo, const QString &text)
+    {
+        QComboBox *box = get<QComboBox>(combo);
+        box->setCurrentIndex(box->findText(text));
+    }
     // Moves the camera's model time on in frame steps, letting the GUI
     // thread handle what arrived after each, until `done` or `limitMs`.
     bool runUntil(const std::function<bool()> &done, int64_t limitMs = 30000)
@@ -115,17 +113,23 @@ struct Screen {
         return done();
     }
     bool idle() { return enabled("btStart") && !enabled("btStop"); }
+    bool finish(int64_t limitMs = 30000) { return runUntil([this] { return idle(); }, limitMs); }
     int32_t deviceStatus()
     {
         int32_t status = -1;
         Zvc_CaptureStatus(name.constData(), &status);
         return status;
     }
-    void autoMode() { pick("cbOperationMode", QStringLiteral("Auto capture")); }
-    void pick(const char *combo, const QString &text)
+    // An auto capture of `subject` (0: nobody) with the journal cleared
+    // just before the start, run to its end.
+    bool autoCapture(int subject)
     {
-        QComboBox *box = get<QComboBox>(combo);
-        box->setCurrentIndex(box->findText(text));
+        if (subject)
+            Zvc_PresentSubject(name.constData(), subject);
+        pick("cbOperationMode", QStringLiteral("Auto capture"));
+        Zvc_ClearJournal();
+        click("btStart");
+        return finish();
     }
 
     VirtualCameraFixture camera;
@@ -155,15 +159,13 @@ private slots:
         QTest::addColumn<int>("revision");
         QTest::addColumn<QStringList>("kinds");
         QTest::addColumn<QStringList>("formats");
-        QTest::addColumn<bool>("subtypeEnabled");
         const QStringList iso{"MONO_RAW", "MONO_JPEG2000"};
         QTest::newRow("none") << "m_rdIsoNone" << 0 << QStringList{"K1", "K2", "K3", "K7"}
-                              << QStringList{"MONO_RAW", "MONO_JPEG2000", "CORVANE_RAW"} << false;
-        QTest::newRow("2005") << "m_rdIso2005" << 1 << QStringList{"K1", "K2"} << iso << true;
+                              << QStringList{"MONO_RAW", "MONO_JPEG2000", "CORVANE_RAW"};
+        QTest::newRow("2005") << "m_rdIso2005" << 1 << QStringList{"K1", "K2"} << iso;
         QTest::newRow("2011") << "m_rdIso2011" << 2
-                              << QStringList{"K1", "K2", "K3", "K7", "K7_1_5", "K7_2_5", "K7_3_5",
-                                             "K7_5_0"}
-                              << iso << true;
+                              << QStringList{"K1", "K2", "K3", "K7", "K7_1_5", "K7_2_5", "K7_3_5", "K7_5_0"}
+                              << iso;
     }
     void resultListsPerRevision()
     {
@@ -171,33 +173,31 @@ private slots:
         QFETCH(int, revision);
         Screen s;
         QVERIFY(s.area);
-        clickRadio(s.get<QRadioButton>("m_rdIso2011")); // from elsewhere first
-        clickRadio(s.get<QRadioButton>(radio.toLatin1().constData()));
+        s.clickRadio(QStringLiteral("m_rdIso2011")); // from elsewhere first
+        s.clickRadio(radio);
         QCOMPARE(s.ctx.isoRevision, revision);
         QTEST(itemsOf(s.get<QComboBox>("cbResultImgKind")), "kinds");
         QTEST(itemsOf(s.get<QComboBox>("cbResultImgFormat")), "formats");
-        QTEST(s.get<QComboBox>("m_cbIsoSubtypes")->isEnabled(), "subtypeEnabled");
+        QCOMPARE(s.enabled("m_cbIsoSubtypes"), revision != 0);
         // The stored kind (K3 by default) is kept where the list has it.
         QCOMPARE(s.ctx.resultKind, revision == 1 ? 1 : 3);
-        QCOMPARE(s.get<QComboBox>("m_cbIsoSubtypes")->count(), 4); // binocular: BOTH EYE too
     }
 
     void compactKindForcesJpeg2000()
     {
         Screen s;
-        clickRadio(s.get<QRadioButton>("m_rdIso2011"));
-        auto *format = s.get<QComboBox>("cbResultImgFormat");
+        s.clickRadio(QStringLiteral("m_rdIso2011"));
         auto *quality = s.get<QLineEdit>("edJ2kQuality");
         s.pick("cbResultImgKind", QStringLiteral("K7_2_5"));
         QCOMPARE(s.ctx.resultKind, 4104);
-        QCOMPARE(format->currentText(), QStringLiteral("MONO_JPEG2000"));
+        QCOMPARE(s.get<QComboBox>("cbResultImgFormat")->currentText(), QStringLiteral("MONO_JPEG2000"));
         QCOMPARE(s.ctx.resultFormat, 10);
-        QVERIFY(!format->isEnabled());
+        QVERIFY(!s.enabled("cbResultImgFormat"));
         QVERIFY(!quality->isEnabled());
         QVERIFY(quality->text().isEmpty());
 
         s.pick("cbResultImgKind", QStringLiteral("K1"));
-        QVERIFY(format->isEnabled());
+        QVERIFY(s.enabled("cbResultImgFormat"));
         QVERIFY(quality->isEnabled());
         QCOMPARE(quality->text(), QStringLiteral("100"));
         s.pick("cbResultImgFormat", QStringLiteral("MONO_RAW"));
@@ -226,34 +226,58 @@ private slots:
                        QStringLiteral("Jpeg2000 quality should be in range [1 - 100]"));
         s.click("btStart");
         QCOMPARE(Zvc_CallCount("*"), 0);
-        QVERIFY(s.get<QPushButton>("btStart")->isEnabled());
+        QVERIFY(s.enabled("btStart"));
         s.get<QLineEdit>("edJ2kQuality")->setText(QStringLiteral(" 42 "));
         QVERIFY(s.area->readCaptureParameters(false));
         QCOMPARE(int(s.ctx.j2kQuality), 42);
+    }
+
+    void invalidCount_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("frames 0") << "Framebased" << "0" << "The value for frame-based must be in range [1-600]";
+        QTest::newRow("seconds 601") << "Timebased (secs)" << "601"
+                                     << "The value for time-based must be in range [1-600]";
+    }
+    void invalidCount()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QString, count);
+        QFETCH(QString, text);
+        Screen s;
+        s.pick("cbCapMode", mode);
+        s.get<QLineEdit>("editTimeFrame")->setText(count);
+        s.boxes.expect(QStringLiteral("Invalid Input"), QStringLiteral("OK"), text);
+        Zvc_ClearJournal();
+        s.click("btStart");
+        QCOMPARE(s.ctx.lastResult, int(ZEPH_ERR_INVALID_PARAMETER));
+        QCOMPARE(s.ctx.cameraInitialized, uint8_t(0));
+        QCOMPARE(journalCount("Zeph_DeinitCamera"), 1);
+        QVERIFY(s.idle());
     }
 
     void layoutPerDevice_data()
     {
         QTest::addColumn<QByteArray>("device");
         QTest::addColumn<bool>("binocular");
-        QTest::addColumn<QSize>("eyeSize");
         QTest::addColumn<int>("subtypes");
-        QTest::newRow("binocular") << QByteArray(ZVC_DEFAULT_USB_BINOCULAR) << true << QSize(640, 480) << 4;
-        QTest::newRow("monocular") << QByteArray(ZVC_DEFAULT_USB_MONOCULAR) << false << QSize(640, 480) << 3;
+        QTest::newRow("binocular") << QByteArray(ZVC_DEFAULT_USB_BINOCULAR) << true << 4; // BOTH EYE too
+        QTest::newRow("monocular") << QByteArray(ZVC_DEFAULT_USB_MONOCULAR) << false << 3;
     }
     void layoutPerDevice()
     {
         QFETCH(QByteArray, device);
         QFETCH(bool, binocular);
         Screen s(device.constData());
-        QCOMPARE(s.ctx.deviceInfo.binocular != 0, binocular);
         QCOMPARE(s.get<QComboBox>("cbEyeSubtype")->isHidden(), !binocular);
         QCOMPARE(s.get<QLabel>("lbLeftEye")->isHidden(), !binocular);
         QCOMPARE(s.get<QLabel>("lblEyeSubtype")->text(), binocular ? QStringLiteral("Eye:") : QString());
-        QTEST(s.get<QLabel>("lbRightEye")->size(), "eyeSize");
+        QCOMPARE(s.get<QLabel>("lbRightEye")->size(), QSize(640, 480));
         QTEST(s.get<QComboBox>("m_cbIsoSubtypes")->count(), "subtypes");
         QCOMPARE(s.get<QPushButton>("m_btSaveResult")->text(), QStringLiteral("Get"));
-        QVERIFY(!s.get<QPushButton>("m_btSaveResult")->isEnabled());
+        QVERIFY(!s.enabled("m_btSaveResult"));
         QVERIFY(s.get<QLabel>("lblStreamStatus")->isHidden());
     }
 
@@ -275,7 +299,7 @@ private slots:
         QCOMPARE(reported.size(), 1);
     }
 
-    // Return starts when idle; other keys do nothing.
+    // Return starts (queued) when idle; other keys do nothing.
     void returnStartsWhenIdle()
     {
         Screen s;
@@ -285,161 +309,117 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(Zvc_CallCount("Zeph_InitCamera"), 0);
         QTest::keyClick(s.area, Qt::Key_Return);
-        QCOMPARE(Zvc_CallCount("Zeph_InitCamera"), 0); // queued
+        QCOMPARE(Zvc_CallCount("Zeph_InitCamera"), 0);
         QCoreApplication::processEvents();
         QCOMPARE(Zvc_CallCount("Zeph_InitCamera"), 1);
     }
 
     // ---- Whole captures on model time ----
 
-    void autoCaptureBothEyes()
+    // Whole captures however they end: what is fetched, kept, drawn, lit,
+    // played and said, and the controls back at rest.
+    void captureOutcomes_data()
     {
-        Screen s;
-        Zvc_PresentSubject(s.name.constData(), 7);
-        s.autoMode();
-        Zvc_ClearJournal();
-        s.click("btStart");
-        QVERIFY(!s.enabled("btStart"));
-        QVERIFY(s.enabled("btStop"));
-        QVERIFY(!s.get<QGroupBox>("m_captureSetting")->isEnabled());
-        QVERIFY(s.runUntil([&] { return s.idle(); }));
-
-        const AppContext &ctx = s.ctx;
-        QVERIFY(ctx.lastCapture.hasRightImage);
-        QVERIFY(ctx.lastCapture.hasLeftImage);
-        QCOMPARE(ctx.lastCapture.lastCaptureResult, 0);
-        QVERIFY(ctx.lastCapture.rightQuality.totalScore > 0);
-        QVERIFY(ctx.lastCapture.leftQuality.totalScore > 0);
-        QVERIFY(ctx.lastCapture.captureTime > 0);
-        QCOMPARE(ctx.cameraInitialized, uint8_t(0));
-        QCOMPARE(ledCalls(), QStringList({"Zeph_ControlLed(3, 0, 0)", "Zeph_ControlLed(4, 1, 0)",
-                                          "Zeph_ControlBlinkingLed(4, 1, 50, 0)",
-                                          "Zeph_ControlBlinkingLed(10, 1, 50, 0)",
-                                          "Zeph_ControlLed(4, 0, 0)", "Zeph_ControlLed(3, 1, 2000)"}));
-        ZvcLedState green{};
-        QCOMPARE(Zvc_GetLed(s.name.constData(), ZEPH_LED_GREEN, &green), 0);
-        QVERIFY(green.on);
+        QTest::addColumn<int>("how");
+        QTest::addColumn<int>("subject"); // 0: nobody there
+        QTest::addColumn<int>("leftEye"); // 0: as the subject's
+        QTest::addColumn<int>("result");
+        QTest::addColumn<bool>("right");
+        QTest::addColumn<bool>("left");
+        QTest::addColumn<QStringList>("sounds");
+        QTest::addColumn<QStringList>("leds");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("leftText");
+        QTest::addColumn<int>("fetches");
+        const QStringList started{"Zeph_ControlLed(3, 0, 0)", "Zeph_ControlLed(4, 1, 0)"};
+        const QStringList good = started + QStringList{"Zeph_ControlBlinkingLed(4, 1, 50, 0)",
+                                                       "Zeph_ControlBlinkingLed(10, 1, 50, 0)",
+                                                       "Zeph_ControlLed(4, 0, 0)", "Zeph_ControlLed(3, 1, 2000)"};
+        const int notFetched = int(ZEPH_ERR_FRAME_NOT_AVAILABLE);
+        const QStringList stopped = started + QStringList{"Zeph_ControlLed(4, 0, 2000)"};
+        const QString noLeft = QStringLiteral("No qualified frame for the left iris");
         // The binocular camera's start sound is set 1.
-        QCOMPARE(s.sounds, QStringList({SoundPlayer::kStartA, SoundPlayer::kCapture}));
-        QVERIFY(!s.get<QLabel>("lbRightEye")->pixmap().isNull());
-        QVERIFY(!s.get<QLabel>("lbLeftEye")->pixmap().isNull());
-        QVERIFY(s.enabled("m_btSaveResult"));
-        QVERIFY(!s.enabled("btOperator"));
-        QCOMPARE(ctx.statusMessage(), QStringLiteral("Done"));
-        QCOMPARE(journalCount("Zeph_GetResultImage"), 1);
+        QTest::newRow("auto, both eyes")
+            << int(Auto) << 7 << 0 << 0 << true << true << kCaptured << good << "Done" << "" << 1;
+        QTest::newRow("auto, left eye looking aside")
+            << int(Auto) << 9 << int(ZVC_EYE_LOOKING_ASIDE) << int(ZEPH_ERR_NO_QUALIFIED_LEFT) << true << false
+            << kCaptured << good << noLeft << noLeft << 1;
+        QTest::newRow("auto, nobody: times out")
+            << int(Auto) << 0 << 0 << notFetched << false << false << kTimedOut << stopped
+            << "Capturing Error: No qualified iris frame is available" << "" << 0;
+        QTest::newRow("completed before the GUI looks")
+            << int(GuiLate) << 3 << 0 << 0 << true << true << kCaptured << good << "Done" << "" << 1;
+        QTest::newRow("operator initiated")
+            << int(Operate) << 5 << 0 << 0 << true << true << kCaptured << good << "Done" << "" << 1;
+        QTest::newRow("Stop button")
+            << int(StopButton) << 4 << 0 << notFetched << false << false << kTimedOut << stopped << "ABORT" << "" << 0;
+        QTest::newRow("Return while capturing")
+            << int(StopReturn) << 4 << 0 << notFetched << false << false << kTimedOut << stopped << "ABORT" << "" << 0;
     }
-
-    // The GUI thread may fall behind the camera: a whole capture delivered
-    // before it looks still completes, and is fetched once.
-    void wholeCaptureBeforeTheGuiLooks()
+    void captureOutcomes()
     {
+        QFETCH(int, how);
+        QFETCH(int, subject);
+        QFETCH(int, leftEye);
         Screen s;
-        Zvc_PresentSubject(s.name.constData(), 3);
-        s.autoMode();
-        s.click("btStart");
+        if (subject)
+            Zvc_PresentSubject(s.name.constData(), uint32_t(subject));
+        if (leftEye)
+            Zvc_PresentEye(s.name.constData(), ZEPH_EYE_LEFT, leftEye);
+        if (how < Operate)
+            s.pick("cbOperationMode", QStringLiteral("Auto capture"));
         Zvc_ClearJournal();
-        for (int i = 0; i < 40 && s.deviceStatus() != ZEPH_STATUS_COMPLETE; ++i)
-            Zvc_AdvanceTime(66);
-        QCOMPARE(s.deviceStatus(), int(ZEPH_STATUS_COMPLETE));
-        QVERIFY(s.runUntil([&] { return s.idle(); }, 0));
-        QVERIFY(s.ctx.lastCapture.hasRightImage);
-        QCOMPARE(journalCount("Zeph_GetResultImage"), 1);
-        QCOMPARE(s.sounds, QStringList({SoundPlayer::kStartA, SoundPlayer::kCapture}));
-    }
-
-    void operatorInitiatedWaitsForOperate()
-    {
-        Screen s;
-        Zvc_PresentSubject(s.name.constData(), 5);
-        s.pick("cbOperationMode", QStringLiteral("Operator initiated"));
         s.click("btStart");
-        QVERIFY(s.runUntil([&] { return s.deviceStatus() == ZEPH_STATUS_READY; }));
-        QVERIFY(s.enabled("btOperator"));
-        s.runUntil([] { return false; }, 2000);
-        QCOMPARE(s.deviceStatus(), int(ZEPH_STATUS_READY));
-        QVERIFY(s.sounds.isEmpty());
-        s.click("btOperator");
-        QVERIFY(!s.enabled("btOperator"));
-        QVERIFY(s.runUntil([&] { return s.idle(); }));
-        QVERIFY(s.ctx.lastCapture.hasRightImage);
-        QCOMPARE(s.sounds, QStringList({SoundPlayer::kStartA, SoundPlayer::kCapture}));
-    }
-
-    void stopAborts()
-    {
-        Screen s;
-        s.click("btStart"); // operator initiated, nobody there: it waits
-        QVERIFY(s.runUntil([&] { return s.deviceStatus() == ZEPH_STATUS_READY; }));
-        Zvc_ClearJournal();
-        s.click("btStop");
-        QVERIFY(s.runUntil([&] { return s.idle(); }, 0));
-        QCOMPARE(s.deviceStatus(), int(ZEPH_STATUS_IDLE)); // stopped and de-initialised
-        QCOMPARE(ledCalls(), QStringList({"Zeph_ControlLed(4, 0, 2000)"}));
-        QCOMPARE(s.sounds, QStringList({SoundPlayer::kTimeout}));
-        QCOMPARE(s.ctx.cameraInitialized, uint8_t(0));
-        QVERIFY(s.get<QGroupBox>("m_captureSetting")->isEnabled());
+        if (how == GuiLate) {
+            for (int i = 0; i < 40 && s.deviceStatus() != ZEPH_STATUS_COMPLETE; ++i)
+                Zvc_AdvanceTime(66);
+            QCOMPARE(s.deviceStatus(), int(ZEPH_STATUS_COMPLETE));
+        } else if (how >= Operate) {
+            // Operator initiated: the camera waits in READY for Operate.
+            QVERIFY(s.runUntil([&] { return s.deviceStatus() == ZEPH_STATUS_READY; }));
+            QVERIFY(!s.enabled("btStart") && s.enabled("btStop"));
+            QVERIFY(!s.enabled("m_captureSetting"));
+            QVERIFY(s.enabled("btOperator"));
+            s.runUntil([] { return false; }, 2000);
+            QCOMPARE(s.deviceStatus(), int(ZEPH_STATUS_READY));
+            QVERIFY(s.sounds.isEmpty());
+            // Meanwhile live frames are drawn, in the factory's stream format.
+            QVERIFY(s.drawn("lbRightEye") && s.drawn("lbLeftEye"));
+            QCOMPARE(s.get<QLabel>("lblStreamStatus")->text(), QStringLiteral("ON"));
+            QCOMPARE(s.get<QLabel>("lblStreamFormat")->text(), QStringLiteral("MONO_RAW"));
+            QCOMPARE(s.get<QLabel>("lblStreamScale")->text(), QStringLiteral("1/4"));
+            if (how == Operate) {
+                s.click("btOperator");
+                QVERIFY(!s.enabled("btOperator"));
+            } else if (how == StopButton) {
+                s.click("btStop");
+            } else {
+                QTest::keyClick(s.area, Qt::Key_Return);
+            }
+        }
+        QVERIFY(s.finish(how == Auto || how == Operate ? 12000 : 0));
+        const LastCapture &last = s.ctx.lastCapture;
+        QTEST(last.lastCaptureResult, "result");
+        QTEST(last.hasRightImage, "right");
+        QTEST(last.hasLeftImage, "left");
+        QCOMPARE(last.rightQuality.totalScore > 0, last.hasRightImage);
+        QCOMPARE(last.leftQuality.totalScore > 0, last.hasLeftImage);
+        QVERIFY(!last.hasRightImage || s.drawn("lbRightEye"));
+        QVERIFY(!last.hasLeftImage || s.drawn("lbLeftEye"));
+        QCOMPARE(s.enabled("m_btSaveResult"), last.hasRightImage);
+        QCOMPARE(last.captureTime > 0, last.hasRightImage);
+        QTEST(s.sounds, "sounds");
+        QTEST(ledCalls(), "leds");
+        QTEST(s.ctx.statusMessage(), "status");
+        QTEST(s.get<QLabel>("lbLeftEye")->text(), "leftText");
+        QTEST(journalCount("Zeph_GetResultImage"), "fetches");
+        if (journalCount("Zeph_GetResultImage") > 0 || how >= StopButton) { // fetched or stopped: released
+            QCOMPARE(s.deviceStatus(), int(ZEPH_STATUS_IDLE));
+            QCOMPARE(s.ctx.cameraInitialized, uint8_t(0));
+        }
+        QVERIFY(s.enabled("m_captureSetting"));
         QVERIFY(!s.enabled("btOperator"));
         QVERIFY(s.get<QPushButton>("btStart")->isDefault());
-        QVERIFY(!s.ctx.lastCapture.hasRightImage);
-        QCOMPARE(journalCount("Zeph_GetResultImage"), 0);
-    }
-
-    void nobodyTimesOut()
-    {
-        Screen s;
-        s.autoMode();
-        s.click("btStart");
-        QVERIFY(s.runUntil([&] { return s.idle(); }, 12000));
-        QCOMPARE(s.sounds, QStringList({SoundPlayer::kTimeout}));
-        QCOMPARE(s.ctx.statusMessage(),
-                 QStringLiteral("Capturing Error: No qualified iris frame is available"));
-        QVERIFY(!s.ctx.lastCapture.hasRightImage);
-    }
-
-    void invalidCount_data()
-    {
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<QString>("count");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("frames 0") << "Framebased" << "0"
-                                  << "The value for frame-based must be in range [1-600]";
-        QTest::newRow("seconds 601") << "Timebased (secs)" << "601"
-                                     << "The value for time-based must be in range [1-600]";
-    }
-    void invalidCount()
-    {
-        QFETCH(QString, mode);
-        QFETCH(QString, count);
-        QFETCH(QString, text);
-        Screen s;
-        s.pick("cbCapMode", mode);
-        s.get<QLineEdit>("editTimeFrame")->setText(count);
-        s.boxes.expect(QStringLiteral("Invalid Input"), QStringLiteral("OK"), text);
-        Zvc_ClearJournal();
-        s.click("btStart");
-        QCOMPARE(s.ctx.lastResult, int(ZEPH_ERR_INVALID_PARAMETER));
-        QCOMPARE(s.ctx.cameraInitialized, uint8_t(0));
-        QCOMPARE(journalCount("Zeph_DeinitCamera"), 1);
-        QVERIFY(s.idle());
-    }
-
-    void oneEyeMissing()
-    {
-        Screen s;
-        Zvc_PresentSubject(s.name.constData(), 9);
-        Zvc_PresentEye(s.name.constData(), ZEPH_EYE_LEFT, ZVC_EYE_LOOKING_ASIDE);
-        s.autoMode();
-        s.click("btStart");
-        QVERIFY(s.runUntil([&] { return s.idle(); }));
-        const LastCapture &last = s.ctx.lastCapture;
-        QCOMPARE(last.lastCaptureResult, int(ZEPH_ERR_NO_QUALIFIED_LEFT));
-        QVERIFY(last.hasRightImage);
-        QVERIFY(!last.hasLeftImage);
-        QCOMPARE(last.leftQuality.totalScore, uint8_t(0));
-        QCOMPARE(s.get<QLabel>("lbLeftEye")->text(),
-                 QString::fromLatin1("No qualified frame for the left iris"));
-        QCOMPARE(s.sounds.last(), QString::fromLatin1(SoundPlayer::kCapture));
-        QVERIFY(s.enabled("m_btSaveResult"));
     }
 
     // Leaving the work area stops a capture only when the camera said it
@@ -447,7 +427,7 @@ private slots:
     void leavingStopsOnlyOnAnAnsweredStatus()
     {
         Screen s;
-        s.click("btStart");
+        s.click("btStart"); // operator initiated, nobody there: it waits
         QVERIFY(s.runUntil([&] { return s.deviceStatus() == ZEPH_STATUS_READY; }));
         Zvc_ClearJournal();
         Zvc_FailDevice(s.name.constData(), "Zeph_GetCaptureStatus", 1, ZEPH_ERR_IO_FAILED, 0);
@@ -458,77 +438,59 @@ private slots:
         QCOMPARE(s.deviceStatus(), int(ZEPH_STATUS_ABORT));
     }
 
-    void returnStopsWhileCapturing()
+    // Preview frames in the camera's JPEG stream format are decoded and drawn.
+    void jpegStreamDrawn()
     {
         Screen s;
-        s.click("btStart");
-        QVERIFY(s.runUntil([&] { return s.deviceStatus() == ZEPH_STATUS_READY; }));
-        QTest::keyClick(s.area, Qt::Key_Return);
-        QVERIFY(s.runUntil([&] { return s.idle(); }, 0));
-        QCOMPARE(s.sounds, QStringList({SoundPlayer::kTimeout}));
-    }
-
-    void liveFramesDrawn()
-    {
-        Screen s;
+        ZephDeviceConfig config = s.ctx.deviceConfig;
+        config.streamFormat = ZEPH_FORMAT_MONO_JPEG;
+        config.streamScale = 2;
+        QCOMPARE(Zeph_SetDeviceConfig(s.ctx.deviceHandle, &config), 0);
+        s.ctx.deviceConfig = config;
         Zvc_PresentSubject(s.name.constData(), 4);
         s.click("btStart");
-        QVERIFY(s.runUntil([&] { return !s.get<QLabel>("lbRightEye")->pixmap().isNull(); }, 2000));
-        QVERIFY(!s.get<QLabel>("lbLeftEye")->pixmap().isNull());
-        QVERIFY(s.enabled("btStop"));
+        QCOMPARE(s.get<QLabel>("lblStreamFormat")->text(), QStringLiteral("MONO_JPEG"));
+        QCOMPARE(s.get<QLabel>("lblStreamScale")->text(), QStringLiteral("1/2"));
+        QVERIFY(s.runUntil([&] { return s.drawn("lbRightEye"); }, 2000));
         s.click("btStop");
-        s.runUntil([&] { return s.idle(); }, 0);
+        QVERIFY(s.finish(0));
     }
 
-    // Quality judgement on a real capture: an eye judged unfit is cleared
-    // on the camera and the capture fetched again without it.
-    void judgementClearsAnEye()
+    // The prompts on a real capture. Get fetches again and keeps the
+    // capture's age, so an old capture is still questioned; an eye judged
+    // unfit is cleared on the camera and the capture fetched without it.
+    void promptsOnARealCapture()
     {
         Screen s;
         Zvc_PresentSubject(s.name.constData(), 11);
         Zvc_PresentEye(s.name.constData(), ZEPH_EYE_LEFT, ZVC_EYE_HALF_CLOSED);
-        s.autoMode();
-        s.click("btStart");
-        QVERIFY(s.runUntil([&] { return s.idle(); }));
+        QVERIFY(s.autoCapture(0));
         LastCapture &last = s.ctx.lastCapture;
-        QVERIFY(last.hasLeftImage);
-        // Only the left eye's small area falls under the limits.
-        s.ctx.rejectedUsableAreaForEnrollment = last.leftQuality.usableArea;
-        s.ctx.rejectedScoreForEnrollment = 1;
-        s.ctx.qualifiedScoreForEnrollment = 1;
-        s.ctx.qualifiedUsableAreaForEnrollment = 1;
-        QVERIFY(last.rightQuality.usableArea > last.leftQuality.usableArea);
         const qint64 completed = last.captureTime;
+        m_clock->advance(31'000);
+        s.click("m_btSaveResult");
+        QVERIFY(last.hasRightImage && last.hasLeftImage);
+        QCOMPARE(last.captureTime, completed);
+        QCOMPARE(s.sounds, kCaptured); // Get plays nothing
+        s.boxes.expect(QStringLiteral("Confirmation"), QStringLiteral("Proceed Anyway"));
+        QVERIFY(CapturePrompt::confirmCaptureAge(s.area, s.window.get()));
+
+        // Only the left eye's small area falls under the limits.
+        QVERIFY(last.rightQuality.usableArea > last.leftQuality.usableArea);
+        s.ctx.rejectedUsableAreaForEnrollment = last.leftQuality.usableArea;
+        s.ctx.rejectedScoreForEnrollment = s.ctx.qualifiedScoreForEnrollment = 1;
+        s.ctx.qualifiedUsableAreaForEnrollment = 1;
         s.boxes.expect(QStringLiteral("Information"), QStringLiteral("OK"),
                        QStringLiteral("The left captured image's quality is not sufficient for "
                                       "enrollment. It was cleared successfully."));
         Zvc_ClearJournal();
         QVERIFY(CapturePrompt::judgeCaptureQuality(s.area, s.window.get(), PurposeEnrollment,
-                                                   s.get<QLabel>("lbLeftEye"),
-                                                   s.get<QLabel>("lbRightEye")));
+                                                   s.get<QLabel>("lbLeftEye"), s.get<QLabel>("lbRightEye")));
         QCOMPARE(journalCount("Zeph_ClearCapture"), 1);
         QVERIFY(!last.hasLeftImage);
         QVERIFY(last.hasRightImage);
         QCOMPARE(last.captureTime, completed);
-        QVERIFY(s.get<QLabel>("lbLeftEye")->pixmap().isNull());
-    }
-
-    // The Get button fetches again and keeps the capture's age.
-    void getKeepsTheAge()
-    {
-        Screen s;
-        Zvc_PresentSubject(s.name.constData(), 2);
-        s.autoMode();
-        s.click("btStart");
-        QVERIFY(s.runUntil([&] { return s.idle(); }));
-        const qint64 completed = s.ctx.lastCapture.captureTime;
-        m_clock->advance(31'000);
-        s.click("m_btSaveResult");
-        QVERIFY(s.ctx.lastCapture.hasRightImage);
-        QCOMPARE(s.ctx.lastCapture.captureTime, completed);
-        s.boxes.expect(QStringLiteral("Confirmation"), QStringLiteral("Proceed Anyway"));
-        QVERIFY(CapturePrompt::confirmCaptureAge(s.area, s.window.get()));
-        QCOMPARE(s.sounds, QStringList({SoundPlayer::kStartA, SoundPlayer::kCapture}));
+        QVERIFY(!s.drawn("lbLeftEye"));
     }
 
     // Every revision, kind and format the lists offer comes back from the
@@ -551,32 +513,25 @@ private slots:
         QFETCH(QString, radio);
         QFETCH(QString, kind);
         QFETCH(QString, format);
+        const bool iso = radio != QLatin1String("m_rdIsoNone");
         Screen s;
-        Zvc_PresentSubject(s.name.constData(), 21);
-        s.autoMode();
-        clickRadio(s.get<QRadioButton>(radio.toLatin1().constData()));
+        s.clickRadio(radio);
         s.pick("cbResultImgKind", kind);
         s.pick("cbResultImgFormat", format);
-        if (s.get<QLineEdit>("edJ2kQuality")->isEnabled())
+        if (s.enabled("edJ2kQuality"))
             s.get<QLineEdit>("edJ2kQuality")->setText(QStringLiteral("40"));
-        if (radio != QLatin1String("m_rdIsoNone"))
+        if (iso)
             s.pick("m_cbIsoSubtypes", QStringLiteral("BOTH EYE"));
-        Zvc_ClearJournal();
-        s.click("btStart");
-        QVERIFY(s.runUntil([&] { return s.idle(); }));
-        QCOMPARE(journalCount(radio == QLatin1String("m_rdIsoNone") ? "Zeph_GetResultImage"
-                                                                    : "Zeph_GetResultIsoImage"),
-                 1);
+        QVERIFY(s.autoCapture(21));
+        QCOMPARE(journalCount(iso ? "Zeph_GetResultIsoImage" : "Zeph_GetResultImage"), 1);
         QCOMPARE(s.ctx.lastResult, 0);
         const LastCapture &last = s.ctx.lastCapture;
-        QVERIFY(last.hasRightImage);
-        QVERIFY(last.hasLeftImage);
+        QVERIFY(last.hasRightImage && last.hasLeftImage);
         QCOMPARE(int(last.rightImage.format), s.ctx.resultFormat);
         auto *right = s.get<QLabel>("lbRightEye");
-        QVERIFY2(!right->pixmap().isNull(), qPrintable(right->text()));
+        QVERIFY2(s.drawn("lbRightEye"), qPrintable(right->text()));
         // The score box sits over the picture's top left corner.
-        const QImage shown = right->pixmap().toImage();
-        QCOMPARE(shown.pixel(4, 45), qRgb(255, 255, 255));
+        QCOMPARE(right->pixmap().toImage().pixel(4, 45), qRgb(255, 255, 255));
     }
 
     // With "Save best image" on, every result lands in the chosen folder;
@@ -588,28 +543,23 @@ private slots:
         s.ctx.saveBestImage = 1;
         s.ctx.rawImageAsBmp = 1;
         s.ctx.savedImagePath = dir.path();
-        Zvc_PresentSubject(s.name.constData(), 8);
-        s.autoMode();
-        s.click("btStart");
-        QVERIFY(s.runUntil([&] { return s.idle(); }));
+        QVERIFY(s.autoCapture(8));
         QStringList names = QDir(dir.path()).entryList(QDir::Files, QDir::Name);
         QCOMPARE(names.size(), 2);
         QVERIFY(names[0].startsWith(QLatin1String("LeftEye_K3_")));
         QVERIFY(names[1].startsWith(QLatin1String("RightEye_K3_")));
-        QImage bmp(dir.filePath(names[1]));
-        QCOMPARE(bmp.size(), QSize(int(s.ctx.lastCapture.rightImage.width),
-                                  int(s.ctx.lastCapture.rightImage.height)));
+        const ImageSlot &right = s.ctx.lastCapture.rightImage;
+        QCOMPARE(QImage(dir.filePath(names[1])).size(), QSize(int(right.width), int(right.height)));
 
-        clickRadio(s.get<QRadioButton>("m_rdIso2011"));
-        s.click("btStart");
-        QVERIFY(s.runUntil([&] { return s.idle(); }));
+        s.clickRadio(QStringLiteral("m_rdIso2011"));
+        QVERIFY(s.autoCapture(0));
         names = QDir(dir.path()).entryList({QStringLiteral("*.iso")}, QDir::Files);
         QCOMPARE(names.size(), 1);
         QVERIFY(names[0].startsWith(QLatin1String("2011_K3_raw_")));
 
-        clickRadio(s.get<QRadioButton>("m_rdIsoNone"));
         // A folder that cannot be made: one box after the fetch, with the
         // BMP writer's text.
+        s.clickRadio(QStringLiteral("m_rdIsoNone"));
         QFile blocker(dir.filePath(QStringLiteral("file")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
@@ -617,7 +567,8 @@ private slots:
         s.boxes.expect(QStringLiteral("Save file"), QStringLiteral("OK"));
         s.click("m_btSaveResult");
         QVERIFY2(s.boxes.satisfied(), qPrintable(s.boxes.describe()));
-        QVERIFY2(s.boxes.shown().last().text.startsWith(QLatin1String("Failed to save file '")), qPrintable(s.boxes.shown().last().text));
+        const QString said = s.boxes.shown().last().text;
+        QVERIFY2(said.startsWith(QLatin1String("Failed to save file '")), qPrintable(said));
     }
 
     // A camera whose outputs lie: nothing is read past what it handed out,
@@ -629,48 +580,26 @@ private slots:
         QTest::addColumn<bool>("leftScored");
         QTest::addColumn<bool>("leftImage");
         QTest::addColumn<bool>("rightDrawn");
-        QTest::newRow("short quality array") << QByteArray("Zeph_GetResultQuality")
-                                             << int(ZVC_LIE_SHORT_ARRAY) << false << true << true;
-        QTest::newRow("short image array") << QByteArray("Zeph_GetResultImage")
-                                           << int(ZVC_LIE_SHORT_ARRAY) << true << false << true;
-        QTest::newRow("sizes beyond data") << QByteArray("Zeph_GetResultImage")
-                                           << int(ZVC_LIE_SIZE_BEYOND_DATA) << true << true << false;
+        QTest::newRow("short quality array")
+            << QByteArray("Zeph_GetResultQuality") << int(ZVC_LIE_SHORT_ARRAY) << false << true << true;
+        QTest::newRow("short image array")
+            << QByteArray("Zeph_GetResultImage") << int(ZVC_LIE_SHORT_ARRAY) << true << false << true;
+        QTest::newRow("sizes beyond data")
+            << QByteArray("Zeph_GetResultImage") << int(ZVC_LIE_SIZE_BEYOND_DATA) << true << true << false;
     }
     void lyingOutputs()
     {
         QFETCH(QByteArray, function);
         QFETCH(int, lie);
         Screen s;
-        Zvc_PresentSubject(s.name.constData(), 6);
-        s.autoMode();
-        s.click("btStart");
-        QVERIFY(s.runUntil([&] { return s.idle(); }));
+        QVERIFY(s.autoCapture(6));
         QCOMPARE(Zvc_LieNext(function.constData(), lie), 0);
         s.click("m_btSaveResult");
         const LastCapture &last = s.ctx.lastCapture;
         QTEST(last.leftQuality.totalScore != 0, "leftScored");
         QTEST(last.hasLeftImage, "leftImage");
         QVERIFY(last.hasRightImage);
-        QTEST(!s.get<QLabel>("lbRightEye")->pixmap().isNull(), "rightDrawn");
-    }
-
-    // Preview frames in the camera's JPEG stream format are decoded and drawn.
-    void jpegStreamDrawn()
-    {
-        Screen s;
-        ZephDeviceConfig config = s.ctx.deviceConfig;
-        config.enableStream = 1;
-        config.streamFormat = ZEPH_FORMAT_MONO_JPEG;
-        config.streamScale = 2;
-        QCOMPARE(Zeph_SetDeviceConfig(s.ctx.deviceHandle, &config), 0);
-        s.ctx.deviceConfig = config;
-        Zvc_PresentSubject(s.name.constData(), 4);
-        s.click("btStart");
-        QCOMPARE(s.get<QLabel>("lblStreamFormat")->text(), QStringLiteral("MONO_JPEG"));
-        QCOMPARE(s.get<QLabel>("lblStreamScale")->text(), QStringLiteral("1/2"));
-        QVERIFY(s.runUntil([&] { return !s.get<QLabel>("lbRightEye")->pixmap().isNull(); }, 2000));
-        s.click("btStop");
-        s.runUntil([&] { return s.idle(); }, 0);
+        QTEST(s.drawn("lbRightEye"), "rightDrawn");
     }
 
 private:

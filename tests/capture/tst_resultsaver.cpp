@@ -1,6 +1,9 @@
+// Result files: their names, and what the saver writes, replaces and refuses.
+
 #include "capture/ResultSaver.h"
 
 #include "capture/BmpWriter.h"
+#include "capture/ResultFileNames.h"
 #include "core/LastCapture.h"
 
 #include "IsoRecordBuilder.h"
@@ -14,7 +17,10 @@
 #include <QtTest>
 
 #include <csignal>
+#include <memory>
 #include <sys/resource.h>
+
+using IsoRecordBuilder::pattern;
 
 namespace {
 
@@ -78,13 +84,35 @@ QStringList entries(const QString &dir)
                                QDir::Name);
 }
 
+ResultFileNames::Input image(int eye, int kind, int format, uint32_t w = 640, uint32_t h = 480, int rawAsBmp = 1)
+{
+    ResultFileNames::Input in;
+    in.eyeSubtype = eye;
+    in.kind = uint8_t(kind);
+    in.format = uint8_t(format);
+    in.width = w;
+    in.height = h;
+    in.rawImageAsBmp = rawAsBmp;
+    return in;
+}
+
+ResultFileNames::Input iso(int revision, int kind, int resultFormat)
+{
+    ResultFileNames::Input in = image(1, kind, ZEPH_FORMAT_MONO_RAW); // eye and format unused by ISO names
+    in.isoRevision = revision;
+    in.resultFormat = resultFormat;
+    return in;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(ResultFileNames::Input)
 
 class TestResultSaver : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir *m_dir = nullptr;
+    std::unique_ptr<QTemporaryDir> m_dir;
     QString m_out;
 
     ResultSaveOptions options(int rawAsBmp = 1) const
@@ -104,14 +132,78 @@ class TestResultSaver : public QObject
 private slots:
     void init()
     {
-        m_dir = new QTemporaryDir;
+        m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
         m_out = m_dir->filePath(QStringLiteral("out/nested"));
     }
-    void cleanup()
+    void cleanup() { m_dir.reset(); }
+
+    // The names the saving tests below do not already show.
+    void names_data()
     {
-        delete m_dir;
-        m_dir = nullptr;
+        QTest::addColumn<ResultFileNames::Input>("input");
+        QTest::addColumn<QString>("name"); // the time stamp goes where '@' is
+        const int raw = ZEPH_FORMAT_MONO_RAW, j2k = ZEPH_FORMAT_MONO_JPEG2000;
+        QTest::newRow("only 1 means BMP") << image(2, 1, raw, 640, 480, 2) << "LeftEye_K1_640x480_@.raw";
+        QTest::newRow("K3, width 641") << image(3, 3, raw, 641, 7) << "BothEye_K3_641x7_@.bmp";
+        QTest::newRow("eye out of range") << image(9, 7, raw, 1, 1) << "UnknownEye_K7_1x1_@.bmp";
+        QTest::newRow("unnamed format") << image(1, 1, 99) << "RightEye_K1_@.bin";
+        QTest::newRow("compact K7 has no piece outside ISO") << image(1, 24, j2k) << "RightEye_@.jp2";
+        QTest::newRow("unnamed kind") << image(1, 5, j2k) << "RightEye_@.jp2";
+        QTest::newRow("2005 K1 jp2") << iso(1, 1, j2k) << "2005_K1_jp2_@.iso";
+        QTest::newRow("2011 K7_1_5") << iso(2, 23, j2k) << "2011_K715_jp2_@.iso";
+        QTest::newRow("2011 K7_3_5") << iso(2, 25, raw) << "2011_K735_raw_@.iso";
+        QTest::newRow("2011 K3, format without piece") << iso(2, 3, ZEPH_FORMAT_MONO_PNG) << "2011_K3_@.iso";
+        QTest::newRow("2011 unnamed kind") << iso(2, 0, raw) << "2011_raw_@.iso";
+    }
+    void names()
+    {
+        QFETCH(ResultFileNames::Input, input);
+        QFETCH(QString, name);
+        const QString expected = QStringLiteral("/data/out/") + QString(name).replace('@', kStamp);
+        QCOMPARE(ResultFileNames::build(QStringLiteral("/data/out"), input, kWhen), expected);
+    }
+
+    void timeStamp_data()
+    {
+        QTest::addColumn<QDateTime>("when");
+        QTest::addColumn<QString>("stamp");
+        QTest::newRow("two digits") << QDateTime(QDate(2031, 12, 31), QTime(23, 59, 59)) << "2031-12-31-23-59-59";
+        QTest::newRow("early year") << QDateTime(QDate(987, 6, 7), QTime(0, 0, 0)) << "0987-06-07-00-00-00";
+    }
+    void timeStamp()
+    {
+        QFETCH(QDateTime, when);
+        QFETCH(QString, stamp);
+        QCOMPARE(ResultFileNames::build(QStringLiteral("d"), image(1, 2, ZEPH_FORMAT_MONO_PNG), when),
+                 QStringLiteral("d/RightEye_K2_%1.png").arg(stamp));
+    }
+
+    // The operator's folder is taken as it is, even with pattern characters.
+    void folderTakenLiterally()
+    {
+        const QString dir = QStringLiteral("/tmp/%1 %2 %9 50%");
+        QCOMPARE(ResultFileNames::build(dir, image(1, 2, ZEPH_FORMAT_MONO_PNG), kWhen),
+                 dir + QStringLiteral("/RightEye_K2_") + kStamp + QStringLiteral(".png"));
+    }
+
+    void pathLimit_data()
+    {
+        QTest::addColumn<int>("folderLength");
+        QTest::addColumn<bool>("fits");
+        // "/RightEye_K2_2024-03-05-09-07-03.png" is 36 units.
+        QTest::newRow("299 units fit") << 299 - 36 << true;
+        QTest::newRow("300 units refused") << 300 - 36 << false;
+    }
+    void pathLimit()
+    {
+        QFETCH(int, folderLength);
+        QFETCH(bool, fits);
+        const QString dir = QStringLiteral("/") + QString(folderLength - 1, QLatin1Char('d'));
+        const ResultFileNames::Input in = image(1, 2, ZEPH_FORMAT_MONO_PNG);
+        const QString whole = ResultFileNames::buildUnbounded(dir, in, kWhen);
+        QCOMPARE(whole.size(), folderLength + 36);
+        QCOMPARE(ResultFileNames::build(dir, in, kWhen), fits ? whole : QString());
     }
 
     void eachFormat_data()
@@ -121,10 +213,10 @@ private slots:
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("contents");
-        const QByteArray pixels = IsoRecordBuilder::pattern(7 * 3, 4);
+        const QByteArray pixels = pattern(7 * 3, 4);
         const QByteArray png = encoded("PNG"), jpeg = encoded("JPEG");
-        const QByteArray j2k = QByteArray("\0\0\0\x0cjP  \r\n\x87\n", 12) + IsoRecordBuilder::pattern(40, 1);
-        const QByteArray blob = IsoRecordBuilder::pattern(33, 5);
+        const QByteArray j2k = QByteArray("\0\0\0\x0cjP  \r\n\x87\n", 12) + pattern(40, 1);
+        const QByteArray blob = pattern(33, 5);
 
         QTest::newRow("raw as BMP") << int(ZEPH_FORMAT_MONO_RAW) << 1 << pixels
                                     << "RightEye_K2_7x3_@.bmp" << bmpOf(7, 3, pixels);
@@ -135,8 +227,6 @@ private slots:
         QTest::newRow("png") << int(ZEPH_FORMAT_MONO_PNG) << 1 << png << "RightEye_K2_@.png" << png;
         QTest::newRow("own raw container") << int(ZEPH_FORMAT_CORVANE_RAW) << 1 << blob
                                            << "RightEye_K2_@.bin" << blob;
-        QTest::newRow("own jpeg 2000") << int(ZEPH_FORMAT_CORVANE_JPEG2000) << 0 << blob
-                                       << "RightEye_K2_@.bin" << blob;
     }
     void eachFormat()
     {
@@ -174,7 +264,7 @@ private slots:
         QFETCH(int, resultKind);
         QFETCH(int, entryKind);
         QFETCH(QString, stem);
-        QByteArray bytes = IsoRecordBuilder::edition2011({{4, 4, IsoRecordBuilder::pattern(16, 2)}});
+        QByteArray bytes = IsoRecordBuilder::edition2011({{4, 4, pattern(16, 2)}});
         const ZephIsoRecord iso{uint32_t(bytes.size()), reinterpret_cast<uint8_t *>(bytes.data())};
         QByteArray entryData = entryKind ? QByteArray(16, 'p') : QByteArray();
         const ZephImage first = record(entryKind, resultFormat, 4, 4, entryData);
@@ -188,17 +278,19 @@ private slots:
 
     void failures_data()
     {
-        QTest::addColumn<QString>("folder");   // relative to the test folder
+        QTest::addColumn<QString>("folder"); // relative to the test folder
         QTest::addColumn<int>("format");
         QTest::addColumn<int>("rawAsBmp");
         QTest::addColumn<int>("dataSize");
-        QTest::addColumn<QString>("error");    // '@' = the full path
+        QTest::addColumn<QString>("error"); // '@' = the full path, however long
         const int raw = ZEPH_FORMAT_MONO_RAW;
         QTest::newRow("raw data short of the picture") << "out" << raw << 0 << 20 << "Failed to write data to file '@'";
         QTest::newRow("BMP data short of the picture") << "out" << raw << 1 << 20 << "Failed to save file '@'";
         QTest::newRow("folder cannot be made") << "file/sub" << int(ZEPH_FORMAT_MONO_PNG) << 1 << 21
                                                << "Failed to create file '@'";
         QTest::newRow("folder cannot be made, BMP") << "file/sub" << raw << 1 << 21 << "Failed to save file '@'";
+        QTest::newRow("path past the limit: the text cut to the field")
+            << QString(290, 'f') << raw << 1 << 21 << "Failed to create file '@'";
     }
     void failures()
     {
@@ -214,40 +306,31 @@ private slots:
         ResultSaveOptions o = options(rawAsBmp);
         o.savedImagePath = m_dir->filePath(folder);
         ResultSaver s = saver(o);
-        QByteArray data = IsoRecordBuilder::pattern(dataSize, 1);
+        QByteArray data = pattern(dataSize, 1);
         QVERIFY(!s.saveResultImage(ZEPH_EYE_LEFT, record(1, format, 7, 3, data)));
-        const QString name = format == ZEPH_FORMAT_MONO_RAW ? QStringLiteral("LeftEye_K1_7x3_%1.%2").arg(kStamp, rawAsBmp == 1 ? "bmp" : "raw")
-                                             : QStringLiteral("LeftEye_K1_%1.png").arg(kStamp);
-        QCOMPARE(s.errorText(), QString(error).replace('@', o.savedImagePath + QLatin1Char('/') + name));
+        const QString name = format == ZEPH_FORMAT_MONO_RAW
+                                 ? QStringLiteral("LeftEye_K1_7x3_%1.%2").arg(kStamp, rawAsBmp == 1 ? "bmp" : "raw")
+                                 : QStringLiteral("LeftEye_K1_%1.png").arg(kStamp);
+        const QString text = QString(error).replace('@', o.savedImagePath + QLatin1Char('/') + name);
+        QCOMPARE(s.errorText(), text.left(ResultSaver::kErrorTextField - 1));
         QVERIFY(s.report().filesWritten.isEmpty());
         QCOMPARE(entries(o.savedImagePath), QStringList()); // nothing, not even a temporary
     }
 
-    void folderTooLong()
-    {
-        ResultSaveOptions o = options();
-        o.savedImagePath = m_dir->path() + QLatin1Char('/') + QString(290 - m_dir->path().size() - 1, 'f');
-        QCOMPARE(o.savedImagePath.size(), 290);
-        ResultSaver s = saver(o);
-        QByteArray data = IsoRecordBuilder::pattern(21, 1);
-        QVERIFY(!s.saveResultImage(ZEPH_EYE_RIGHT, record(3, ZEPH_FORMAT_MONO_RAW, 7, 3, data)));
-        const QString text = s.errorText();
-        QCOMPARE(text.size(), 299); // the field's limit, cut
-        const QString whole = QStringLiteral("Failed to create file '") + o.savedImagePath;
-        QCOMPARE(text, whole.left(299));
-        QCOMPARE(entries(o.savedImagePath), QStringList());
-    }
-
-    // A write that fails halfway leaves the previous file whole and no
-    // temporary behind.
-    void failedWriteKeepsTheOldFile()
+    // Saving again in the same second replaces the file; a write that then
+    // fails halfway leaves it whole and no temporary behind.
+    void sameNameReplacedOnlyWhole()
     {
         ResultSaver s = saver(options());
-        QByteArray small = encoded("PNG");
-        QVERIFY(s.saveResultImage(ZEPH_EYE_RIGHT, record(2, ZEPH_FORMAT_MONO_PNG, 1, 1, small)));
+        QByteArray first = pattern(500, 1), second = encoded("PNG");
+        QVERIFY(s.saveResultImage(ZEPH_EYE_RIGHT, record(2, ZEPH_FORMAT_MONO_PNG, 1, 1, first)));
+        QVERIFY(s.saveResultImage(ZEPH_EYE_RIGHT, record(2, ZEPH_FORMAT_MONO_PNG, 1, 1, second)));
         const QString path = s.report().filesWritten.value(0);
+        QCOMPARE(s.report().filesWritten, QStringList({path, path}));
+        QCOMPARE(readFile(path), second);
+        QCOMPARE(entries(m_out), QStringList{QFileInfo(path).fileName()});
 
-        QByteArray large = IsoRecordBuilder::pattern(256 * 1024, 3);
+        QByteArray large = pattern(256 * 1024, 3);
         rlimit old{};
         QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
         rlimit tight = old;
@@ -260,21 +343,8 @@ private slots:
 
         QVERIFY(!ok);
         QCOMPARE(s.errorText(), QStringLiteral("Failed to write data to file '%1'").arg(path));
-        QCOMPARE(readFile(path), small);
+        QCOMPARE(readFile(path), second);
         QCOMPARE(entries(m_out), QStringList{QFileInfo(path).fileName()});
-    }
-
-    void sameSecondReplaces()
-    {
-        ResultSaver s = saver(options());
-        QByteArray first = IsoRecordBuilder::pattern(500, 1), second = IsoRecordBuilder::pattern(300, 2);
-        QVERIFY(s.saveResultImage(ZEPH_EYE_LEFT, record(1, ZEPH_FORMAT_MONO_JPEG, 0, 0, first)));
-        QVERIFY(s.saveResultImage(ZEPH_EYE_LEFT, record(1, ZEPH_FORMAT_MONO_JPEG, 0, 0, second)));
-        const QStringList written = s.report().filesWritten;
-        QCOMPARE(written.size(), 2);
-        QCOMPARE(written.at(0), written.at(1));
-        QCOMPARE(readFile(written.at(0)), second);
-        QCOMPARE(entries(m_out).size(), 1);
     }
 
     // A link planted under the final name is replaced, never written through.
@@ -302,7 +372,7 @@ private slots:
         ResultSaveOptions o = options();
         o.saveBestImage = false;
         ResultSaver s = saver(o);
-        QByteArray data = IsoRecordBuilder::pattern(21, 1);
+        QByteArray data = pattern(21, 1);
         QVERIFY(!s.saveResultImage(ZEPH_EYE_RIGHT, record(1, ZEPH_FORMAT_MONO_RAW, 7, 3, data)));
         const ZephIsoRecord iso{uint32_t(data.size()), reinterpret_cast<uint8_t *>(data.data())};
         QVERIFY(!s.saveIsoRecord(2, ZEPH_FORMAT_MONO_RAW, 1, ZephImage{}, iso));
@@ -315,7 +385,7 @@ private slots:
         ResultSaveOptions o = options();
         o.savedImagePath.clear();
         ResultSaver s = saver(o);
-        QByteArray data = IsoRecordBuilder::pattern(21, 1);
+        QByteArray data = pattern(21, 1);
         QVERIFY(s.saveResultImage(ZEPH_EYE_BOTH, record(7, ZEPH_FORMAT_MONO_RAW, 7, 3, data)));
         QCOMPARE(s.report().filesWritten,
                  QStringList{m_dir->filePath(QStringLiteral("bin/Best/BothEye_K7_7x3_")) + kStamp + QStringLiteral(".bmp")});
@@ -363,8 +433,8 @@ private slots:
     void failureSurvivesALaterSuccess()
     {
         LastCapture capture;
-        fill(capture.leftImage, 1, ZEPH_FORMAT_MONO_RAW, 7, 3, IsoRecordBuilder::pattern(20, 1));
-        fill(capture.rightImage, 1, ZEPH_FORMAT_MONO_RAW, 7, 3, IsoRecordBuilder::pattern(21, 1));
+        fill(capture.leftImage, 1, ZEPH_FORMAT_MONO_RAW, 7, 3, pattern(20, 1));
+        fill(capture.rightImage, 1, ZEPH_FORMAT_MONO_RAW, 7, 3, pattern(21, 1));
         capture.hasLeftImage = capture.hasRightImage = true;
         ResultSaver s = saver(options());
         QVERIFY(!s.saveLastCapture(capture, true));

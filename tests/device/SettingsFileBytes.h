@@ -4,6 +4,7 @@
 // glintview.tmp files built and read by hand, independent of the codec.
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <cstdint>
 
@@ -11,14 +12,6 @@ inline void putLe32(QByteArray &b, int offset, uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
         b[offset + i] = char((v >> (8 * i)) & 0xFF);
-}
-
-inline uint32_t le32(const QByteArray &b, int offset)
-{
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i)
-        v |= uint32_t(uint8_t(b[offset + i])) << (8 * i);
-    return v;
 }
 
 inline QByteArray settingsFile(const QString &path, uint32_t raw, uint32_t baud, uint32_t flow,
@@ -36,6 +29,18 @@ inline QByteArray settingsFile(const QString &path, uint32_t raw, uint32_t baud,
     putLe32(b, 536, flow);
     putLe32(b, 540, commStd);
     return b;
+}
+
+inline QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline bool writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
 #endif

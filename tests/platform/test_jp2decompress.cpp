@@ -93,16 +93,14 @@ Bytes encode(const Picture &p)
     opj_set_info_handler(codec, quiet, nullptr);
     opj_set_warning_handler(codec, quiet, nullptr);
     opj_set_error_handler(codec, quiet, nullptr);
-    EXPECT_TRUE(opj_setup_encoder(codec, &cp, image));
     Sink sink;
     opj_stream_t *stream = opj_stream_create(OPJ_J2K_STREAM_CHUNK_SIZE, OPJ_FALSE);
     opj_stream_set_user_data(stream, &sink, nullptr);
     opj_stream_set_write_function(stream, writeSink);
     opj_stream_set_skip_function(stream, skipSink);
     opj_stream_set_seek_function(stream, seekSink);
-    EXPECT_TRUE(opj_start_compress(codec, image, stream));
-    EXPECT_TRUE(opj_encode(codec, stream));
-    EXPECT_TRUE(opj_end_compress(codec, stream));
+    EXPECT_TRUE(opj_setup_encoder(codec, &cp, image) && opj_start_compress(codec, image, stream)
+                && opj_encode(codec, stream) && opj_end_compress(codec, stream));
     opj_stream_destroy(stream);
     opj_destroy_codec(codec);
     opj_image_destroy(image);
@@ -132,11 +130,8 @@ Call decompress(const Bytes &jp2, uint32_t capacity, uint8_t format = kMonoJpeg2
     call.width = dst.width;
     call.height = dst.height;
     call.format = dst.format;
-    for (size_t i = capacity; i < call.pixels.size(); ++i)
-        if (call.pixels[i] != 0xA5) {
-            ADD_FAILURE() << "wrote past the capacity";
-            break;
-        }
+    EXPECT_TRUE(std::all_of(call.pixels.begin() + capacity, call.pixels.end(), [](uint8_t b) { return b == 0xA5; }))
+        << "wrote past the capacity";
     return call;
 }
 

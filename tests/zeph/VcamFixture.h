@@ -10,9 +10,10 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
-#include <mutex>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -24,116 +25,90 @@ namespace vcamtest {
 inline const char *const kBino = ZVC_DEFAULT_USB_BINOCULAR;
 inline const char *const kMono = ZVC_DEFAULT_USB_MONOCULAR;
 
-// Records every notification; safe to use from the library's thread.
-class EventLog {
+// Keeps what the library's callbacks hand over, from any thread.
+template <typename T>
+class Recorder {
 public:
-    using Event = std::pair<int32_t, std::string>;
-
-    static void record(void *context, int32_t event, const char *name)
+    std::vector<T> items()
     {
-        auto *log = static_cast<EventLog *>(context);
-        std::lock_guard<std::mutex> lock(log->m_);
-        log->events_.emplace_back(event, name ? name : "");
-        log->arrived_.notify_all();
+        std::lock_guard<std::mutex> lock(m_);
+        return items_;
     }
+    std::size_t size() { return items().size(); }
 
-    // Returns as soon as `count` events are in; the limit only guards
+    // Returns as soon as `count` items are in; the limit only guards
     // against a hang when they never come.
     bool waitFor(std::size_t count)
     {
         std::unique_lock<std::mutex> lock(m_);
-        return arrived_.wait_for(lock, std::chrono::seconds(30),
-                                 [&] { return events_.size() >= count; });
+        return arrived_.wait_for(lock, std::chrono::seconds(10),
+                                 [&] { return items_.size() >= count; });
     }
 
-    std::vector<Event> events()
+    std::function<void(const T &)> inside; // runs inside the callback
+
+protected:
+    void add(const T &item)
     {
-        std::lock_guard<std::mutex> lock(m_);
-        return events_;
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            items_.push_back(item);
+        }
+        arrived_.notify_all();
+        if (inside)
+            inside(item);
     }
 
 private:
     std::mutex m_;
     std::condition_variable arrived_;
-    std::vector<Event> events_;
+    std::vector<T> items_;
 };
-using Events = std::vector<EventLog::Event>;
 
-// Records every frame callback: what came, when in model time, on which
-// thread, and whether it came after the test said "no more".
-class FrameLog {
+using Event = std::pair<int32_t, std::string>;
+using Events = std::vector<Event>;
+
+class EventLog : public Recorder<Event> {
 public:
-    struct Call {
-        int64_t modelMs;
-        int32_t status;
-        int32_t error;
-        bool right;
-        bool left;
-        uint32_t width;
-        std::thread::id thread;
-    };
+    static void record(void *context, int32_t event, const char *name)
+    {
+        static_cast<EventLog *>(context)->add({event, name ? name : ""});
+    }
+    Events events() { return items(); }
+};
 
+// One frame callback: what came, when in model time and on which thread.
+struct Frame {
+    int64_t modelMs;
+    int32_t status;
+    int32_t error;
+    bool right;
+    bool left;
+    uint32_t width;
+    std::thread::id thread;
+};
+
+class FrameLog : public Recorder<Frame> {
+public:
     static int32_t record(void *context, const ZephImage *images, int32_t, const int32_t *status,
                           const int32_t *error)
     {
-        auto *log = static_cast<FrameLog *>(context);
-        Call c{Zvc_ModelTime(), status ? *status : -1, error ? *error : -1,
-               images && images[0].data, images && images[1].data,
-               images && images[0].data ? images[0].width : 0u, std::this_thread::get_id()};
-        {
-            std::lock_guard<std::mutex> lock(log->m_);
-            log->calls_.push_back(c);
-            if (log->closed_)
-                ++log->late_;
-        }
-        log->arrived_.notify_all();
-        if (log->inside)
-            log->inside(c);
+        const bool right = images && images[0].data;
+        static_cast<FrameLog *>(context)->add({Zvc_ModelTime(), status ? *status : -1,
+                                               error ? *error : -1, right, images && images[1].data,
+                                               right ? images[0].width : 0u,
+                                               std::this_thread::get_id()});
         return 1;
-    }
-
-    std::vector<Call> calls()
-    {
-        std::lock_guard<std::mutex> lock(m_);
-        return calls_;
     }
     // Statuses in order, each run of equal ones once.
     std::vector<int32_t> statuses()
     {
         std::vector<int32_t> out;
-        for (const Call &c : calls())
-            if (out.empty() || out.back() != c.status)
-                out.push_back(c.status);
+        for (const Frame &f : items())
+            if (out.empty() || out.back() != f.status)
+                out.push_back(f.status);
         return out;
     }
-    std::size_t size() { return calls().size(); }
-    // From now on every callback counts as late.
-    void close()
-    {
-        std::lock_guard<std::mutex> lock(m_);
-        closed_ = true;
-    }
-    int late()
-    {
-        std::lock_guard<std::mutex> lock(m_);
-        return late_;
-    }
-    // For captures on scaled time: returns once `count` callbacks came.
-    bool waitFor(std::size_t count)
-    {
-        std::unique_lock<std::mutex> lock(m_);
-        return arrived_.wait_for(lock, std::chrono::seconds(10),
-                                 [&] { return calls_.size() >= count; });
-    }
-
-    std::function<void(const Call &)> inside; // runs inside the callback
-
-private:
-    std::mutex m_;
-    std::condition_variable arrived_;
-    std::vector<Call> calls_;
-    bool closed_ = false;
-    int late_ = 0;
 };
 
 class VcamTest : public ::testing::Test {
@@ -187,6 +162,14 @@ protected:
         return Zeph_GetDeviceInfo(h, &info);
     }
 
+    static ZephResult changeConfig(ZephHandle h, const std::function<void(ZephDeviceConfig &)> &change)
+    {
+        ZephDeviceConfig c{};
+        EXPECT_EQ(Zeph_GetDeviceConfig(h, &c), ZEPH_OK);
+        change(c);
+        return Zeph_SetDeviceConfig(h, &c);
+    }
+
     static std::vector<std::string> scan()
     {
         const char *const *names = nullptr;
@@ -198,29 +181,40 @@ protected:
         return out;
     }
 
-    // Opens, initialises and starts a capture of both eyes (or the one eye
-    // of a monocular camera), whoever the test put in front.
+    // Both eyes, or the one eye of a monocular or serial camera.
+    static int32_t eyesOf(const char *name)
+    {
+        const bool oneEye = std::string(name) == kMono || std::strncmp(name, "COM", 3) == 0;
+        return oneEye ? ZEPH_EYE_UNKNOWN : ZEPH_EYE_BOTH;
+    }
+
+    // Opens, initialises and starts a capture, whoever the test put in front.
     static ZephHandle startCapture(const char *name, FrameLog &log, int32_t mode = 1,
                                    int32_t count = 3, int32_t operation = ZEPH_OPERATION_AUTO)
     {
         const ZephHandle h = openOk(name);
         EXPECT_EQ(Zeph_InitCamera(h, nullptr, nullptr), ZEPH_OK);
-        const int32_t eye = std::string(name) == kMono ? ZEPH_EYE_UNKNOWN : ZEPH_EYE_BOTH;
-        EXPECT_EQ(Zeph_StartCapture(h, mode, count, ZEPH_QUALITY_NORMAL, operation, eye, 1,
+        EXPECT_EQ(Zeph_StartCapture(h, mode, count, ZEPH_QUALITY_NORMAL, operation, eyesOf(name), 1,
                                     &FrameLog::record, &log),
                   ZEPH_OK);
         return h;
     }
 
-    static std::vector<std::string> journalLines(int32_t from = 0)
+    // One completed capture of `subject` on an open handle, without a callback.
+    static void capture(const char *name, ZephHandle h, uint32_t subject,
+                        int32_t rightEye = ZVC_EYE_SHARP)
     {
-        std::vector<std::string> out;
-        char line[160];
-        for (int32_t i = from; i < Zvc_JournalSize(); ++i) {
-            Zvc_JournalLine(i, line, sizeof line);
-            out.emplace_back(line);
-        }
-        return out;
+        Zvc_PresentSubject(name, subject);
+        Zvc_PresentEye(name, ZEPH_EYE_RIGHT, rightEye);
+        Zvc_PresentEye(name, ZEPH_EYE_LEFT, ZVC_EYE_SHARP);
+        ASSERT_EQ(Zeph_InitCamera(h, nullptr, nullptr), ZEPH_OK);
+        ASSERT_EQ(Zeph_StartCapture(h, 1, 3, ZEPH_QUALITY_NORMAL, ZEPH_OPERATION_AUTO, eyesOf(name),
+                                    0, nullptr, nullptr),
+                  ZEPH_OK);
+        Zvc_AdvanceTime(20000);
+        int32_t status = -1;
+        Zeph_GetCaptureStatus(h, &status);
+        ASSERT_EQ(status, ZEPH_STATUS_COMPLETE);
     }
 
     std::string stateDir_;

@@ -1,16 +1,12 @@
-// Device family: scanning, opening and closing, handles, names, the COM
+// Library and device families: the description, the host-side SDK
+// configuration, scanning, opening and closing, handles, names, the COM
 // probe, device information and the configuration record's validation.
 #include "VcamFixture.h"
 
 #include <cmath>
-#include <cstring>
-#include <functional>
-#include <string>
-#include <vector>
 
-using vcamtest::kBino;
-using vcamtest::kMono;
-using Devices = vcamtest::VcamTest;
+using namespace vcamtest;
+using Devices = VcamTest;
 using Names = std::vector<std::string>;
 
 namespace {
@@ -22,7 +18,91 @@ std::string boundedText(const char *field, std::size_t size)
     return std::string(field, strnlen(field, size));
 }
 
+template <typename Record>
+struct Change {
+    const char *what;
+    std::function<void(Record &)> change;
+    ZephResult result;
+};
+// One row of a validation table: the change as written, applied to `c`.
+#define CASE(change, result) {#change, [](auto &c) { change; }, result}
+
+// Each change is tried on the start record, read back over a filled record;
+// a refused record changes nothing.
+template <typename Record, typename Get, typename Set>
+void expectValidated(const Record &start, Get get, Set set, const std::vector<Change<Record>> &cases)
+{
+    for (const Change<Record> &c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(set(&start), ZEPH_OK);
+        Record wanted = start;
+        c.change(wanted);
+        EXPECT_EQ(set(&wanted), c.result);
+        Record read;
+        std::memset(&read, 0x77, sizeof read);
+        ASSERT_EQ(get(&read), ZEPH_OK);
+        EXPECT_EQ(std::memcmp(&read, c.result == ZEPH_OK ? &wanted : &start, sizeof read), 0)
+            << "refused records change nothing";
+    }
+}
+
 } // namespace
+
+TEST_F(Devices, DescriptionIsCutToTheCallersCapacity)
+{
+    char whole[256];
+    int32_t wholeLength = 255;
+    ASSERT_EQ(Zeph_GetSdkDescription(whole, &wholeLength), ZEPH_OK);
+    const std::string text = whole;
+    const int32_t full = static_cast<int32_t>(text.size());
+    ASSERT_LT(full, 255);
+    struct Case {
+        int32_t capacity;
+        ZephResult result;
+    } cases[] = {{0, ZEPH_ERR_NOT_ENOUGH_BUFFER}, {1, ZEPH_ERR_NOT_ENOUGH_BUFFER},
+                 {full - 1, ZEPH_ERR_NOT_ENOUGH_BUFFER}, {full, ZEPH_OK},
+                 {full + 1, ZEPH_OK}, {255, ZEPH_OK}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.capacity);
+        char buffer[300];
+        std::memset(buffer, 0x5A, sizeof buffer);
+        int32_t length = c.capacity;
+        EXPECT_EQ(Zeph_GetSdkDescription(buffer, &length), c.result);
+        const std::size_t kept = static_cast<std::size_t>(std::min(c.capacity, full));
+        EXPECT_EQ(std::string(buffer), text.substr(0, kept));
+        EXPECT_EQ(buffer[kept], '\0');
+        EXPECT_EQ(buffer[kept + 1], 0x5A) << "wrote past the terminating zero";
+        EXPECT_EQ(length, full);
+    }
+    int32_t negative = -1;
+    EXPECT_EQ(Zeph_GetSdkDescription(nullptr, &wholeLength), ZEPH_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(Zeph_GetSdkDescription(whole, nullptr), ZEPH_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(Zeph_GetSdkDescription(whole, &negative), ZEPH_ERR_INVALID_PARAMETER);
+}
+
+TEST_F(Devices, SdkConfigStartsOnUsbAt115200AndIsValidatedWhole)
+{
+    useLink(ZEPH_COMM_UART);
+    Zvc_Reset(); // restores the start values
+    ZephSdkConfig factory;
+    std::memset(&factory, 0xCC, sizeof factory);
+    ASSERT_EQ(Zeph_GetSdkConfig(&factory), ZEPH_OK);
+    const ZephSdkConfig start{ZEPH_COMM_USB, 0, 115200, 0, 1};
+    EXPECT_EQ(std::memcmp(&factory, &start, sizeof start), 0);
+    expectValidated(start, Zeph_GetSdkConfig, Zeph_SetSdkConfig, {
+        CASE(c.commStd = 2, ZEPH_OK),           CASE(c.commStd = 0, kBad),
+        CASE(c.commStd = 3, kBad),              CASE(c.commStd = -1, kBad),
+        CASE(c.uartBaudrate = 9600, ZEPH_OK),   CASE(c.uartBaudrate = 57600, ZEPH_OK),
+        CASE(c.uartBaudrate = 921600, ZEPH_OK), CASE(c.uartBaudrate = 0, kBad),
+        CASE(c.uartBaudrate = 4800, kBad),      CASE(c.uartBaudrate = 115201, kBad),
+        CASE(c.uartBaudrate = 999999999, kBad), CASE(c.uartFlowControl = 1, ZEPH_OK),
+        CASE(c.uartFlowControl = 2, kBad),      CASE(c.flowControlOn = 0, ZEPH_OK),
+        CASE(c.flowControlOn = 2, kBad),        CASE(c.flowControlOn = 0x101, kBad), // upper bytes
+        CASE(c.enableLog = 1, ZEPH_OK),         CASE(c.enableLog = 0xCCCCCCCC, kBad),
+    });
+    EXPECT_EQ(Zeph_GetSdkConfig(nullptr), kBad);
+    EXPECT_EQ(Zeph_SetSdkConfig(nullptr), kBad);
+}
 
 TEST_F(Devices, ScanListsPluggedUsbCamerasInTheOrderTheyArrived)
 {
@@ -59,8 +139,13 @@ TEST_F(Devices, OpenCloseAndStaleHandles)
 
     EXPECT_EQ(Zeph_CloseDevice(first), ZEPH_OK);
     EXPECT_EQ(Zeph_CloseDevice(first), ZEPH_ERR_INVALID_HANDLE);
-    EXPECT_EQ(infoResult(first), ZEPH_ERR_INVALID_HANDLE);
     EXPECT_EQ(infoResult(0), ZEPH_ERR_INVALID_HANDLE);
+    // The handle is checked before anything else, security calls included.
+    const std::vector<std::function<ZephResult(ZephHandle)>> calls = {
+        infoResult, Zeph_LockDevice, [](ZephHandle x) { return Zeph_Login(x, "A", 0); },
+        [](ZephHandle x) { return Zeph_SetUserRole(x, "A", 2); }};
+    for (const auto &call : calls)
+        EXPECT_EQ(call(first), ZEPH_ERR_INVALID_HANDLE);
     EXPECT_EQ(infoResult(other), ZEPH_OK) << "the other device is untouched";
 
     const ZephHandle again = openOk(kBino);
@@ -70,63 +155,49 @@ TEST_F(Devices, OpenCloseAndStaleHandles)
     EXPECT_NE(openOk(kBino), again);
 }
 
-TEST_F(Devices, NamesAreBoundedTo99Characters)
+// Names on each link: USB names are exact and at most 99 characters; a COM
+// port name is probed (taking model time) and compared without case.
+TEST_F(Devices, OpenChecksTheNameOnEachLink)
 {
     const std::string name99 = "ZEPH-USB-" + std::string(90, 'N');
     const std::string name100 = name99 + "N";
     ASSERT_EQ(Zvc_AddDevice(name99.c_str(), ZVC_LINK_USB, ZVC_MODEL_BINOCULAR), ZEPH_OK);
-    EXPECT_EQ(Zvc_AddDevice(name100.c_str(), ZVC_LINK_USB, ZVC_MODEL_BINOCULAR), kBad);
+    const int32_t usb = ZEPH_COMM_USB, uart = ZEPH_COMM_UART;
+    const ZephResult none = ZEPH_ERR_DEVICE_NOT_FOUND;
     struct Case {
-        const char *name;
-        ZephResult result;
-    } cases[] = {
-        {name99.c_str(), ZEPH_OK},  {name100.c_str(), kBad},
-        {"", kBad},                 {nullptr, kBad},
-        {"ZEPH-USB-NOBODY", ZEPH_ERR_DEVICE_NOT_FOUND},
-        {"zeph-usb-bino-0001", ZEPH_ERR_DEVICE_NOT_FOUND}, // names are case-sensitive
-        {"COM3", ZEPH_ERR_DEVICE_NOT_FOUND},               // a serial port on the USB link
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name ? c.name : "null");
-        ZephHandle h = 0xDEAD;
-        EXPECT_EQ(Zeph_OpenDevice(c.name, &h), c.result);
-        if (c.result == ZEPH_OK) {
-            EXPECT_EQ(Zeph_CloseDevice(h), ZEPH_OK);
-        }
-    }
-    EXPECT_EQ(Zeph_OpenDevice(kBino, nullptr), kBad);
-}
-
-TEST_F(Devices, ComProbeOpensOnlyTheConfiguredPorts)
-{
-    useLink(ZEPH_COMM_UART);
-    struct Case {
+        int32_t link;
         const char *name;
         ZephResult result;
         int64_t probeMs;
     } cases[] = {
-        {"COM3", ZEPH_OK, 40},
-        {"com3", ZEPH_OK, 40},
-        {"COM5", ZEPH_ERR_ACCESS_DENIED, 40},
-        {"COM256", ZEPH_ERR_DEVICE_NOT_FOUND, 100},
-        {"COM0", ZEPH_ERR_DEVICE_NOT_FOUND, 0},
-        {"COM03", ZEPH_ERR_DEVICE_NOT_FOUND, 0},
-        {"COM257", ZEPH_ERR_DEVICE_NOT_FOUND, 0},
-        {"COM", ZEPH_ERR_DEVICE_NOT_FOUND, 0},
-        {ZVC_DEFAULT_USB_BINOCULAR, ZEPH_ERR_DEVICE_NOT_FOUND, 0},
+        {usb, name99.c_str(), ZEPH_OK, 0},  {usb, name100.c_str(), kBad, 0},
+        {usb, "", kBad, 0},                 {usb, nullptr, kBad, 0},
+        {usb, "ZEPH-USB-NOBODY", none, 0},
+        {usb, "zeph-usb-bino-0001", none, 0}, // names are case-sensitive
+        {usb, "COM3", none, 0},               // a serial port on the USB link
+        {uart, "COM3", ZEPH_OK, 40},        {uart, "com3", ZEPH_OK, 40},
+        {uart, "COM5", ZEPH_ERR_ACCESS_DENIED, 40},
+        {uart, "COM256", none, 100},        {uart, "COM0", none, 0},
+        {uart, "COM03", none, 0},           {uart, "COM257", none, 0},
+        {uart, "COM", none, 0},             {uart, kBino, none, 0},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.name ? c.name : "null");
+        useLink(c.link);
         const int64_t before = Zvc_ModelledMilliseconds();
         ZephHandle h = 0;
         EXPECT_EQ(Zeph_OpenDevice(c.name, &h), c.result);
         EXPECT_EQ(Zvc_ModelledMilliseconds() - before, c.probeMs);
         if (c.result == ZEPH_OK) {
+            std::string upper = c.name;
+            for (char &ch : upper)
+                ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
             ZephHandle twice = 0;
-            EXPECT_EQ(Zeph_OpenDevice("COM3", &twice), ZEPH_ERR_ALREADY_OPEN);
+            EXPECT_EQ(Zeph_OpenDevice(upper.c_str(), &twice), ZEPH_ERR_ALREADY_OPEN);
             EXPECT_EQ(Zeph_CloseDevice(h), ZEPH_OK);
         }
     }
+    EXPECT_EQ(Zeph_OpenDevice(kBino, nullptr), kBad);
 
     // The program's probe walks COM1 to COM20: only the camera and the busy port answer.
     const int64_t start = Zvc_ModelledMilliseconds();
@@ -159,13 +230,12 @@ TEST_F(Devices, InformationDiffersPerModel)
 {
     struct Case {
         const char *name;
-        uint32_t productId;
         uint8_t binocular;
-        uint32_t features, soundSet, kernelMajor;
+        uint32_t features, soundSet;
     } cases[] = {
-        {ZVC_DEFAULT_USB_BINOCULAR, 0x0B21, 1, 3, 1, 2},
-        {ZVC_DEFAULT_USB_MONOCULAR, 0x0A12, 0, 1, 0, 1},
-        {ZVC_DEFAULT_UART_PORT, 0x0A12, 0, 1, 0, 1},
+        {ZVC_DEFAULT_USB_BINOCULAR, 1, 3, 1},
+        {ZVC_DEFAULT_USB_MONOCULAR, 0, 1, 0},
+        {ZVC_DEFAULT_UART_PORT, 0, 1, 0},
     };
     Names serials;
     for (const Case &c : cases) {
@@ -175,11 +245,9 @@ TEST_F(Devices, InformationDiffersPerModel)
         ZephDeviceInfo info;
         std::memset(&info, 0xEE, sizeof info);
         ASSERT_EQ(Zeph_GetDeviceInfo(h, &info), ZEPH_OK);
-        EXPECT_EQ(info.productId, c.productId);
         EXPECT_EQ(info.binocular, c.binocular);
         EXPECT_EQ(info.features, c.features);
         EXPECT_EQ((info.propertiesFlag >> 20) & 0xF, c.soundSet);
-        EXPECT_EQ(info.kernelMajor, c.kernelMajor);
         EXPECT_LT(strnlen(info.productName, sizeof info.productName), sizeof info.productName);
         EXPECT_LT(strnlen(info.serialNumber, sizeof info.serialNumber), sizeof info.serialNumber);
         serials.push_back(boundedText(info.serialNumber, sizeof info.serialNumber));
@@ -207,29 +275,18 @@ TEST_F(Devices, InformationOverrideIsPassedOnByteForByte)
     EXPECT_EQ(info.features, 3u) << "back to the model's own";
 }
 
-TEST_F(Devices, FactoryConfigurationFollowsTheLink)
+TEST_F(Devices, FactoryConfigurationFollowsTheLinkAndChangesAreValidated)
 {
-    const ZephHandle usb = openOk(kBino);
-    ZephDeviceConfig c{};
-    ASSERT_EQ(Zeph_GetDeviceConfig(usb, &c), ZEPH_OK);
-    EXPECT_EQ(c.streamFormat, ZEPH_FORMAT_MONO_RAW);
-    EXPECT_EQ(c.uartBaudrate, 115200u);
-    EXPECT_EQ(Zeph_SetDeviceConfig(usb, &c), ZEPH_OK) << "the factory record is valid";
-    EXPECT_EQ(Zeph_GetDeviceConfig(usb, nullptr), kBad);
-    EXPECT_EQ(Zeph_SetDeviceConfig(usb, nullptr), kBad);
-    useLink(ZEPH_COMM_UART);
-    ASSERT_EQ(Zeph_GetDeviceConfig(openOk(ZVC_DEFAULT_UART_PORT), &c), ZEPH_OK);
-    EXPECT_EQ(c.streamFormat, ZEPH_FORMAT_MONO_JPEG);
-}
-
-TEST_F(Devices, ConfigurationIsValidatedByTheFirmware)
-{
-#define CASE(change, result) {#change, [](ZephDeviceConfig &c) { change; }, result}
-    const struct Case {
-        const char *what;
-        std::function<void(ZephDeviceConfig &)> change;
-        ZephResult result;
-    } cases[] = {
+    const ZephHandle h = openOk(kBino);
+    ZephDeviceConfig factory{};
+    ASSERT_EQ(Zeph_GetDeviceConfig(h, &factory), ZEPH_OK);
+    EXPECT_EQ(factory.streamFormat, ZEPH_FORMAT_MONO_RAW);
+    EXPECT_EQ(factory.uartBaudrate, 115200u) << "what the host starts with";
+    EXPECT_EQ(Zeph_GetDeviceConfig(h, nullptr), kBad);
+    EXPECT_EQ(Zeph_SetDeviceConfig(h, nullptr), kBad);
+    const auto get = [h](ZephDeviceConfig *c) { return Zeph_GetDeviceConfig(h, c); };
+    const auto set = [h](const ZephDeviceConfig *c) { return Zeph_SetDeviceConfig(h, c); };
+    expectValidated(factory, get, set, {
         CASE(c.streamScale = 1, ZEPH_OK),          CASE(c.streamScale = 16, ZEPH_OK),
         CASE(c.streamScale = 0, kBad),             CASE(c.streamScale = 3, kBad),
         CASE(c.streamScale = 32, kBad),            CASE(c.streamFormat = 6, ZEPH_OK),
@@ -254,36 +311,8 @@ TEST_F(Devices, ConfigurationIsValidatedByTheFirmware)
              std::memset(c.reserved18, 0xA2, sizeof c.reserved18);
              std::memset(c.reserved25, 0xA3, sizeof c.reserved25);
              std::memset(c.reserved40, 0xA4, sizeof c.reserved40), ZEPH_OK),
-    };
-#undef CASE
-    const ZephHandle h = openOk(kBino);
-    ZephDeviceConfig factory{};
-    ASSERT_EQ(Zeph_GetDeviceConfig(h, &factory), ZEPH_OK);
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.what);
-        ASSERT_EQ(Zeph_SetDeviceConfig(h, &factory), ZEPH_OK);
-        ZephDeviceConfig wanted = factory;
-        c.change(wanted);
-        EXPECT_EQ(Zeph_SetDeviceConfig(h, &wanted), c.result);
-        ZephDeviceConfig read;
-        std::memset(&read, 0x77, sizeof read);
-        ASSERT_EQ(Zeph_GetDeviceConfig(h, &read), ZEPH_OK);
-        const ZephDeviceConfig &expected = c.result == ZEPH_OK ? wanted : factory;
-        EXPECT_EQ(std::memcmp(&read, &expected, sizeof read), 0)
-            << "refused records change nothing";
-    }
-}
-
-TEST_F(Devices, SecurityCallsCheckTheHandleFirst)
-{
-    const std::vector<std::pair<const char *, std::function<ZephResult(ZephHandle)>>> calls = {
-        {"Login", [](ZephHandle h) { return Zeph_Login(h, "A", 0); }},
-        {"LockDevice", [](ZephHandle h) { return Zeph_LockDevice(h); }},
-        {"SetUserRole", [](ZephHandle h) { return Zeph_SetUserRole(h, "A", 2); }},
-    };
-    const ZephHandle h = openOk(kBino);
-    for (const auto &call : calls) {
-        SCOPED_TRACE(call.first);
-        EXPECT_EQ(call.second(h + 1000), ZEPH_ERR_INVALID_HANDLE);
-    }
+    });
+    useLink(ZEPH_COMM_UART);
+    ASSERT_EQ(Zeph_GetDeviceConfig(openOk(ZVC_DEFAULT_UART_PORT), &factory), ZEPH_OK);
+    EXPECT_EQ(factory.streamFormat, ZEPH_FORMAT_MONO_JPEG) << "the serial camera's own";
 }

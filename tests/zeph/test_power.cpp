@@ -1,14 +1,13 @@
-// Automatic sleep judged on model time (a capture holds the camera awake,
-// the idle time after it counts from its end), and deep sleep with the
-// interrupt armed, which a call wakes.
-
+// Sleep on model time: by command or after the idle time, what the next
+// calls answer on each link, what wakes the camera, and a capture holding
+// it awake.
 #include "VcamFixture.h"
 
 using namespace vcamtest;
 
 namespace {
 
-class PowerTest : public VcamTest {
+class Power : public VcamTest {
 protected:
     static int32_t state(const char *name)
     {
@@ -18,12 +17,13 @@ protected:
     }
     static void configure(ZephHandle h, uint16_t timeout, uint8_t mode, uint8_t interrupt = 0)
     {
-        ZephDeviceConfig c{};
-        ASSERT_EQ(Zeph_GetDeviceConfig(h, &c), ZEPH_OK);
-        c.sleepTimeout = timeout;
-        c.sleepMode = mode;
-        c.deepSleepInterrupt = interrupt;
-        ASSERT_EQ(Zeph_SetDeviceConfig(h, &c), ZEPH_OK);
+        ASSERT_EQ(changeConfig(h,
+                               [&](ZephDeviceConfig &c) {
+                                   c.sleepTimeout = timeout;
+                                   c.sleepMode = mode;
+                                   c.deepSleepInterrupt = interrupt;
+                               }),
+                  ZEPH_OK);
     }
     static ZephResult statusOf(ZephHandle h)
     {
@@ -32,20 +32,79 @@ protected:
     }
 };
 
-// The bench sees the camera fall asleep at its moment, without a call.
-TEST_F(PowerTest, AutomaticSleepAtItsMoment)
+} // namespace
+
+TEST_F(Power, EveryWayToSleepAndToWakeUp)
+{
+    const char *const com = ZVC_DEFAULT_UART_PORT;
+    const struct Case {
+        const char *what;
+        const char *device;
+        uint16_t timeout; // seconds of idle time; 0: by command
+        int32_t mode;
+        uint8_t interrupt;
+        ZephResult answer; // of every call until woken
+    } cases[] = {
+        {"standby", kBino, 0, ZEPH_SLEEP_STANDBY, 0, ZEPH_OK},
+        {"sleep", kBino, 0, ZEPH_SLEEP_SLEEP, 0, ZEPH_OK},
+        {"automatic standby", kBino, 10, ZEPH_SLEEP_STANDBY, 0, ZEPH_OK},
+        {"USB deep sleep leaves the bus", kBino, 0, ZEPH_SLEEP_DEEP, 0, ZEPH_ERR_IO_FAILED},
+        {"automatic USB deep sleep too", kBino, 30, ZEPH_SLEEP_DEEP, 0, ZEPH_ERR_IO_FAILED},
+        {"USB deep sleep, interrupt armed", kBino, 0, ZEPH_SLEEP_DEEP, 1, ZEPH_OK},
+        {"serial deep sleep keeps the handle", com, 0, ZEPH_SLEEP_DEEP, 0, ZEPH_ERR_IO_TIMEOUT},
+        {"automatic serial deep sleep", com, 10, ZEPH_SLEEP_DEEP, 0, ZEPH_ERR_IO_TIMEOUT},
+        {"serial deep sleep, interrupt armed", com, 20, ZEPH_SLEEP_DEEP, 1, ZEPH_OK},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Zvc_Reset();
+        EventLog events;
+        Zvc_SetNotificationCallback(&EventLog::record, &events);
+        const bool usb = c.device == kBino;
+        useLink(usb ? ZEPH_COMM_USB : ZEPH_COMM_UART);
+        ZephHandle h = openOk(c.device);
+        configure(h, c.timeout, c.timeout ? c.mode : ZEPH_SLEEP_SLEEP, c.interrupt);
+        if (c.timeout) {
+            Zvc_AdvanceTime(c.timeout * 1000 - 1);
+            EXPECT_EQ(state(c.device), 0);
+            Zvc_AdvanceTime(1);
+        } else {
+            ASSERT_EQ(Zeph_SleepDevice(h, c.mode, 0), ZEPH_OK);
+        }
+        EXPECT_EQ(state(c.device), c.mode) << "the bench sees it asleep without a call";
+        EXPECT_EQ(statusOf(h), c.answer);
+        if (c.answer == ZEPH_OK) {
+            EXPECT_EQ(state(c.device), 0) << "the call woke it";
+            EXPECT_TRUE(events.events().empty()) << "never left the bus";
+            Zvc_SetNotificationCallback(nullptr, nullptr);
+            continue;
+        }
+        EXPECT_EQ(infoResult(h), c.answer);
+        EXPECT_EQ(state(c.device), c.mode) << "still asleep";
+        ZephHandle again = 0;
+        if (usb) {
+            EXPECT_EQ(events.events(), (Events{{ZVC_EVENT_REMOVAL_COMPLETE, kBino}}));
+            EXPECT_EQ(scan(), std::vector<std::string>{kMono});
+            EXPECT_EQ(Zeph_OpenDevice(kBino, &again), ZEPH_ERR_DEVICE_NOT_FOUND);
+        }
+        ASSERT_EQ(Zvc_WakeDevice(c.device), ZEPH_OK);
+        if (usb) {
+            EXPECT_EQ(events.events().back(), (Event{ZVC_EVENT_ARRIVAL, kBino}));
+            EXPECT_EQ(statusOf(h), ZEPH_ERR_IO_FAILED) << "the old handle stays lost";
+            EXPECT_EQ(Zeph_CloseDevice(h), ZEPH_OK);
+            h = openOk(kBino);
+        }
+        EXPECT_EQ(statusOf(h), ZEPH_OK);
+        Zvc_SetNotificationCallback(nullptr, nullptr);
+    }
+}
+
+TEST_F(Power, TheIdleTimeCountsFromTheLastCall)
 {
     const ZephHandle h = openOk(kBino);
     configure(h, 10, ZEPH_SLEEP_STANDBY);
-    Zvc_AdvanceTime(9999);
-    EXPECT_EQ(state(kBino), 0);
-    Zvc_AdvanceTime(1);
-    EXPECT_EQ(state(kBino), ZEPH_SLEEP_STANDBY);
-    EXPECT_EQ(statusOf(h), ZEPH_OK) << "the capture status wakes a sleeping camera";
-    EXPECT_EQ(state(kBino), 0);
-
     Zvc_AdvanceTime(6000);
-    EXPECT_EQ(infoResult(h), ZEPH_OK); // the idle time starts again
+    EXPECT_EQ(infoResult(h), ZEPH_OK);
     Zvc_AdvanceTime(6000);
     EXPECT_EQ(state(kBino), 0);
     Zvc_AdvanceTime(4000);
@@ -58,90 +117,34 @@ TEST_F(PowerTest, AutomaticSleepAtItsMoment)
 
 // A capture longer than the timeout must not leave the camera asleep (in
 // deep sleep: refusing) under the calls that fetch its results.
-TEST_F(PowerTest, CaptureHoldsTheCameraAwake)
+TEST_F(Power, ACaptureHoldsTheCameraAwake)
 {
     useLink(ZEPH_COMM_UART);
-    const ZephHandle setup = openOk(ZVC_DEFAULT_UART_PORT);
+    const char *const com = ZVC_DEFAULT_UART_PORT;
+    const ZephHandle setup = openOk(com);
     configure(setup, 10, ZEPH_SLEEP_DEEP);
     ASSERT_EQ(Zeph_CloseDevice(setup), ZEPH_OK);
     FrameLog log;
-    // A one-eye serial camera with nobody in front: ABORT after 10 s.
-    const ZephHandle h = openOk(ZVC_DEFAULT_UART_PORT);
-    ASSERT_EQ(Zeph_InitCamera(h, nullptr, nullptr), ZEPH_OK);
-    ASSERT_EQ(Zeph_StartCapture(h, 1, 3, ZEPH_QUALITY_NORMAL, ZEPH_OPERATION_AUTO,
-                                ZEPH_EYE_UNKNOWN, 1, &FrameLog::record, &log),
-              ZEPH_OK);
-    Zvc_AdvanceTime(12000); // nobody looks while it runs
-    EXPECT_EQ(state(ZVC_DEFAULT_UART_PORT), 0) << "ended just now";
+    const ZephHandle h = startCapture(com, log); // nobody in front: ABORT after 10 s
+    Zvc_AdvanceTime(12000);                      // nobody looks while it runs
+    EXPECT_EQ(state(com), 0) << "ended just now";
     int32_t status = -1;
     EXPECT_EQ(Zeph_GetCaptureStatus(h, &status), ZEPH_OK);
     EXPECT_EQ(status, ZEPH_STATUS_ABORT);
     Zvc_AdvanceTime(10000);
-    EXPECT_EQ(state(ZVC_DEFAULT_UART_PORT), ZEPH_SLEEP_DEEP);
+    EXPECT_EQ(state(com), ZEPH_SLEEP_DEEP);
     EXPECT_EQ(statusOf(h), ZEPH_ERR_IO_TIMEOUT);
-    ASSERT_EQ(Zvc_WakeDevice(ZVC_DEFAULT_UART_PORT), ZEPH_OK);
+    ASSERT_EQ(Zvc_WakeDevice(com), ZEPH_OK);
     EXPECT_EQ(Zeph_CloseDevice(h), ZEPH_OK);
 }
 
-// With the interrupt armed, deep sleep keeps the camera on the bus and the
-// next call wakes it, on either link.
-TEST_F(PowerTest, DeepSleepInterruptLetsACallWakeIt)
-{
-    EventLog events;
-    Zvc_SetNotificationCallback(&EventLog::record, &events);
-    const ZephHandle h = openOk(kBino);
-    configure(h, 0, ZEPH_SLEEP_SLEEP, 1);
-    ASSERT_EQ(Zeph_SleepDevice(h, ZEPH_SLEEP_DEEP, 0), ZEPH_OK);
-    EXPECT_EQ(state(kBino), ZEPH_SLEEP_DEEP);
-    EXPECT_EQ(statusOf(h), ZEPH_OK);
-    EXPECT_EQ(state(kBino), 0);
-    EXPECT_TRUE(events.events().empty()) << "never left the bus";
-
-    useLink(ZEPH_COMM_UART);
-    const ZephHandle com = openOk(ZVC_DEFAULT_UART_PORT);
-    configure(com, 20, ZEPH_SLEEP_DEEP, 1);
-    Zvc_AdvanceTime(20000);
-    EXPECT_EQ(state(ZVC_DEFAULT_UART_PORT), ZEPH_SLEEP_DEEP);
-    EXPECT_EQ(infoResult(com), ZEPH_OK);
-    EXPECT_EQ(state(ZVC_DEFAULT_UART_PORT), 0);
-
-    // Disarmed again: only the signal wakes it.
-    configure(com, 0, ZEPH_SLEEP_SLEEP, 0);
-    ASSERT_EQ(Zeph_SleepDevice(com, ZEPH_SLEEP_DEEP, 0), ZEPH_OK);
-    EXPECT_EQ(infoResult(com), ZEPH_ERR_IO_TIMEOUT);
-    ASSERT_EQ(Zvc_WakeDevice(ZVC_DEFAULT_UART_PORT), ZEPH_OK);
-    EXPECT_EQ(infoResult(com), ZEPH_OK);
-}
-
-// Automatic deep sleep on USB is the command's deep sleep: off the bus, the
-// handle lost, back only with the wake-up signal, to be opened again.
-TEST_F(PowerTest, AutomaticDeepSleepOnUsbLeavesTheBus)
-{
-    EventLog events;
-    Zvc_SetNotificationCallback(&EventLog::record, &events);
-    const ZephHandle h = openOk(kBino);
-    configure(h, 30, ZEPH_SLEEP_DEEP);
-    Zvc_AdvanceTime(30000);
-    EXPECT_EQ(state(kBino), ZEPH_SLEEP_DEEP);
-    EXPECT_EQ(statusOf(h), ZEPH_ERR_IO_FAILED);
-    EXPECT_EQ(statusOf(h), ZEPH_ERR_IO_FAILED);
-    EXPECT_EQ(events.events(), (Events{{ZVC_EVENT_REMOVAL_COMPLETE, kBino}}));
-    EXPECT_EQ(state(kBino), ZEPH_SLEEP_DEEP) << "still asleep off the bus";
-    EXPECT_EQ(scan(), (std::vector<std::string>{kMono}));
-    ASSERT_EQ(Zvc_WakeDevice(kBino), ZEPH_OK);
-    EXPECT_EQ(events.events().back(), (EventLog::Event{ZVC_EVENT_ARRIVAL, kBino}));
-    EXPECT_EQ(statusOf(h), ZEPH_ERR_IO_FAILED) << "the old handle stays lost";
-    EXPECT_EQ(Zeph_CloseDevice(h), ZEPH_OK);
-    EXPECT_EQ(statusOf(openOk(kBino)), ZEPH_OK);
-}
-
-TEST_F(PowerTest, StateQueryArguments)
+TEST_F(Power, ArgumentsAreChecked)
 {
     int32_t s = 0;
     EXPECT_EQ(Zvc_SleepState("NO-SUCH-DEVICE", &s), ZEPH_ERR_DEVICE_NOT_FOUND);
     EXPECT_EQ(Zvc_SleepState(kBino, nullptr), ZEPH_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(Zvc_WakeDevice("nobody"), ZEPH_ERR_DEVICE_NOT_FOUND);
+    EXPECT_EQ(Zeph_SleepDevice(openOk(kBino), 3, 0), ZEPH_ERR_INVALID_PARAMETER);
     EXPECT_EQ(Zvc_WakeDevice(kBino), ZEPH_OK) << "waking an awake camera changes nothing";
     EXPECT_EQ(state(kBino), 0);
 }
-
-} // namespace

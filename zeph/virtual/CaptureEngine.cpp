@@ -9,6 +9,8 @@ namespace zvc {
 namespace {
 // The bench's frame period; 0 keeps the camera's own.
 std::atomic<int64_t> g_frameIntervalMs{0};
+// The bench's preview format; 0 follows the device's configuration record.
+std::atomic<int32_t> g_streamFormat{0};
 
 using Lock = std::lock_guard<std::mutex>;
 
@@ -161,7 +163,8 @@ ZephResult CaptureEngine::start(const VirtualDevice &device, const StartParams &
     const ZephDeviceConfig &config = device.config();
     s->streamOn = p.streaming != 0 && config.enableStream != 0;
     s->scale = config.streamScale ? config.streamScale : 1;
-    s->format = config.streamFormat;
+    const int32_t benchFormat = g_streamFormat.load();
+    s->format = benchFormat ? benchFormat : config.streamFormat;
     s->quality = config.compressionQuality;
     s->monocular = !binocular;
     s->requested[0] = !binocular || p.eyeSubtype != ZEPH_EYE_LEFT;
@@ -266,6 +269,18 @@ void CaptureEngine::setFrameInterval(int32_t ms)
 {
     if (ms >= 0)
         g_frameIntervalMs.store(ms);
+}
+
+ZephResult CaptureEngine::setStreamFormat(int32_t format)
+{
+    switch (format) {
+    case 0: case ZEPH_FORMAT_MONO_RAW: case ZEPH_FORMAT_MONO_JPEG:
+    case ZEPH_FORMAT_MONO_JPEG2000: case ZEPH_FORMAT_CORVANE_RAW:
+        g_streamFormat.store(format);
+        return ZEPH_OK;
+    default:
+        return ZEPH_ERR_INVALID_PARAMETER;
+    }
 }
 
 void CaptureEngine::run(std::shared_ptr<Session> s)

@@ -49,6 +49,8 @@ public:
     CaptureEngine(ModelClock &clock, std::mutex &cameraLock);
     // Frame period of captures started later (0: kFramePeriodMs).
     static void setFrameInterval(int32_t ms);
+    // Preview format of captures started later (0: the device's record).
+    static ZephResult setStreamFormat(int32_t format);
     // Joins what is left of the engine threads; runs outside the camera lock.
     ~CaptureEngine() override;
 

@@ -30,6 +30,7 @@ void Zvc_Reset(void)
 {
     VirtualCamera::instance().reset();
     CaptureEngine::setFrameInterval(0);
+    CaptureEngine::setStreamFormat(0);
 }
 
 void Zvc_SetStateDirectory(const char *path) { VirtualCamera::instance().setStateDirectory(path); }
@@ -68,6 +69,8 @@ ZephResult Zvc_SetStuckLink(const char *name, ZephResult result, int32_t clearin
 void Zvc_SetTimeScale(double scale) { VirtualCamera::instance().setTimeScale(scale); }
 
 void Zvc_SetFrameInterval(int32_t ms) { CaptureEngine::setFrameInterval(ms); }
+
+ZephResult Zvc_SetStreamFormat(int32_t format) { return CaptureEngine::setStreamFormat(format); }
 
 double Zvc_TimeScale(void) { return VirtualCamera::instance().clock().scale(); }
 

@@ -67,7 +67,7 @@ std::optional<CaptureFacts> GalleryComponent::lastCapture(VirtualDevice &device)
         if (!presentation)
             continue;
         const int physical = i == 0 ? ZEPH_EYE_RIGHT : ZEPH_EYE_LEFT;
-        const uint8_t label = result->monocular ? ZEPH_EYE_UNKNOWN : uint8_t(physical);
+        const uint8_t label = result->monocular ? uint8_t{ZEPH_EYE_UNKNOWN} : uint8_t(physical);
         facts.eyes.push_back({physical, label, *presentation});
     }
     return facts;

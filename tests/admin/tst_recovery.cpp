@@ -1,0 +1,694 @@
+// Recovery on the virtual camera: the automatic procedure without its dialog
+// (offers; the walk through the steps with the texts, pauses, calls and
+// device fields each path leaves), the dialog with the main window's unplug
+// handling, and the work area's steps run by hand.
+
+#include "AdminScreen.h"
+#include "admin/AutoRecoveryDlg.h"
+#include "admin/RecoveryProcedure.h"
+#include "platform/DeviceNotifier.h"
+
+#include <QDeadlineTimer>
+#include <atomic>
+#include <cstring>
+#include <functional>
+#include <utility>
+
+namespace {
+
+QString failed(const char *resultText)
+{
+    return QStringLiteral("Failed to perform recovery function. %1. Please check the device is "
+                          "being connected.")
+        .arg(QLatin1String(resultText));
+}
+
+// What the automatic recovery says, by the codes the tables use.
+const QHash<QString, QString> kTexts = {
+    {"D", "Device IO error detected. Please wait for auto-recovery completed."},
+    {"S", "Recovery done successfully!"},
+    {"U", "Recovery is unsuccessful. Please disconnect the device then connect it again."},
+    {"V", "Verifying IO requests to device..."},
+    {"R", "Re-connecting device..."},
+    {"C0", "Cancelling USB IO requests..."},
+    {"P1", "Resetting USB pipes..."},
+    {"P2", "Resetting USB ports..."},
+    {"P3", "Power-cycling USB port..."},
+    {"P4", "Soft-resetting device..."},
+    {"Q", "You are suggested to soft-reset the device. This will reset the device's firmware to "
+          "initial state and any uncommitted data will be lost.\nDo you want to soft-reset the "
+          "device?"},
+    {"F2", failed("Device not found")},
+    {"F14", failed("Invalid handle")},
+    {"F20", failed("Command unsupported")},
+};
+
+// "D P1* <yes>" as the texts shown: a star marks a text shown while the
+// unplug notice is suppressed, and the UI's other <events> stand as written.
+QStringList texts(const QString &codes)
+{
+    QStringList out;
+    for (QString code : codes.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const bool star = code.endsWith(QLatin1Char('*'));
+        if (star)
+            code.chop(1);
+        out << kTexts.value(code, code) + (star ? QStringLiteral("*") : QString());
+    }
+    return out;
+}
+
+// A FakeClock that can act at a given pause and yields on every pause, so
+// that a worker polling an answer lets the GUI thread get on with giving it.
+class SleepHookClock : public FakeClock
+{
+public:
+    // Called after the pause is recorded, with the number of pauses so far.
+    std::function<void(int milliseconds, int count)> onSleep;
+    // When set, the first pause waits for its wake-up as the real clock does,
+    // a second at most; wokenByCancel tells whether one came.
+    bool waitFirstPause = false;
+    std::atomic<bool> wokenByCancel{false};
+
+    void sleepMs(int milliseconds) override
+    {
+        FakeClock::sleepMs(milliseconds);
+        if (onSleep)
+            onSleep(milliseconds, static_cast<int>(sleeps().size()));
+        QThread::yieldCurrentThread();
+    }
+    void sleepMs(int milliseconds, Wakeup &wakeup) override
+    {
+        sleepMs(milliseconds);
+        if (waitFirstPause && milliseconds == RecoveryProcedure::kFirstPauseMs)
+            wokenByCancel = wakeup.waitMs(1000);
+    }
+};
+
+// Records what the operator would see and answers the soft-reset question.
+class ScriptedUi : public RecoveryUi
+{
+public:
+    explicit ScriptedUi(AppContext &ctx) : m_ctx(ctx) {}
+    RecoveryProcedure *procedure = nullptr;
+    bool answerYes = true;
+    QStringList events;
+
+    void showStatus(const QString &text) override
+    {
+        events << text + (m_ctx.suppressUnplugNotice ? QStringLiteral("*") : QString());
+    }
+    void alignStatus(Qt::Alignment a) override
+    {
+        events << (a == Qt::AlignCenter ? "<centre>" : (a & Qt::AlignLeft) ? "<left>" : "<other>");
+    }
+    void offerYes() override
+    {
+        events << QStringLiteral("<yes>");
+        if (answerYes)
+            procedure->answerYes();
+        else
+            QVERIFY(procedure->cancel());
+    }
+    void workerEnded() override { events << QStringLiteral("<ended>"); }
+
+private:
+    AppContext &m_ctx;
+};
+
+// The context's recovery dialog, watched from a timer with its buttons
+// pressed as an operator would, on its own clock. A dialog still up after
+// three seconds is stuck: the test fails and Cancel unwinds it, never hangs.
+class DialogDriver : public QObject
+{
+public:
+    explicit DialogDriver(AppContext &ctx) : dialog(static_cast<AutoRecoveryDlg *>(ctx.recoveryOffer()))
+    {
+        status = dialog->findChild<QLabel *>(QStringLiteral("m_Status"));
+        yes = dialog->findChild<QPushButton *>(QStringLiteral("m_btnYes"));
+        cancel = dialog->findChild<QPushButton *>(QStringLiteral("m_btnCancel"));
+        connect(dialog, &AutoRecoveryDlg::statusShown, this,
+                [this](const QString &text) { statuses << text; });
+        connect(&m_timer, &QTimer::timeout, this, &DialogDriver::tick);
+        m_timer.start(1);
+    }
+    int runs() const { return statuses.count(kTexts["D"]); }
+
+    bool pressYes = true;
+    std::function<void()> beforeClose; // runs once, when Close is offered
+    std::function<bool()> cancelWhen; // Cancel is pressed, once, when this holds
+
+    SleepHookClock clock;
+    AutoRecoveryDlg *dialog;
+    QLabel *status = nullptr;
+    QPushButton *yes = nullptr;
+    QPushButton *cancel = nullptr;
+
+    struct Shown {
+        QString text;
+        Qt::Alignment alignment;
+        bool yesDefault = false;
+    };
+    Shown question; // when it was answered
+    Shown last; // when Close was pressed
+    QStringList statuses;
+    QStringList cancelLabels; // the label each time a button was pressed
+
+private:
+    Shown shown() const { return {status->text(), status->alignment(), yes->isDefault()}; }
+    void press(QPushButton *button)
+    {
+        cancelLabels << cancel->text();
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    void tick()
+    {
+        if (!dialog->isVisible())
+            return;
+        if (m_stuckAt.hasExpired() && !std::exchange(m_stuck, true)) {
+            press(cancel);
+            QFAIL("the recovery dialog is stuck");
+        } else if (yes->isVisible()) {
+            // Let the worker poll for the answer at least once first.
+            if (!clock.sleeps().contains(100))
+                return;
+            question = shown();
+            press(pressYes ? yes : cancel);
+        } else if (cancel->text() == QLatin1String("Close")) {
+            if (auto hook = std::exchange(beforeClose, nullptr)) {
+                // Close is up: the worker is on its way out.
+                QDeadlineTimer guard(1000);
+                while (dialog->isRecoveryRunning() && !guard.hasExpired())
+                    QThread::yieldCurrentThread();
+                hook();
+            }
+            last = shown();
+            press(cancel);
+        } else if (cancelWhen && cancelWhen()) {
+            cancelWhen = nullptr;
+            press(cancel);
+        }
+    }
+
+    QTimer m_timer;
+    QDeadlineTimer m_stuckAt{3000};
+    bool m_stuck = false;
+};
+
+// Opens the binocular camera, its link stuck on `result` (if any) until `step`.
+int openStuck(VirtualCameraFixture &camera, int result = 0, int step = 0)
+{
+    camera.select(ZVC_DEFAULT_USB_BINOCULAR);
+    const int opened = camera.context().openDevice();
+    if (result)
+        Zvc_SetStuckLink(ZVC_DEFAULT_USB_BINOCULAR, result, step);
+    Zvc_ResetCallCounts();
+    return opened;
+}
+
+// A real unplug now is announced, and the window closes the device.
+void unplugIsAnnounced(AdminScreen &s)
+{
+    s.boxes.expect("Notification", "OK", "The device was unplugged.");
+    QCOMPARE(Zvc_UnplugDevice(AdminScreen::kDevice), 0);
+    Zvc_FlushNotifications();
+    QCoreApplication::processEvents();
+    SCRIPT_DONE(s);
+    QCOMPARE(s.ctx.deviceHandle, 0u);
+}
+
+struct Offer {
+    int commStd;
+    bool deviceOpen;
+    int result;
+    int stateBefore;
+    RecoveryProcedure::Offer expected;
+    int stateAfter;
+};
+
+struct Walk {
+    int fault;        // the link answers this...
+    int clearingStep; // ...until a step this heavy ran
+    const char *failFunction; // then its next failCount calls answer failResult
+    int failCount;
+    int failResult;
+    int cancelAt; // Cancel pressed at this pause; -1: at the soft-reset question
+    QString events; // codes of texts(), "<ended>" left out
+    QList<int> pauses;
+    int recoveryCalls;
+    int reopens; // successful ones
+};
+
+struct Dialog {
+    int fault;
+    int clearingStep;
+    bool pressYes;
+    int cancelAfterPasses; // 0: never
+    QString statuses; // only the first ones when cancelled
+    QStringList cancelLabels;
+};
+
+const QStringList kStepNames = {"CANCEL_IO", "RESET_PIPES", "RESET_PORT", "CYCLE_PORT", "SOFT_RESET"};
+
+// The recovery work area's step `step`, run by hand.
+void runStep(AdminScreen &s, int step)
+{
+    s.find<QComboBox>("m_cbRecoveryCodes")->setCurrentIndex(step);
+    s.click("BtnRecovery");
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Offer)
+Q_DECLARE_METATYPE(Walk)
+Q_DECLARE_METATYPE(Dialog)
+
+class TestRecovery : public QObject
+{
+    Q_OBJECT
+private slots:
+    void offer_data()
+    {
+        QTest::addColumn<Offer>("c");
+        const auto accepted = RecoveryProcedure::Offer::Accepted;
+        const auto run = RecoveryProcedure::Offer::Run;
+        const auto declined = RecoveryProcedure::Offer::Declined;
+        // link, device open, result, state before, offer, state after
+        QTest::newRow("UART I/O error") << Offer{2, true, 9, 1, accepted, 1};
+        QTest::newRow("UART after a failure") << Offer{2, true, 8, 2, accepted, 2};
+        QTest::newRow("USB timeout") << Offer{1, true, 9, 1, run, 1};
+        QTest::newRow("USB io failed") << Offer{1, true, 8, 0, run, 0};
+        QTest::newRow("USB invalid data") << Offer{1, true, 10, 1, run, 1};
+        QTest::newRow("after a failure") << Offer{1, true, 10, 2, declined, 2};
+        QTest::newRow("good call clears failure") << Offer{1, true, 0, 2, declined, 0};
+        QTest::newRow("other error clears failure") << Offer{1, true, 15, 2, declined, 0};
+        QTest::newRow("result 11 is no I/O error") << Offer{1, true, 11, 1, declined, 0};
+        QTest::newRow("result 7 is no I/O error") << Offer{1, true, 7, 1, declined, 0};
+        QTest::newRow("no device, I/O error") << Offer{1, false, 9, 1, declined, 1};
+        QTest::newRow("no device, good call") << Offer{1, false, 0, 2, declined, 2};
+    }
+    void offer()
+    {
+        QFETCH(Offer, c);
+        VirtualCameraFixture camera;
+        ScriptedUi ui(camera.context());
+        RecoveryProcedure procedure(ui);
+        procedure.recoveryState = c.stateBefore;
+        procedure.recoverySucceeded = true;
+        procedure.triggerResult = 0;
+
+        QCOMPARE(procedure.offer(c.result, c.commStd, c.deviceOpen), c.expected);
+        QCOMPARE(int(procedure.recoveryState), c.stateAfter);
+        QCOMPARE(int(procedure.triggerResult), c.expected == RecoveryProcedure::Offer::Run ? c.result : 0);
+        // Only the UART answer leaves the previous outcome alone.
+        QCOMPARE(bool(procedure.recoverySucceeded), c.commStd == 2);
+        QVERIFY(ui.events.isEmpty());
+    }
+
+    void walk_data()
+    {
+        QTest::addColumn<Walk>("w");
+        const QString toCycle = "D P1 V P2 V P3* R* V ";
+        const QString question = "<left> Q* <yes> <centre> ";
+        const QList<int> toCyclePauses = {3000, 1000, 1000, 1000, 1000, 1000, 2000, 1000};
+        const QList<int> softReset = toCyclePauses + QList<int>{1000, 3000, 1000};
+        QTest::newRow("timeout cleared by pipes")
+            << Walk{9, 1, "", 0, 0, 0, "D P1 V S", {3000, 1000, 1000}, 1, 0};
+        QTest::newRow("cleared by cycling the port")
+            << Walk{8, 3, "", 0, 0, 0, toCycle + "S", toCyclePauses, 3, 1};
+        QTest::newRow("soft reset answered Yes")
+            << Walk{8, 4, "", 0, 0, 0, toCycle + question + "P4* R* V S", softReset, 4, 2};
+        QTest::newRow("soft reset cancelled")
+            << Walk{9, 4, "", 0, 0, -1, toCycle + question + "U", toCyclePauses, 3, 1};
+        QTest::newRow("invalid data cleared by pipes")
+            << Walk{10, 1, "", 0, 0, 0, "D C0 P1 V S", {3000, 1000, 1000, 1000}, 2, 0};
+        // Steps are not used up: after two passes the third is cancelled.
+        QTest::newRow("invalid data until Cancel")
+            << Walk{10, 4, "", 0, 0, 8, "D C0 P1 V C0 P1 V C0 P1 U",
+                    {3000, 1000, 1000, 1000, 1000, 1000, 1000, 1000, 1000}, 6, 0};
+        // The CANCEL_IO result is ignored, the RESET_PIPES one is not.
+        QTest::newRow("invalid data, failing reset")
+            << Walk{10, 4, "Zeph_Recovery", 2, 14, 0, "D C0 P1 F14 F14", {3000, 1000, 1000}, 2, 0};
+        QTest::newRow("failing first step")
+            << Walk{9, 2, "Zeph_Recovery", 1, 20, 0, "D P1 F20 F20", {3000, 1000}, 1, 0};
+        QTest::newRow("re-open after cycling fails")
+            << Walk{8, 3, "Zeph_OpenDevice", 1, 2, 0, "D P1 V P2 V P3* R* F2 F2", toCyclePauses.mid(0, 7),
+                    3, 0};
+        // The link never answers: every step is tried once, then the operator
+        // is told to replug.
+        QTest::newRow("out of steps")
+            << Walk{9, 4, "Zeph_GetCaptureStatus", 100, 9, 0, toCycle + question + "P4* R* V U", softReset,
+                    4, 2};
+        QTest::newRow("cancelled in the first pause") << Walk{9, 1, "", 0, 0, 1, "D U", {3000}, 0, 0};
+    }
+    void walk()
+    {
+        QFETCH(Walk, w);
+        const QStringList events = texts(w.events + " <ended>");
+        const bool succeeded = w.events.endsWith(QLatin1String(" S"));
+
+        VirtualCameraFixture camera;
+        AppContext &ctx = camera.context();
+        QCOMPARE(openStuck(camera, w.fault, w.clearingStep), 0);
+        if (w.failCount)
+            Zvc_FailNext(w.failFunction, w.failCount, w.failResult);
+        // What a re-open must renew.
+        ctx.cameraInitialized = 1;
+        ctx.deviceInfo = ZephDeviceInfo{};
+        std::memset(&ctx.deviceConfig, 0, sizeof ctx.deviceConfig);
+        ctx.loginId = std::make_unique<LoginSession>();
+        const ZephHandle firstHandle = ctx.deviceHandle;
+
+        SleepHookClock clock;
+        ScriptedUi ui(ctx);
+        RecoveryProcedure procedure(ui);
+        ui.procedure = &procedure;
+        ui.answerYes = w.cancelAt != -1;
+        // A walk that never ends is cancelled, and fails on its pauses.
+        clock.onSleep = [&](int, int count) {
+            if (count == w.cancelAt || count == 50)
+                QVERIFY(!procedure.cancel());
+        };
+
+        QCOMPARE(procedure.offer(w.fault, ZEPH_COMM_USB, true), RecoveryProcedure::Offer::Run);
+        procedure.begin();
+        procedure.run(ctx);
+
+        QCOMPARE(ui.events, events);
+        QCOMPARE(clock.sleeps(), w.pauses);
+        QCOMPARE(Zvc_CallCount("Zeph_Recovery"), w.recoveryCalls);
+        QCOMPARE(bool(procedure.recoverySucceeded), succeeded);
+        QCOMPARE(int(procedure.recoveryState), succeeded ? 0 : 2);
+        QVERIFY(!procedure.questionOpen());
+        // Whatever happened, a later real unplug is announced again.
+        QCOMPARE(int(ctx.suppressUnplugNotice), 0);
+
+        // Information and configuration are read again after each re-open.
+        QCOMPARE(Zvc_CallCount("Zeph_GetDeviceInfo"), w.reopens);
+        QCOMPARE(Zvc_CallCount("Zeph_GetDeviceConfig"), w.reopens);
+        if (w.reopens > 0) {
+            QCOMPARE(int(ctx.cameraInitialized), 0);
+            QVERIFY(!ctx.loginId);
+            QVERIFY(ctx.deviceHandle != firstHandle);
+        } else if (Zvc_CallCount("Zeph_OpenDevice") > 0) {
+            // The re-open failed: no device is left open.
+            QCOMPARE(ctx.deviceHandle, 0u);
+            QCOMPARE(int(ctx.cameraInitialized), 0);
+        } else {
+            QCOMPARE(ctx.deviceHandle, firstHandle);
+        }
+        if (succeeded && w.reopens > 0) {
+            QCOMPARE(ctx.deviceInfo.productId, 0x0B21u);
+            ZephDeviceConfig fresh;
+            QCOMPARE(Zeph_GetDeviceConfig(ctx.deviceHandle, &fresh), 0);
+            QCOMPARE(std::memcmp(&fresh, &ctx.deviceConfig, sizeof fresh), 0);
+        }
+    }
+
+    // The dialog's part of the walk: its worker on the pool thread, the texts
+    // as shown, its buttons, and its state for the next offer.
+    void dialog_data()
+    {
+        QTest::addColumn<Dialog>("d");
+        const QString toQuestion = "D P1 V P2 V P3 R V Q ";
+        QTest::newRow("soft reset, Yes")
+            << Dialog{8, 4, true, 0, toQuestion + "P4 R V S", {"Cancel", "Close"}};
+        // Cancel at the question keeps the dialog up; Close ends it.
+        QTest::newRow("soft reset, Cancel") << Dialog{8, 4, false, 0, toQuestion + "U", {"Cancel", "Close"}};
+        // Invalid data: CANCEL_IO then RESET_PIPES on every pass, never a
+        // heavier step, until the operator cancels; one press closes it.
+        QTest::newRow("invalid data until Cancel") << Dialog{10, 4, true, 3, "D C0 P1 V", {"Cancel"}};
+    }
+    void dialog()
+    {
+        QFETCH(Dialog, d);
+        const QStringList statuses = texts(d.statuses);
+        const bool recovered = statuses.last() == kTexts["S"];
+        VirtualCameraFixture camera;
+        QCOMPARE(openStuck(camera, d.fault, d.clearingStep), 0);
+        DialogDriver driver(camera.context());
+        AutoRecoveryDlg *dialog = driver.dialog;
+        driver.pressYes = d.pressYes;
+        if (d.cancelAfterPasses)
+            driver.cancelWhen = [&] { return driver.statuses.count(kTexts["C0"]) >= d.cancelAfterPasses; };
+        // The operator cannot dismiss it behind the worker's back.
+        QVERIFY(!(dialog->windowFlags() & Qt::WindowCloseButtonHint));
+
+        QCOMPARE(dialog->offerRecovery(ZephResult(d.fault)), recovered);
+
+        QCOMPARE(driver.runs(), 1);
+        QCOMPARE(driver.cancelLabels, d.cancelLabels);
+        if (d.cancelAfterPasses) {
+            QCOMPARE(driver.statuses.mid(0, statuses.size()), statuses);
+            for (const QString &s : driver.statuses)
+                QVERIFY2(texts("D C0 P1 V U").contains(s), qPrintable(s));
+            QVERIFY(driver.statuses.count(kTexts["C0"]) >= d.cancelAfterPasses);
+        } else {
+            QCOMPARE(driver.statuses, statuses);
+            QCOMPARE(driver.last.text, statuses.last());
+            QCOMPARE(driver.last.alignment, Qt::Alignment(Qt::AlignCenter));
+            QCOMPARE(driver.question.text, kTexts["Q"]);
+            QCOMPARE(driver.question.alignment & Qt::AlignHorizontal_Mask, Qt::Alignment(Qt::AlignLeft));
+            QVERIFY(driver.question.yesDefault);
+        }
+        // Ready for the next offer: nothing the worker queued leaks into it.
+        const int shownBefore = driver.statuses.size();
+        QCoreApplication::processEvents();
+        QCOMPARE(driver.statuses.size(), shownBefore);
+        QVERIFY(!dialog->isRecoveryRunning());
+        QCOMPARE(driver.cancel->text(), QStringLiteral("Cancel"));
+        QVERIFY(driver.yes->isHidden());
+    }
+
+    // The way the program meets it: opening a device whose link is stuck.
+    void openingAStuckDeviceRecoversIt()
+    {
+        VirtualCameraFixture camera;
+        AppContext &ctx = camera.context();
+        camera.select(ZVC_DEFAULT_USB_MONOCULAR);
+        Zvc_SetStuckLink(ZVC_DEFAULT_USB_MONOCULAR, ZEPH_ERR_IO_FAILED, ZEPH_RECOVERY_RESET_PORT);
+        DialogDriver driver(ctx);
+
+        QCOMPARE(ctx.openDevice(), 0);
+        QCOMPARE(driver.statuses, texts("D P1 V P2 V S"));
+        QCOMPARE(ctx.deviceInfo.productId, 0x0A12u);
+        QCOMPARE(ctx.lastResult, 0);
+    }
+
+    void noDialogOnUart()
+    {
+        VirtualCameraFixture camera;
+        AppContext &ctx = camera.context();
+        QCOMPARE(openStuck(camera), 0);
+        ctx.sdkConfig.commStd = ZEPH_COMM_UART;
+        DialogDriver driver(ctx);
+        for (ZephResult r : {ZEPH_ERR_IO_FAILED, ZEPH_ERR_IO_TIMEOUT, ZEPH_ERR_IO_INVALID})
+            QVERIFY(driver.dialog->offerRecovery(r));
+        QVERIFY(driver.statuses.isEmpty());
+        QVERIFY(driver.clock.sleeps().isEmpty());
+        QCOMPARE(Zvc_CallCount("*"), 0);
+    }
+
+    // After a failure the operator has been told to replug: no more offers
+    // until some call works again.
+    void noSecondOfferAfterFailure()
+    {
+        VirtualCameraFixture camera;
+        QCOMPARE(openStuck(camera, ZEPH_ERR_IO_TIMEOUT, ZEPH_RECOVERY_RESET_PIPES), 0);
+        Zvc_FailNext("Zeph_Recovery", 1, ZEPH_ERR_UNSUPPORTED);
+        DialogDriver driver(camera.context());
+        AutoRecoveryDlg *dialog = driver.dialog;
+
+        QVERIFY(!dialog->offerRecovery(ZEPH_ERR_IO_TIMEOUT));
+        QCOMPARE(driver.last.text, kTexts["F20"]);
+        QCOMPARE(dialog->recoveryState(), 2);
+        QVERIFY(!dialog->offerRecovery(ZEPH_ERR_IO_TIMEOUT));
+        QVERIFY(!dialog->offerRecovery(ZEPH_ERR_IO_FAILED));
+        QCOMPARE(driver.runs(), 1);
+
+        QVERIFY(!dialog->offerRecovery(0)); // a good call
+        QCOMPARE(dialog->recoveryState(), 0);
+        driver.statuses.clear();
+        driver.cancelLabels.clear();
+        QVERIFY(dialog->offerRecovery(ZEPH_ERR_IO_TIMEOUT));
+        QCOMPARE(driver.statuses, texts("D P1 V S"));
+        QCOMPARE(driver.cancelLabels, QStringList{"Close"});
+        QCOMPARE(driver.last.text, kTexts["S"]);
+    }
+
+    void removalDuringRecovery_data()
+    {
+        QTest::addColumn<int>("clearingStep");
+        QTest::addColumn<int>("workerCloses");
+        QTest::newRow("cycle port") << int(ZEPH_RECOVERY_CYCLE_PORT) << 1;
+        QTest::newRow("soft reset") << int(ZEPH_RECOVERY_SOFT_RESET) << 2;
+    }
+    // The removal a step causes reaches the main window while the worker runs:
+    // it is taken for the recovery's, the worker alone closes and re-opens, and
+    // no "unplugged" box appears. A real unplug afterwards is announced.
+    void removalDuringRecovery()
+    {
+        QFETCH(int, clearingStep);
+        QFETCH(int, workerCloses);
+        AdminScreen s;
+        std::atomic<int> removalsHandled{0};
+        auto *notifier = s.window.findChild<DeviceNotifier *>();
+        QVERIFY(notifier);
+        // Connected after the window's own handler, so it runs once that is done.
+        connect(notifier, &DeviceNotifier::deviceChanged, this, [&](int event, const QString &) {
+            if (event == DeviceNotifier::RemovalComplete)
+                ++removalsHandled;
+        });
+        Zvc_SetStuckLink(AdminScreen::kDevice, ZEPH_ERR_IO_FAILED, clearingStep);
+        Zvc_ResetCallCounts();
+
+        // Deliver each removal after the worker has re-opened the device, in
+        // the pause before it verifies the link: the most awkward moment.
+        DialogDriver driver(s.ctx);
+        int last = 0;
+        int reopens = 0;
+        driver.clock.onSleep = [&](int ms, int count) {
+            // The pause after a re-open (the first 3000 ms one is no re-open).
+            if (last == 2000 || (last == 3000 && count > 2)) {
+                ++reopens;
+                Zvc_FlushNotifications();
+                QDeadlineTimer guard(5000);
+                while (removalsHandled < reopens && !guard.hasExpired())
+                    QThread::yieldCurrentThread();
+            }
+            last = ms;
+        };
+        QVERIFY(driver.dialog->offerRecovery(ZEPH_ERR_IO_FAILED));
+        QCOMPARE(int(removalsHandled), workerCloses);
+        SCRIPT_DONE(s);
+        QCOMPARE(Zvc_CallCount("Zeph_CloseDevice"), workerCloses);
+        QCOMPARE(int(s.ctx.suppressUnplugNotice), 0);
+        QCOMPARE(int(s.ctx.cameraInitialized), 0);
+        int32_t status = 0;
+        QCOMPARE(Zeph_GetCaptureStatus(s.ctx.deviceHandle, &status), 0);
+        unplugIsAnnounced(s);
+    }
+
+    // Cancel at the soft-reset question ends in "disconnect the device then
+    // connect it again"; the operator does so before pressing Close. That
+    // unplug is announced, and so is the next one.
+    void unplugBeforeCloseIsAnnounced()
+    {
+        AdminScreen s;
+        Zvc_SetStuckLink(AdminScreen::kDevice, ZEPH_ERR_IO_FAILED, ZEPH_RECOVERY_SOFT_RESET);
+        DialogDriver driver(s.ctx);
+        driver.pressYes = false;
+        // The steps' own removals reach the window while the worker runs,
+        // as a real bus delivers them, not after it has ended.
+        driver.clock.onSleep = [](int, int) { Zvc_FlushNotifications(); };
+        driver.beforeClose = [&] {
+            Zvc_FlushNotifications();
+            QCoreApplication::processEvents(); // what the earlier steps caused
+            unplugIsAnnounced(s);
+        };
+        QVERIFY(!driver.dialog->offerRecovery(ZEPH_ERR_IO_FAILED));
+        QVERIFY(!driver.beforeClose);
+        SCRIPT_DONE(s);
+        QCOMPARE(s.ctx.deviceHandle, 0u);
+        QCOMPARE(int(s.ctx.suppressUnplugNotice), 0);
+
+        QCOMPARE(Zvc_PlugDevice(AdminScreen::kDevice), 0);
+        QCOMPARE(s.ctx.openDevice(), 0);
+        unplugIsAnnounced(s);
+    }
+
+    // Cancel during the first pause wakes it at once: the window is not
+    // frozen for the rest of it.
+    void cancelWakesThePause()
+    {
+        VirtualCameraFixture camera;
+        QCOMPARE(openStuck(camera, ZEPH_ERR_IO_TIMEOUT, ZEPH_RECOVERY_SOFT_RESET), 0);
+        DialogDriver driver(camera.context());
+        driver.clock.waitFirstPause = true;
+        driver.cancelWhen = [&] { return driver.clock.sleeps().contains(RecoveryProcedure::kFirstPauseMs); };
+        QVERIFY(!driver.dialog->offerRecovery(ZEPH_ERR_IO_TIMEOUT));
+        QVERIFY(driver.clock.wokenByCancel);
+        QCOMPARE(driver.cancelLabels, QStringList{"Cancel"});
+        QCOMPARE(Zvc_CallCount("Zeph_Recovery"), 0);
+    }
+
+    // The work area: each step's explanation follows the choice, in any order.
+    void explanationFollowsTheChoice()
+    {
+        AdminScreen s(false);
+        QCOMPARE(s.ctx.currentWorkArea, int(WorkAreaRecovery));
+        auto *combo = s.find<QComboBox>("m_cbRecoveryCodes");
+        QCOMPARE(combo->count(), kStepNames.size());
+        for (int i : {0, 3, 1, 4, 2, 0}) {
+            combo->setCurrentIndex(i);
+            QCOMPARE(combo->currentText(), kStepNames[i]);
+            const QString explained = s.find<QLabel>("m_lbExplain")->text();
+            QVERIFY2(explained.startsWith(kStepNames[i] + QStringLiteral(": ")), qPrintable(explained));
+        }
+    }
+
+    void stepByHand_data()
+    {
+        QTest::addColumn<int>("step");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("text"); // of a failure
+        for (int step = 0; step < 5; ++step)
+            QTest::newRow(qPrintable(kStepNames[step])) << step << 0 << QString();
+        QTest::newRow("pipes, unsupported") << 1 << 0x14 << QStringLiteral("Command unsupported");
+        QTest::newRow("cycle, io failed") << 3 << 8 << QStringLiteral("Device IO failed");
+        QTest::newRow("soft reset, unknown code") << 4 << 0x7777 << QStringLiteral("Error Code 0x7777");
+    }
+    // Every step runs on the open device; only a working CYCLE_PORT or
+    // SOFT_RESET takes it off the bus, and the removal that follows shows no
+    // box (that the next one does is tst_mainwindow's). A link stuck beyond
+    // the step's weight does not stop it.
+    void stepByHand()
+    {
+        QFETCH(int, step);
+        QFETCH(int, result);
+        QFETCH(QString, text);
+        const bool leavesTheBus = result == 0 && step >= ZEPH_RECOVERY_CYCLE_PORT;
+        AdminScreen s;
+        const ZephHandle handle = s.ctx.deviceHandle;
+        if (result)
+            Zvc_FailNext("Zeph_Recovery", 1, result);
+        else
+            Zvc_SetStuckLink(AdminScreen::kDevice, ZEPH_ERR_IO_TIMEOUT, step);
+        Zvc_ResetCallCounts();
+
+        s.boxes.expect("Recovery", "OK", result ? "Failed to recovery. " + text : "Recovery successfully!");
+        runStep(s, step);
+        SCRIPT_DONE(s);
+        QCOMPARE(s.boxes.shown().last().icon, result ? QMessageBox::Warning : QMessageBox::Information);
+        QCOMPARE(s.ctx.statusMessage(), result ? text : QStringLiteral("Recovery successfully!"));
+        QCOMPARE(s.ctx.lastResult, result);
+        QCOMPARE(Zvc_CallCount("Zeph_Recovery"), 1);
+        QCOMPARE(int(s.ctx.suppressUnplugNotice), leavesTheBus ? 1 : 0);
+
+        Zvc_FlushNotifications();
+        QCoreApplication::processEvents();
+        SCRIPT_DONE(s); // no "unplugged" box
+        QCOMPARE(int(s.ctx.suppressUnplugNotice), 0);
+        if (leavesTheBus) {
+            QCOMPARE(s.ctx.deviceHandle, 0u); // the window closed the dropped handle
+        } else {
+            QCOMPARE(s.ctx.deviceHandle, handle);
+            int32_t status = 0;
+            QCOMPARE(Zeph_GetCaptureStatus(handle, &status), 0);
+        }
+    }
+
+    void noDeviceSelected()
+    {
+        AdminScreen s(false);
+        Zvc_ResetCallCounts();
+        s.boxes.expect("Error", "OK", "No device selected or entered");
+        runStep(s, ZEPH_RECOVERY_CYCLE_PORT);
+        SCRIPT_DONE(s);
+        QCOMPARE(Zvc_CallCount("Zeph_Recovery"), 0);
+        QCOMPARE(int(s.ctx.suppressUnplugNotice), 0);
+    }
+};
+
+QTEST_MAIN(TestRecovery)
+#include "tst_recovery.moc"
