@@ -221,7 +221,6 @@ private slots:
         QCOMPARE(DeviceConfigEdit::sleepModeIndex(2, 9), 1);
         QCOMPARE(DeviceConfigEdit::sleepModeIndex(4, 9), 2);
         QCOMPARE(DeviceConfigEdit::sleepModeIndex(3, 9), 9);
-        QCOMPARE(DeviceConfigEdit::sleepModeIndex(0, 1), 1);
         QCOMPARE(int(DeviceConfigEdit::sleepModeValue(-1)), 0);
         QCOMPARE(int(DeviceConfigEdit::sleepModeValue(3)), 0);
         DeviceConfigEdit::Entries e;

@@ -109,11 +109,8 @@ private slots:
         SCRIPT_DONE(s);
         QCOMPARE(Zvc_CallCount("Zeph_Login"), e.logins);
         QCOMPARE(QByteArray(LoginWidget::lastLoginId), e.kept);
-        if (e.text == kPrompt) {
-            QCOMPARE(s.boxes.shown().last().buttons, QStringList({"Capture", "Cancel"}));
-            QCoreApplication::processEvents();
-            QCOMPARE(s.ctx.currentWorkArea, e.answer == "Capture" ? int(WorkAreaCapture) : int(WorkAreaLogin));
-        }
+        QCoreApplication::processEvents();
+        QCOMPARE(s.ctx.currentWorkArea, e.answer == "Capture" ? int(WorkAreaCapture) : int(WorkAreaLogin));
     }
 
     // The ID box takes 31 characters; a longer text never reaches the camera.

@@ -31,6 +31,8 @@ ZephQuality q(int score, int area)
 const QString kRecapture = QStringLiteral("Re-capture");
 const QString kProceed = QStringLiteral("Proceed Anyway");
 const QString kCancel = QStringLiteral("Cancel");
+const QStringList kRejectButtons = {kRecapture, kCancel};
+const QStringList kProceedButtons = {kRecapture, kProceed, kCancel};
 
 } // namespace
 
@@ -113,7 +115,6 @@ private slots:
 
     void texts()
     {
-        QCOMPARE(CaptureJudgement::rejectionTitle(2), QStringLiteral("Identification Rejected"));
         QCOMPARE(CaptureJudgement::rejectionText(0),
                  QStringLiteral("The captured image's quality is not sufficient for enrollment.\n"
                                 "Please capture another image with subject's eye opened widely "
@@ -123,68 +124,72 @@ private slots:
                                 "verification. It was cleared successfully."));
     }
 
-    // Rejection for every purpose: Re-capture asks the main window for a
-    // capture, Cancel does not; both refuse.
-    void rejection_data()
+    // The boxes before a capture is used: a rejection for every purpose, the
+    // enrollment recommendation, and the age question. Re-capture asks the
+    // main window for a capture, after the box; only Proceed Anyway accepts.
+    void prompts_data()
     {
         QTest::addColumn<int>("purpose");
-        QTest::addColumn<QString>("answer");
-        QTest::addColumn<QString>("title");
-        QTest::newRow("enrollment, re-capture") << 0 << kRecapture << "Enrollment Rejected";
-        QTest::newRow("verification, cancel") << 1 << kCancel << "Verification Rejected";
-        QTest::newRow("identification, re-capture") << 2 << kRecapture << "Identification Rejected";
-    }
-    void rejection()
-    {
-        QFETCH(int, purpose);
-        QFETCH(QString, answer);
-        QFETCH(QString, title);
-        VirtualCameraFixture camera;
-        AppContext &ctx = camera.context();
-        ctx.lastCapture.rightQuality = q(10, 90);
-        ctx.lastCapture.leftQuality = q(0, 0);
-        Navigator nav;
-        MessageBoxScript boxes;
-        boxes.expect(title, answer, CaptureJudgement::rejectionText(purpose));
-        QVERIFY(!CapturePrompt::judgeCaptureQuality(nullptr, &nav, purpose, nullptr, nullptr));
-        QVERIFY2(boxes.satisfied(), qPrintable(boxes.describe()));
-        QCOMPARE(boxes.shown().first().icon, QMessageBox::Critical);
-        QCOMPARE(boxes.shown().first().buttons, QStringList({kRecapture, kCancel}));
-        QCOMPARE(boxes.shown().first().defaultButton, kRecapture);
-        QCoreApplication::processEvents();
-        QCOMPARE(nav.requests, answer == kRecapture ? 1 : 0);
-    }
-
-    void enrollmentBelowRecommendation_data()
-    {
+        QTest::addColumn<ZephQuality>("right");
+        QTest::addColumn<qint64>("ageMs"); // -1: the quality is judged, else the age
+        QTest::addColumn<QString>("title"); // empty: no box
         QTest::addColumn<QString>("answer");
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<int>("requests");
-        QTest::newRow("re-capture") << kRecapture << false << 1;
-        QTest::newRow("proceed") << kProceed << true << 0;
-        QTest::newRow("cancel") << kCancel << false << 0;
-        QTest::newRow("closed") << QString() << false << 0;
+        const ZephQuality bad = q(10, 90), fair = q(70, 95); // fair: at the recommended enrollment score
+        const qint64 judged = -1;
+        QTest::newRow("enrollment rejected, re-capture")
+            << 0 << bad << judged << "Enrollment Rejected" << kRecapture << false << 1;
+        QTest::newRow("verification rejected, cancel")
+            << 1 << bad << judged << "Verification Rejected" << kCancel << false << 0;
+        QTest::newRow("identification rejected, re-capture")
+            << 2 << bad << judged << "Identification Rejected" << kRecapture << false << 1;
+        QTest::newRow("below, re-capture") << 0 << fair << judged << "Confirmation" << kRecapture << false << 1;
+        QTest::newRow("below, proceed") << 0 << fair << judged << "Confirmation" << kProceed << true << 0;
+        QTest::newRow("below, cancel") << 0 << fair << judged << "Confirmation" << kCancel << false << 0;
+        QTest::newRow("below, closed") << 0 << fair << judged << "Confirmation" << QString() << false << 0;
+        QTest::newRow("matching takes it unasked") << 1 << fair << judged << QString() << QString() << true << 0;
+        QTest::newRow("age at the limit") << 0 << fair << qint64(30'999) << QString() << QString() << true << 0;
+        QTest::newRow("too old, proceed") << 0 << fair << qint64(31'000) << "Confirmation" << kProceed << true << 0;
+        QTest::newRow("too old, re-capture")
+            << 0 << fair << qint64(45'000) << "Confirmation" << kRecapture << false << 1;
+        QTest::newRow("too old, cancel") << 0 << fair << qint64(31'000) << "Confirmation" << kCancel << false << 0;
     }
-    void enrollmentBelowRecommendation()
+    void prompts()
     {
+        QFETCH(int, purpose);
+        QFETCH(ZephQuality, right);
+        QFETCH(qint64, ageMs);
+        QFETCH(QString, title);
         QFETCH(QString, answer);
         VirtualCameraFixture camera;
-        camera.context().lastCapture.rightQuality = q(70, 95); // at the recommended score
+        FakeClock clock;
+        clock.advance(10'000'000'000);
+        AppContext &ctx = camera.context();
+        ctx.lastCapture.rightQuality = right;
+        ctx.lastCapture.leftQuality = q(0, 0);
+        ctx.lastCapture.captureTime = clock.monotonicMs() - qMax<qint64>(ageMs, 0);
+        const bool rejection = title.endsWith(QStringLiteral("Rejected"));
+        const QString text = rejection ? CaptureJudgement::rejectionText(purpose)
+                             : ageMs < 0 ? CaptureJudgement::enrollmentRecommendationText()
+                                         : CaptureJudgement::ageQuestionText();
         Navigator nav;
         MessageBoxScript boxes;
-        boxes.expect(QStringLiteral("Confirmation"), answer,
-                     CaptureJudgement::enrollmentRecommendationText());
-        QTEST(CapturePrompt::judgeCaptureQuality(nullptr, &nav, PurposeEnrollment, nullptr, nullptr),
+        if (!title.isEmpty())
+            boxes.expect(title, answer, text);
+        QTEST(ageMs < 0 ? CapturePrompt::judgeCaptureQuality(nullptr, &nav, purpose, nullptr, nullptr)
+                        : CapturePrompt::confirmCaptureAge(nullptr, &nav),
               "accepted");
         QVERIFY2(boxes.satisfied(), qPrintable(boxes.describe()));
-        QCOMPARE(boxes.shown().first().buttons, QStringList({kRecapture, kProceed, kCancel}));
+        if (!title.isEmpty()) {
+            const MessageBoxRequest &box = boxes.shown().first();
+            QCOMPARE(box.icon, rejection ? QMessageBox::Critical : QMessageBox::Warning);
+            QCOMPARE(box.buttons, rejection ? kRejectButtons : kProceedButtons);
+            QCOMPARE(box.defaultButton, kRecapture);
+        }
+        QCOMPARE(nav.requests, 0); // queued, not called inside the box
         QCoreApplication::processEvents();
         QTEST(nav.requests, "requests");
-
-        // Matching takes the same eye without asking.
-        MessageBoxScript quiet;
-        QVERIFY(CapturePrompt::judgeCaptureQuality(nullptr, &nav, PurposeVerification, nullptr, nullptr));
-        QVERIFY(quiet.shown().isEmpty());
     }
 
     // An eye the device would not clear is still there: no success text,
@@ -198,40 +203,10 @@ private slots:
         QLabel left(QStringLiteral("left picture"));
         MessageBoxScript boxes;
         boxes.expect(QStringLiteral("Error"), QStringLiteral("OK"));
-        QVERIFY(!CapturePrompt::judgeCaptureQuality(nullptr, nullptr, PurposeIdentification, &left,
-                                                    nullptr));
+        QVERIFY(!CapturePrompt::judgeCaptureQuality(nullptr, nullptr, PurposeIdentification, &left, nullptr));
         QVERIFY2(boxes.satisfied(), qPrintable(boxes.describe()));
         QCOMPARE(ctx.lastResult, ZEPH_ERR_INVALID_HANDLE); // no device open
         QCOMPARE(left.text(), QStringLiteral("left picture"));
-    }
-
-    void ageConfirmation_data()
-    {
-        QTest::addColumn<qint64>("ageMs");
-        QTest::addColumn<QString>("answer"); // empty: no box expected
-        QTest::addColumn<bool>("accepted");
-        QTest::addColumn<int>("requests");
-        QTest::newRow("at the limit") << qint64(30'999) << QString() << true << 0;
-        QTest::newRow("beyond, proceed") << qint64(31'000) << kProceed << true << 0;
-        QTest::newRow("beyond, re-capture") << qint64(45'000) << kRecapture << false << 1;
-        QTest::newRow("beyond, cancel") << qint64(31'000) << kCancel << false << 0;
-    }
-    void ageConfirmation()
-    {
-        QFETCH(qint64, ageMs);
-        QFETCH(QString, answer);
-        VirtualCameraFixture camera;
-        FakeClock clock;
-        clock.advance(10'000'000'000);
-        camera.context().lastCapture.captureTime = clock.monotonicMs() - ageMs;
-        Navigator nav;
-        MessageBoxScript boxes;
-        if (!answer.isEmpty())
-            boxes.expect(QStringLiteral("Confirmation"), answer, CaptureJudgement::ageQuestionText());
-        QTEST(CapturePrompt::confirmCaptureAge(nullptr, &nav), "accepted");
-        QVERIFY2(boxes.satisfied(), qPrintable(boxes.describe()));
-        QCoreApplication::processEvents();
-        QTEST(nav.requests, "requests");
     }
 
     void captureFirstPrompt()

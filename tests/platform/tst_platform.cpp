@@ -1,13 +1,20 @@
+// The platform layer: device notifications, the clock seam, the virtual
+// camera's panel, and which leftovers of a crashed save a start removes.
+
+#include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/DeviceNotifier.h"
 #include "platform/VirtualCameraPanel.h"
 #include "support/FakeClock.h"
 #include "zeph/virtual_camera.h"
 
-#include <QComboBox>
+#include <QDateTime>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
+
+#include <unistd.h>
 
 class TestPlatform : public QObject
 {
@@ -23,10 +30,9 @@ private slots:
     {
         DeviceNotifier notifier;
         QSignalSpy spy(&notifier, &DeviceNotifier::deviceChanged);
-        QThread *t = QThread::create([] { Zvc_UnplugDevice(ZVC_DEFAULT_USB_MONOCULAR); });
+        std::unique_ptr<QThread> t(QThread::create([] { Zvc_UnplugDevice(ZVC_DEFAULT_USB_MONOCULAR); }));
         t->start();
         t->wait();
-        delete t;
         QTRY_COMPARE(spy.count(), 1);
         QCOMPARE(spy.at(0).at(0).toInt(), int(DeviceNotifier::RemovalComplete));
         QCOMPARE(spy.at(0).at(1).toString(), QStringLiteral(ZVC_DEFAULT_USB_MONOCULAR));
@@ -63,34 +69,33 @@ private slots:
     void panelUnplugsAndJamsTheVirtualCamera()
     {
         VirtualCameraPanel panel;
-        auto buttons = panel.findChildren<QPushButton *>();
-        auto button = [&](const QString &text) -> QPushButton * {
-            for (QPushButton *b : buttons)
+        const auto click = [&](const QString &text) {
+            for (QPushButton *b : panel.findChildren<QPushButton *>())
                 if (b->text() == text)
-                    return b;
-            return nullptr;
+                    return QTest::mouseClick(b, Qt::LeftButton);
+            QFAIL(qPrintable("no button " + text));
         };
-        QTest::mouseClick(button(QStringLiteral("Unplug")), Qt::LeftButton);
+        click(QStringLiteral("Unplug"));
         ZephHandle h = 0;
         QCOMPARE(Zeph_OpenDevice(ZVC_DEFAULT_USB_BINOCULAR, &h), ZEPH_ERR_DEVICE_NOT_FOUND);
-        QTest::mouseClick(button(QStringLiteral("Plug in")), Qt::LeftButton);
+        click(QStringLiteral("Plug in"));
         QCOMPARE(Zeph_OpenDevice(ZVC_DEFAULT_USB_BINOCULAR, &h), 0);
 
-        QTest::mouseClick(button(QStringLiteral("Jam the link")), Qt::LeftButton);
+        click(QStringLiteral("Jam the link"));
         ZephDeviceInfo info{};
         QCOMPARE(Zeph_GetDeviceInfo(h, &info), ZEPH_ERR_IO_FAILED);
         QVERIFY(panel.lastOutcome().contains(QStringLiteral("RESET_PIPES")));
-        QTest::mouseClick(button(QStringLiteral("Clear")), Qt::LeftButton);
+        click(QStringLiteral("Clear"));
         QCOMPARE(Zeph_GetDeviceInfo(h, &info), 0);
 
         // The state line follows the camera, not the panel's last click.
-        QTest::mouseClick(button(QStringLiteral("Jam the link")), Qt::LeftButton);
+        click(QStringLiteral("Jam the link"));
         QVERIFY(panel.stateText().contains(QStringLiteral("answers 8 until RESET_PIPES runs")));
         QCOMPARE(Zeph_Recovery(h, ZEPH_RECOVERY_RESET_PIPES), 0);
         panel.refresh();
         QVERIFY(panel.stateText().contains(QStringLiteral("answers normally")));
 
-        QTest::mouseClick(button(QStringLiteral("Fail next calls")), Qt::LeftButton);
+        click(QStringLiteral("Fail next calls"));
         QVERIFY(panel.stateText().contains(QStringLiteral("next 1 call(s) of * fail")));
         QCOMPARE(Zeph_GetDeviceInfo(h, &info), ZEPH_ERR_IO_FAILED);
         QVERIFY(panel.stateText().contains(QStringLiteral("no injected failures pending")));
@@ -108,6 +113,58 @@ private slots:
         QVERIFY(!panel->frameGeometry().intersects(main.frameGeometry()));
         QVERIFY(panel->x() > main.x());
         delete panel;
+    }
+
+    // Only ours by name, only the user's, and only those no running save can
+    // still own.
+    void staleTemporaries_data()
+    {
+        const qint64 dead = 0x7FFFFFF0; // above any pid the system hands out
+        const qint64 live = ::getppid();
+        const qint64 stale = AtomicFile::kStaleSeconds;
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<qint64>("age");
+        QTest::addColumn<QString>("kind"); // file, link, foreign
+        QTest::addColumn<bool>("removed");
+        const QString ours = QStringLiteral("Config.xml.new-%1-aZ09bY");
+        QTest::newRow("process gone") << ours.arg(dead) << qint64(0) << "file" << true;
+        QTest::newRow("own pid, from an earlier run") << ours.arg(::getpid()) << qint64(0) << "file" << true;
+        QTest::newRow("running instance, saving") << ours.arg(live) << stale << "file" << false;
+        QTest::newRow("running instance, too old") << ours.arg(live) << stale + 1 << "file" << true;
+        QTest::newRow("a link under our name") << ours.arg(dead) << stale + 1 << "link" << false;
+        QTest::newRow("another user's") << ours.arg(dead) << stale + 1 << "foreign" << false;
+        for (const char *other : {"Config.xml.bad", "Config.xml.new-12-abcde", "Config.xml.new-12-abcdefg",
+                                  "Config.xml.new-x1-abcdef", "Config.xml.new--abcdef", "Config.xml.AbC123",
+                                  "Other.xml.new-2147483632-abcdef"})
+            QTest::newRow(other) << QString::fromLatin1(other) << stale + 1 << "file" << false;
+    }
+    void staleTemporaries()
+    {
+        QFETCH(QString, name);
+        QFETCH(qint64, age);
+        QFETCH(QString, kind);
+        QFETCH(bool, removed);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(name);
+        const qint64 now = QDateTime::currentSecsSinceEpoch() + 100000; // well after any file here
+        if (kind == "link") {
+            QVERIFY(QFile::link(dir.filePath("elsewhere"), path));
+        } else {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("x");
+            f.close();
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.setFileTime(QDateTime::fromSecsSinceEpoch(now - age), QFileDevice::FileModificationTime));
+        }
+        if (kind == "foreign") {
+            if (::geteuid() != 0)
+                QSKIP("giving a file to another user needs root");
+            QCOMPARE(::chown(QFile::encodeName(path).constData(), 54321, 54321), 0);
+        }
+        const QStringList gone = AtomicFile::removeStaleTemporaries(dir.filePath("Config.xml"), now);
+        QCOMPARE(gone, removed ? QStringList{name} : QStringList());
+        QCOMPARE(QFileInfo(path).isSymLink() || QFileInfo::exists(path), !removed);
     }
 };
 
