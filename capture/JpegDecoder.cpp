@@ -1,5 +1,8 @@
 #include "capture/JpegDecoder.h"
 
+#include "capture/InverseDctKernel.h"
+#include "capture/WideInverseDct.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -118,25 +121,7 @@ inline uint8_t clampPixel(int32_t v)
     return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
 }
 
-// The accurate integer inverse DCT: 13-bit constants, rows first (rounded,
-// shifted by 11), then columns (level shift and rounding, shifted by 18).
-// Arithmetic runs in unsigned 32 bits so that a hostile stream wraps instead
-// of overflowing; well-formed streams never come near the limits.
-constexpr uint32_t F0_298631336 = 2446, F0_390180644 = 3196, F0_541196100 = 4433,
-                   F0_765366865 = 6270, F0_899976223 = 7373, F1_175875602 = 9633,
-                   F1_501321110 = 12299, F1_847759065 = 15137, F1_961570560 = 16069,
-                   F2_053119869 = 16819, F2_562915447 = 20995, F3_072711026 = 25172;
-
-// Lanes of the inverse DCT: one value (scalar) or four columns at once.
-inline uint32_t mul(uint32_t a, uint32_t k)
-{
-    return a * k;
-}
-inline uint32_t zeroOf(uint32_t)
-{
-    return 0;
-}
-
+// Lanes of the inverse DCT with SSE2: four columns at once.
 #if defined(__SSE2__)
 struct V4 {
     __m128i v;
@@ -167,82 +152,6 @@ inline V4 zeroOf(V4)
     return {_mm_setzero_si128()};
 }
 #endif
-
-// One 8-point inverse DCT (Loeffler, Ligtenberg and Moschytz, 13-bit
-// constants). N: how many leading inputs may be non-zero (2, 4 or 8); the
-// others are known to be zero and their terms are left out, which gives the
-// same results in fewer operations.
-template <int N, typename T>
-inline void idct1d(T i0, T i1, T i2, T i3, T i4, T i5, T i6, T i7, T o[8])
-{
-    const T zero = zeroOf(i0);
-    // Even part.
-    T t0, t1, t2, t3;
-    if (N > 4) {
-        const T z1 = mul(i2 + i6, F0_541196100);
-        t2 = z1 - mul(i6, F1_847759065);
-        t3 = z1 + mul(i2, F0_765366865);
-        t0 = (i0 + i4) << 13;
-        t1 = (i0 - i4) << 13;
-    } else if (N > 2) {
-        t2 = mul(i2, F0_541196100);
-        t3 = t2 + mul(i2, F0_765366865);
-        t0 = t1 = i0 << 13;
-    } else {
-        t2 = t3 = zero;
-        t0 = t1 = i0 << 13;
-    }
-    const T t10 = t0 + t3, t13 = t0 - t3, t11 = t1 + t2, t12 = t1 - t2;
-
-    // Odd part.
-    T a0, a1, a2, a3;
-    if (N > 4) {
-        const T z5 = mul(i7 + i3 + i5 + i1, F1_175875602);
-        const T z1 = mul(i7 + i1, 0u - F0_899976223);
-        const T z2 = mul(i5 + i3, 0u - F2_562915447);
-        const T z3 = mul(i7 + i3, 0u - F1_961570560) + z5;
-        const T z4 = mul(i5 + i1, 0u - F0_390180644) + z5;
-        a0 = mul(i7, F0_298631336) + z1 + z3;
-        a1 = mul(i5, F2_053119869) + z2 + z4;
-        a2 = mul(i3, F3_072711026) + z2 + z3;
-        a3 = mul(i1, F1_501321110) + z1 + z4;
-    } else if (N > 2) {
-        const T z5 = mul(i3 + i1, F1_175875602);
-        const T z1 = mul(i1, 0u - F0_899976223);
-        const T z2 = mul(i3, 0u - F2_562915447);
-        const T z3 = mul(i3, 0u - F1_961570560) + z5;
-        const T z4 = mul(i1, 0u - F0_390180644) + z5;
-        a0 = z1 + z3;
-        a1 = z2 + z4;
-        a2 = mul(i3, F3_072711026) + z2 + z3;
-        a3 = mul(i1, F1_501321110) + z1 + z4;
-    } else {
-        const T z5 = mul(i1, F1_175875602);
-        const T z1 = mul(i1, 0u - F0_899976223);
-        const T z4 = mul(i1, 0u - F0_390180644) + z5;
-        a0 = z1 + z5;
-        a1 = z4;
-        a2 = z5;
-        a3 = mul(i1, F1_501321110) + z1 + z4;
-    }
-
-    o[0] = t10 + a3;
-    o[7] = t10 - a3;
-    o[1] = t11 + a2;
-    o[6] = t11 - a2;
-    o[2] = t12 + a1;
-    o[5] = t12 - a1;
-    o[3] = t13 + a0;
-    o[4] = t13 - a0;
-}
-
-inline int32_t shiftDown(uint32_t v, int n)
-{
-    return static_cast<int32_t>(v) >> n;
-}
-
-constexpr uint32_t kRowRound = 1u << 10;
-constexpr uint32_t kColumnBias = (128u << 18) + (1u << 17);
 
 template <int N>
 inline void rowPass(const int32_t *in, uint32_t *w)
@@ -322,7 +231,8 @@ inline void flatColumns(const uint32_t *ws, uint8_t *out, size_t stride)
 #endif
 
 // coef: natural order, dequantised. mask: see Places (row 0 is always set).
-void inverseDct(const int32_t *coef, uint32_t mask, uint8_t *out, size_t stride)
+// wide: hand blocks with more than one row to the AVX2 variant.
+void inverseDct(const int32_t *coef, uint32_t mask, uint8_t *out, size_t stride, bool wide)
 {
     const uint32_t rows = mask & 0xFF, acRows = (mask >> 8) & 0xFF, rightRows = mask >> 16;
     if (rows == 1 && acRows == 0) {
@@ -330,6 +240,10 @@ void inverseDct(const int32_t *coef, uint32_t mask, uint8_t *out, size_t stride)
         const uint8_t v = clampPixel(shiftDown(static_cast<uint32_t>(coef[0]) + 4u, 3) + 128);
         for (int y = 0; y < 8; ++y)
             std::memset(out + y * stride, v, 8);
+        return;
+    }
+    if (wide && rows != 1) {
+        wideInverseDct(coef, mask, out, stride);
         return;
     }
 
@@ -388,7 +302,14 @@ int32_t JpegDecoder::init(int32_t maxWidth, int32_t maxHeight)
         std::memset(&m_huff[i], 0, sizeof(HuffmanTable));
         m_huff[i].dc = i < 2;
     }
+    m_wideIdct = wideInverseDctSupported();
     return JPEG_OK;
+}
+
+bool JpegDecoder::setWideInverseDct(bool allowed)
+{
+    m_wideIdct = allowed && wideInverseDctSupported();
+    return m_wideIdct;
 }
 
 // ---- Input ---------------------------------------------------------------
@@ -633,8 +554,8 @@ int32_t JpegDecoder::readScanHeader()
 
 void JpegDecoder::fillBits()
 {
-    while (m_bitCount <= 24) {
-        uint32_t b = 0;
+    while (m_bitCount <= 56) {
+        uint64_t b = 0;
         if (!m_pendingMarker) {
             b = nextByte();
             if (b == 0xFF) {
@@ -649,7 +570,7 @@ void JpegDecoder::fillBits()
                 }
             }
         }
-        m_bits |= b << (24 - m_bitCount);
+        m_bits |= b << (56 - m_bitCount);
         m_bitCount += 8;
     }
 }
@@ -661,7 +582,7 @@ int32_t JpegDecoder::decodeSlow(const HuffmanTable &t, uint32_t *symbol)
     // leaves out; try the long lengths first.
     for (int i = 0; i < 16; ++i) {
         const int len = i < 8 ? i + 9 : i - 7;
-        const int32_t code = static_cast<int32_t>(m_bits >> (32 - len));
+        const int32_t code = static_cast<int32_t>(m_bits >> (64 - len));
         if (code <= t.maxCode[len]) {
             const int32_t index = t.valOffset[len] + code;
             if (index < 0 || index >= t.total)
@@ -706,7 +627,7 @@ int32_t JpegDecoder::decodeBlock(uint8_t *out, size_t stride)
 
     // The bit buffer and the input cursor live in registers for the block;
     // a 0xFF byte, the end of a chunk or a marker takes the member path.
-    uint32_t bits = m_bits;
+    uint64_t bits = m_bits;
     int32_t count = m_bitCount;
     const uint8_t *pos = m_inPos;
     const uint8_t *end = m_pendingMarker ? pos : m_inEnd;
@@ -721,17 +642,26 @@ int32_t JpegDecoder::decodeBlock(uint8_t *out, size_t stride)
         pos = m_inPos;
         end = m_pendingMarker ? pos : m_inEnd;
     };
+    // Tops the buffer up to more than 56 bits. Eight bytes without a 0xFF
+    // go in with one load; anything else takes the byte-wise member path.
     auto refill = [&] {
-        while (count <= 24) {
-            if (pos == end || *pos == 0xFF) {
-                store();
-                fillBits();
-                load();
+        if (end - pos >= 8) {
+            uint64_t word;
+            std::memcpy(&word, pos, 8);
+            const uint64_t inverted = ~word;
+            const bool hasFF = ((inverted - 0x0101010101010101ull) & ~inverted & 0x8080808080808080ull) != 0;
+            if (!hasFF) {
+                const int take = (63 - count) >> 3; // whole bytes that fit
+                const uint64_t bytes = __builtin_bswap64(word) >> (64 - 8 * take);
+                bits |= bytes << (64 - 8 * take - count);
+                pos += take;
+                count += 8 * take;
                 return;
             }
-            bits |= static_cast<uint32_t>(*pos++) << (24 - count);
-            count += 8;
         }
+        store();
+        fillBits();
+        load();
     };
     auto consume = [&](int n) {
         bits <<= n;
@@ -747,7 +677,7 @@ int32_t JpegDecoder::decodeBlock(uint8_t *out, size_t stride)
     // DC difference.
     if (count < 16)
         refill();
-    uint32_t e = dc.fast[bits >> 24];
+    uint32_t e = dc.fast[bits >> 56];
     int32_t diff;
     if (e & kFolded) {
         consume(static_cast<int>(e & 31));
@@ -767,7 +697,7 @@ int32_t JpegDecoder::decodeBlock(uint8_t *out, size_t stride)
         if (sz) {
             if (count < static_cast<int32_t>(sz))
                 refill();
-            const uint32_t v = bits >> (32 - sz);
+            const uint32_t v = static_cast<uint32_t>(bits >> (64 - sz));
             consume(static_cast<int>(sz));
             diff = extend(v, sz);
         }
@@ -781,7 +711,7 @@ int32_t JpegDecoder::decodeBlock(uint8_t *out, size_t stride)
     for (int k = 1; k < 64;) {
         if (count < 16)
             refill();
-        e = ac.fast[bits >> 24];
+        e = ac.fast[bits >> 56];
         if (e & kFolded) {
             consume(static_cast<int>(e & 31));
             k += static_cast<int>((e >> 12) & 15);
@@ -817,7 +747,7 @@ int32_t JpegDecoder::decodeBlock(uint8_t *out, size_t stride)
             return JPEG_COMPRESSION;
         if (count < static_cast<int32_t>(size))
             refill();
-        const uint32_t v = bits >> (32 - size);
+        const uint32_t v = static_cast<uint32_t>(bits >> (64 - size));
         consume(static_cast<int>(size));
         const uint32_t place = kPlaces.entry[k];
         coef[place & 63] = static_cast<int32_t>(static_cast<uint32_t>(extend(v, size)) * quant[k]);
@@ -826,7 +756,7 @@ int32_t JpegDecoder::decodeBlock(uint8_t *out, size_t stride)
     }
     store();
 
-    inverseDct(coef, mask, out, stride);
+    inverseDct(coef, mask, out, stride, m_wideIdct);
 
     // Leave the block zeroed for the next one: only the rows that were used.
     const uint32_t rows = mask & 0xFF;

@@ -56,6 +56,10 @@ public:
     int32_t decode(const uint8_t *data, int64_t size, uint8_t **pixels, size_t *capacity,
                    int32_t *width, int32_t *height);
 
+    // The AVX2 inverse DCT is used where the processor has it; its pixels
+    // equal the scalar one's. Returns whether it is used from now on.
+    bool setWideInverseDct(bool allowed);
+
     int32_t maxWidth() const { return m_maxWidth; }
     int32_t maxHeight() const { return m_maxHeight; }
 
@@ -104,7 +108,7 @@ private:
     uint8_t *m_inPos = nullptr;
     uint8_t *m_inEnd = nullptr;
 
-    uint32_t m_bits = 0;  // left-aligned
+    uint64_t m_bits = 0;  // left-aligned
     int32_t m_bitCount = 0;
     uint8_t m_pendingMarker = 0; // a marker met inside the entropy data
     int32_t m_dcPred = 0;
@@ -120,6 +124,7 @@ private:
     uint8_t m_spectralStart = 0;
     uint8_t m_spectralEnd = 63;
     bool m_progressive = false;
+    bool m_wideIdct = false;
 
     alignas(16) int32_t m_coef[64] = {};
 };

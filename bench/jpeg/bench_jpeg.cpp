@@ -1,6 +1,9 @@
 // Our preview JPEG decoder against libjpeg (accurate integer inverse DCT),
 // on the same in-memory 640 x 480 grey frames, in one run. Run it a second
-// time with JSIMD_FORCENONE=1 for libjpeg without its SIMD code.
+// time with JSIMD_FORCENONE=1 for libjpeg without its SIMD code. On a shared
+// machine, interleave the runs so that a slow spell hits both sides alike:
+//   bench_jpeg --benchmark_repetitions=7 --benchmark_enable_random_interleaving=true
+//              --benchmark_report_aggregates_only=true --benchmark_min_time=0.2s
 //
 // Every benchmark counts heap allocations (malloc, and operator new through
 // it) while it decodes; the decode step of the program must make none.
