@@ -2,37 +2,15 @@
 
 #include "capture/CorvaneRawContainer.h"
 
+#include "CorvaneRawBuilder.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-void putLe32(Bytes &b, size_t at, uint32_t v)
-{
-    if (b.size() < at + 4)
-        b.resize(at + 4);
-    for (int i = 0; i < 4; ++i)
-        b[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-// A container as the camera lays it out, with `extra` bytes (more or fewer
-// pixels than it claims) at the end.
-Bytes container(bool extended, uint32_t blockLength, uint32_t w, uint32_t h, long extra = 0)
-{
-    Bytes b(12 + blockLength, 0x11);
-    b[0] = extended ? 0xFF : 0x01;
-    putLe32(b, 8, blockLength);
-    size_t at = 12 + blockLength + (extended ? 4 : 0);
-    putLe32(b, at, w);
-    putLe32(b, at + 4, h);
-    at += 8 + (extended ? 32 : 0);
-    const long pixels = static_cast<long>(static_cast<uint64_t>(w) * h) + extra;
-    b.resize(pixels > 0 ? at + static_cast<size_t>(pixels) : at, 0x77);
-    return b;
-}
+using namespace corvanetest;
 
 Bytes prefix(Bytes b, size_t n)
 {

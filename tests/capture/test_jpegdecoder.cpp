@@ -420,24 +420,6 @@ TEST(JpegDecoder, StreamCases)
     }
 }
 
-// The same frame decodes the same after garbage, restarts and a failure.
-TEST(JpegDecoder, StateDoesNotLeakBetweenFrames)
-{
-    libjpegref::EncodeOptions o;
-    const Bytes frame = makeFrame(48, 40, o, 7);
-    o.restartInterval = 2;
-    o.optimise = true;
-    Decoder d;
-    const Result first = d.decode(frame);
-    ASSERT_EQ(first.rc, JPEG_OK);
-    EXPECT_EQ(d.decode(makeFrame(48, 40, o, 8)).rc, JPEG_OK);
-    EXPECT_EQ(d.decode(outOfSequenceRestarts()).rc, JPEG_BAD_DATA);
-    EXPECT_EQ(d.decode(dropSegments(frame, 0xC4)).rc, JPEG_BAD_DATA); // tables of the frame before do not count
-    const Result again = d.decode(frame);
-    ASSERT_EQ(again.rc, JPEG_OK);
-    EXPECT_EQ(again.pixels, first.pixels);
-}
-
 TEST(JpegDecoder, Arguments)
 {
     Decoder d;

@@ -26,8 +26,7 @@ private slots:
         QTest::addColumn<bool>("subtypes");
         const QString four = "K1=1 K2=2 K3=3 K7=7";
         const QString isoFormats = "MONO_RAW=2 MONO_JPEG2000=10";
-        QTest::newRow("none") << 0 << four << "MONO_RAW=2 MONO_JPEG2000=10 CORVANE_RAW=130" << false;
-        QTest::newRow("2005") << 1 << "K1=1 K2=2" << isoFormats << true;
+        // The lists with no revision and with 2005: tst_capturewidget's resultListsPerRevision.
         QTest::newRow("2011") << 2 << four + " K7_1_5=4103 K7_2_5=4104 K7_3_5=4105 K7_5_0=4106"
                               << isoFormats << true;
         QTest::newRow("unknown revision as none") << 7 << four
