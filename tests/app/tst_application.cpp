@@ -55,6 +55,8 @@ private slots:
                              FixedText::copy(ctx.selectedDeviceName, ZVC_DEFAULT_USB_BINOCULAR);
                              QCOMPARE(ctx.openDevice(true), 0);
                              handle = ctx.deviceHandle;
+                             ctx.captureMode = 2;
+                             ctx.captureSeconds = 12;
                          }),
                  0);
         QVERIFY(sawWindow);
@@ -74,26 +76,10 @@ private slots:
         for (const char *group : {"<Halvern_Demo_Options", "<ZephConfig", "<CAPTURE_OPTION",
                                   "<GALLERY_OPTION", "<MATCHING_OPTION", "<ENROLLMENT_QUALITY"})
             QVERIFY2(text.contains(group), group);
-    }
-
-    void settingsSurviveARestart()
-    {
-        QTemporaryDir dir;
-        Zvc_Reset();
-        QCOMPARE(runOnce(dir.path(),
-                         [](AppContext &ctx) {
-                             ctx.captureMode = 2;
-                             ctx.captureSeconds = 12;
-                             ctx.genuineThreshold = 0.3f;
-                             ctx.imposterThreshold = 0.9f;
-                         }),
-                 0);
-        AppSettings next;
-        QCOMPARE(runOnce(dir.path(), [&](AppContext &ctx) { next = ctx; }), 0); // the settings part
-        QCOMPARE(next.captureMode, 2);
-        QCOMPARE(next.captureSeconds, 12);
-        QCOMPARE(next.genuineThreshold, 0.3f);
-        QCOMPARE(next.imposterThreshold, 0.9f);
+        // And the next start reads it back (field by field is core/tst_appconfig's).
+        int seconds = 0;
+        QCOMPARE(runOnce(dir.path(), [&](AppContext &ctx) { seconds = ctx.captureSeconds; }), 0);
+        QCOMPARE(seconds, 12);
     }
 
     // An exit whose save failed is told once, at the next start.
