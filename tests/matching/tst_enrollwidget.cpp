@@ -10,6 +10,7 @@
 #include "core/CaptureService.h"
 #include "core/FixedText.h"
 #include "core/KeldWaitingDlg.h"
+#include "core/RecoveryOffer.h"
 #include "core/SoundPlayer.h"
 #include "matching/EnrollWidget.h"
 #include "matching/EnrolleeIdCheck.h"
@@ -52,6 +53,23 @@ ZephMatchCandidate candidate(const char *id, float distance)
     c.distance = distance;
     return c;
 }
+
+// Records the failures the context offers for recovery.
+class RecordingRecovery : public RecoveryOffer
+{
+public:
+    explicit RecordingRecovery(QList<int> *offered) : m_offered(offered) {}
+    bool offerRecovery(ZephResult result) override
+    {
+        if (result != 0) // the context hands every result over; the offer picks
+            m_offered->append(result);
+        return false;
+    }
+    bool isRecoveryRunning() const override { return false; }
+
+private:
+    QList<int> *m_offered;
+};
 
 // The main window on the matching work area, on a camera of its own unless
 // given a context. A box the test did not expect fails it.
@@ -450,6 +468,25 @@ private slots:
         QVERIFY2(refusal.contains("'L1'") && refusal.contains("2"), qPrintable(refusal));
     }
 
+    void failuresOfTheLinkAreOfferedRecovery()
+    {
+        VirtualCameraFixture camera;
+        QList<int> offered;
+        AppContext &ctx = camera.context();
+        ctx.installRecoveryOffer(std::make_unique<RecordingRecovery>(&offered));
+        FixedText::copy(ctx.selectedDeviceName, kBino);
+        QCOMPARE(ctx.openDevice(true), 0);
+        Zvc_FailNext("Zeph_GetGalleryInfo", 1, ZEPH_ERR_IO_TIMEOUT);
+        ZephResult r = -1;
+        QVERIFY(ctx.loadGallery(&r, nullptr, nullptr, nullptr, nullptr));
+        QCOMPARE(r, int(ZEPH_ERR_IO_TIMEOUT));
+        QCOMPARE(offered, QList<int>{ZEPH_ERR_IO_TIMEOUT});
+        Zvc_FailNext("Zeph_GetGalleryInfo", 1, ZEPH_ERR_ID_NOT_FOUND);
+        QVERIFY(ctx.loadGallery(nullptr, nullptr, nullptr, nullptr, nullptr));
+        QCOMPARE(offered.size(), 1); // not a link failure
+        QCOMPARE(ctx.enrolleeIdList(), QList<QByteArray>());
+    }
+
     // The library's texts and arrays are read within their fields, and the
     // ID list is the program's own copy.
     void libraryArraysAreNotTrusted()
@@ -552,6 +589,18 @@ private slots:
             QCOMPARE(s.get<QLabel>("lbLeftEye")->maximumSize(), eye);
         QVERIFY(s.get<QPushButton>("btEnrollNew")->isHidden());
         QCOMPARE(s.get<QComboBox>("cbEnrollID")->lineEdit()->maxLength(), 31);
+    }
+
+    void noDevice()
+    {
+        Screen s;
+        s.ctx.closeDevice();
+        s.ctx.selectedDeviceName[0] = 0;
+        s.type(QStringLiteral("A1"));
+        s.boxes.expect("Error", "OK", "No device selected or entered");
+        s.click("btVerify");
+        QCOMPARE(s.ctx.statusMessage(), QStringLiteral("Invalid parameter"));
+        QCOMPARE(s.description(), QString());
     }
 
 private:
