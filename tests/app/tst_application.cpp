@@ -69,14 +69,8 @@ private slots:
         QCOMPARE(Zeph_GetCaptureStatus(handle, &status), ZEPH_ERR_INVALID_HANDLE);
         QVERIFY(QCoreApplication::instance());
 
-        // Config.xml came into being at start-up and got every group at exit.
-        QFile config(QDir(dir.path()).filePath(QStringLiteral("Config.xml")));
-        QVERIFY(config.open(QIODevice::ReadOnly));
-        const QByteArray text = config.readAll();
-        for (const char *group : {"<Halvern_Demo_Options", "<ZephConfig", "<CAPTURE_OPTION",
-                                  "<GALLERY_OPTION", "<MATCHING_OPTION", "<ENROLLMENT_QUALITY"})
-            QVERIFY2(text.contains(group), group);
-        // And the next start reads it back (field by field is core/tst_appconfig's).
+        // Config.xml was saved at exit and is read at the next start (what it
+        // holds, byte by byte, is core/tst_appconfig's).
         int seconds = 0;
         QCOMPARE(runOnce(dir.path(), [&](AppContext &ctx) { seconds = ctx.captureSeconds; }), 0);
         QCOMPARE(seconds, 12);
