@@ -1,9 +1,6 @@
-// The matching work area: its plain rules (distance to outcome, the best of
-// the 1:N candidates, the enrollee-ID check), then the work area in the main
-// window, end to end on the virtual camera: captures made through the
-// camera's calls and fetched into the last capture as the capture work area
-// does, then enrolment, the ID list, 1:1 and 1:N matching, check ID and
-// unenrolment.
+// The matching work area: its plain rules, then the work area in the main
+// window end to end on the virtual camera, with captures fetched as the
+// capture work area does (the camera's own gallery rules are tests/zeph's).
 
 #include "app/KeldTerminal.h"
 #include "core/AppContext.h"
