@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTemporaryDir>
