@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -55,6 +54,8 @@ private slots:
                              FixedText::copy(ctx.selectedDeviceName, ZVC_DEFAULT_USB_BINOCULAR);
                              QCOMPARE(ctx.openDevice(true), 0);
                              handle = ctx.deviceHandle;
+                             ctx.captureMode = 2;
+                             ctx.captureSeconds = 12;
                          }),
                  0);
         QVERIFY(sawWindow);
@@ -67,33 +68,11 @@ private slots:
         QCOMPARE(Zeph_GetCaptureStatus(handle, &status), ZEPH_ERR_INVALID_HANDLE);
         QVERIFY(QCoreApplication::instance());
 
-        // Config.xml came into being at start-up and got every group at exit.
-        QFile config(QDir(dir.path()).filePath(QStringLiteral("Config.xml")));
-        QVERIFY(config.open(QIODevice::ReadOnly));
-        const QByteArray text = config.readAll();
-        for (const char *group : {"<Halvern_Demo_Options", "<ZephConfig", "<CAPTURE_OPTION",
-                                  "<GALLERY_OPTION", "<MATCHING_OPTION", "<ENROLLMENT_QUALITY"})
-            QVERIFY2(text.contains(group), group);
-    }
-
-    void settingsSurviveARestart()
-    {
-        QTemporaryDir dir;
-        Zvc_Reset();
-        QCOMPARE(runOnce(dir.path(),
-                         [](AppContext &ctx) {
-                             ctx.captureMode = 2;
-                             ctx.captureSeconds = 12;
-                             ctx.genuineThreshold = 0.3f;
-                             ctx.imposterThreshold = 0.9f;
-                         }),
-                 0);
-        AppSettings next;
-        QCOMPARE(runOnce(dir.path(), [&](AppContext &ctx) { next = ctx; }), 0); // the settings part
-        QCOMPARE(next.captureMode, 2);
-        QCOMPARE(next.captureSeconds, 12);
-        QCOMPARE(next.genuineThreshold, 0.3f);
-        QCOMPARE(next.imposterThreshold, 0.9f);
+        // Config.xml was saved at exit and is read at the next start (what it
+        // holds, byte by byte, is core/tst_appconfig's).
+        int seconds = 0;
+        QCOMPARE(runOnce(dir.path(), [&](AppContext &ctx) { seconds = ctx.captureSeconds; }), 0);
+        QCOMPARE(seconds, 12);
     }
 
     // An exit whose save failed is told once, at the next start.

@@ -13,7 +13,6 @@ private slots:
         QTest::addColumn<bool>("known");
         // One per range, the edges, and the odd ones out.
         QTest::newRow("done") << 0 << "Done" << true;
-        QTest::newRow("io timeout") << 9 << "Device IO timeout" << true;
         QTest::newRow("last general") << 0x17 << "Unknown device" << true;
         QTest::newRow("unexpected") << 0xFF << "Unexpected error" << true;
         QTest::newRow("busy has no prefix") << 0x100B << "Device is busy" << true;
@@ -21,8 +20,8 @@ private slots:
         QTest::newRow("runtime") << 0x10FF << "(Device) Runtime exception" << true;
         QTest::newRow("security first") << 0x2001 << "Security failed" << true;
         QTest::newRow("security last") << 0x2010 << "(Security) Permission Denied" << true;
-        QTest::newRow("frame") << 0x3005 << "Iris frame is not available" << true;
         QTest::newRow("gallery dup") << 0x4009 << "Duplicated iris enrollment is not allowed" << true;
+        QTest::newRow("frame") << 0x3005 << "Iris frame is not available" << true;
         QTest::newRow("template") << 0x5005 << "Template type is invalid" << true;
         QTest::newRow("algorithm") << 0x6003 << "Algorithm not initilized" << true;
         QTest::newRow("gap after general") << 0x18 << "Error Code 0x18" << false;

@@ -112,12 +112,9 @@ private slots:
         QVERIFY(ok->isHidden());
         QVERIFY(cancel->isHidden());
         QVERIFY(!dlg.isBarVisible());
-        QList<int> values;
-        for (int port = 1; port <= 20; ++port) {
-            dlg.setProgress(static_cast<float>(port * 0.05));
-            values << dlg.barValue();
-        }
-        QCOMPARE(values, QList<int>({5, 10, 15, 20, 25, 30, 34, 40, 44, 50, 55, 60, 64, 69, 75, 80, 85, 89, 94, 100}));
+        // Cut, not rounded (the COM probe's whole series is the setting work area's).
+        dlg.setProgress(static_cast<float>(7 * 0.05));
+        QCOMPARE(dlg.barValue(), 34);
         dlg.setProgress(1.7f);
         QCOMPARE(dlg.barValue(), 100);
         QVERIFY(dlg.isBarVisible());

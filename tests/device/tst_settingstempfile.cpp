@@ -218,9 +218,9 @@ private slots:
             QCOMPARE(readAll(path), kGood);
     }
 
-    // The setting work area's suite applies first loads and malformed files;
-    // here what it cannot see: the mirrored device record, an absent baud
-    // rate on a first load, and an empty path on a later one.
+    // The setting work area's suite applies a good first load; here the
+    // rest: the mirrored device record, absent fields on a first load, and
+    // an empty path on a later one.
     void uartFieldsOnlyOnTheFirstLoad()
     {
         AppSettings s;
@@ -239,6 +239,8 @@ private slots:
         QCOMPARE(fresh.sdkConfig.uartBaudrate, 115200u);
         QCOMPARE(fresh.deviceConfig.uartBaudrate, 115200u);
         QCOMPARE(fresh.firstSettingsLoad, uint8_t(0));
+        QCOMPARE(fresh.pendingCommStd, 1); // method 9 and flow 7 are no values
+        QCOMPARE(fresh.sdkConfig.uartFlowControl, 0u);
     }
 };
 
