@@ -21,6 +21,25 @@
 #include <QPushButton>
 #include <QtTest>
 
+#define SCRIPT_DONE(screen) QVERIFY2((screen).boxes.satisfied(), qPrintable((screen).boxes.describe()))
+
+// Texts more than one of the administrator's screens shows.
+const QString kNoDeviceOpened = QStringLiteral("No device is opened.");
+const QString kAdminOnly =
+    QStringLiteral("Permission denied. You must login as Administrator to do this function.");
+const QString kNotRead = QStringLiteral("The device configuration has not been read from the device, so it "
+                                        "cannot be changed. Open the device again and retry.");
+const QString kUsbDeepSleep = QStringLiteral(
+    "WARNING: Deep sleep device only wakes up by hardware signal. USB Device needs to be opened "
+    "again after wake-up.\nDo you want to put device into deep sleep?");
+
+// A click as the operator makes it: the control's own key, which runs the
+// same clicked() signal as the mouse (a group box's title check included).
+inline void pressKey(QWidget *w)
+{
+    QTest::keyClick(w, Qt::Key_Space);
+}
+
 struct AdminScreen {
     static constexpr const char *kDevice = ZVC_DEFAULT_USB_BINOCULAR;
 
@@ -96,6 +115,27 @@ struct AdminScreen {
         return Zeph_GetAdminGalleryInfo(ctx.deviceHandle, &ids, &n, &f, &c) != 0x14;
     }
     QString lastBoxText() const { return boxes.shown().isEmpty() ? QString() : boxes.shown().last().text; }
+    ZephDeviceConfig cameraRecord() const
+    {
+        ZephDeviceConfig c{};
+        Zeph_GetDeviceConfig(ctx.deviceHandle, &c);
+        return c;
+    }
+    // Lets the camera's notifications reach the main window.
+    static void deliverNotifications()
+    {
+        Zvc_FlushNotifications();
+        QCoreApplication::processEvents();
+    }
+    // A real unplug now is announced, and the window closes the device.
+    void unplugIsAnnounced()
+    {
+        boxes.expect("Notification", "OK", "The device was unplugged.");
+        QCOMPARE(Zvc_UnplugDevice(kDevice), 0);
+        deliverNotifications();
+        SCRIPT_DONE(*this);
+        QCOMPARE(ctx.deviceHandle, 0u);
+    }
 
     FakeClock clock;
     VirtualCameraFixture camera;
@@ -104,7 +144,5 @@ struct AdminScreen {
     KeldTerminal window;
     int startupBoxes = 0;
 };
-
-#define SCRIPT_DONE(screen) QVERIFY2((screen).boxes.satisfied(), qPrintable((screen).boxes.describe()))
 
 #endif

@@ -14,7 +14,6 @@ namespace {
 const QString kLogin = QStringLiteral("Login");
 const QString kPrompt = QStringLiteral("Please capture your iris image first.");
 const QString kAlnum = QStringLiteral("The ID must be alphanumeric characters.");
-const QString kNoDevice = QStringLiteral("No device is opened.");
 
 // Login (or Logout) pressed and answered; no other box may come.
 void pressLogin(AdminScreen &s, const QString &title, const QString &answer, const QString &text = {})
@@ -58,14 +57,14 @@ private slots:
     {
         AdminScreen s(false);
         s.show(WorkAreaLogin);
-        pressLogin(s, QStringLiteral("Error"), QStringLiteral("OK"), kNoDevice);
+        pressLogin(s, QStringLiteral("Error"), QStringLiteral("OK"), kNoDeviceOpened);
         // A session left from elsewhere: the logged-in view, same guard.
         s.ctx.loginId = std::make_unique<LoginSession>();
         FixedText::copy(s.ctx.loginId->id, "A1");
         s.show(WorkAreaRecovery);
         s.show(WorkAreaLogin);
         QCOMPARE(s.find<QPushButton>("BtnLogin")->text(), QStringLiteral("Logout"));
-        pressLogin(s, QStringLiteral("Error"), QStringLiteral("OK"), kNoDevice);
+        pressLogin(s, QStringLiteral("Error"), QStringLiteral("OK"), kNoDeviceOpened);
         QVERIFY(s.ctx.loginId);
         QCOMPARE(Zvc_CallCount("Zeph_Logout"), 0);
     }

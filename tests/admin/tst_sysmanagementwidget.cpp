@@ -1,7 +1,7 @@
 // The system management work area on the virtual camera: its start-up step,
 // the ID lists and ID checks, and how each operation words the camera's
-// answers. The camera's answers are injected here; its own refusals and the
-// end-to-end rules are in tst_security.cpp.
+// answers. The camera's answers are injected here; the workflow on the
+// camera's own security is tst_security.cpp's.
 
 #include "AdminScreen.h"
 #include "admin/SysManagementWidget.h"
@@ -112,17 +112,16 @@ private slots:
         Zvc_ResetCallCounts();
         for (const char *b : {"m_btnEnrollAdmin", "BtnUnenrollAdmin", "m_btnSetDevConfig", "BtnLockDevice",
                               "BtnUnlockDevice", "BtnSetRole"}) {
-            s.boxes.expect("Error", "OK", "No device is opened.");
+            s.boxes.expect("Error", "OK", kNoDeviceOpened);
             s.click(b);
             QVERIFY2(s.boxes.satisfied(), b);
         }
         QCOMPARE(Zvc_CallCount("*"), 0);
     }
 
-    // Each operation words a failure with its result, an ID that does not fit
-    // the camera's field never reaches it, and neither is followed by a
-    // success box or costs the capture. (The camera's refusals, worded per
-    // operation, are tst_security's.)
+    // Each operation words a failure or a refused right with its result, an
+    // ID that does not fit the camera's field never reaches it, and none is
+    // followed by a success box or costs the capture.
     void failuresWorded_data()
     {
         QTest::addColumn<int>("op");
@@ -148,6 +147,15 @@ private slots:
         QTest::newRow("role: no capture")
             << int(SetRole) << own << int(ZEPH_ERR_FRAME_NOT_AVAILABLE) << kPrompt;
         QTest::newRow("role, id too long") << int(SetRole) << own << -1 << tooLong;
+        // A refused right says whose it is: the administrator's, or for a role the super user's.
+        const int denied = ZEPH_ERR_PERMISSION_DENIED;
+        const QString admin = SysManagementWidget::adminPermissionText();
+        QTest::newRow("enroll denied") << int(Enroll) << own << denied << admin;
+        QTest::newRow("unenroll denied") << int(Unenroll) << own << denied << admin;
+        QTest::newRow("lock denied") << int(Lock) << own << denied << admin;
+        QTest::newRow("unlock denied") << int(Unlock) << own << denied << admin;
+        QTest::newRow("role denied")
+            << int(SetRole) << own << denied << SysManagementWidget::superUserPermissionText();
     }
     void failuresWorded()
     {
