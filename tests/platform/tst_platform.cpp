@@ -6,6 +6,7 @@
 #include "platform/DeviceNotifier.h"
 #include "platform/VirtualCameraPanel.h"
 #include "support/FakeClock.h"
+#include "support/FullDisk.h"
 #include "zeph/virtual_camera.h"
 
 #include <QDateTime>
@@ -113,6 +114,31 @@ private slots:
         QVERIFY(!panel->frameGeometry().intersects(main.frameGeometry()));
         QVERIFY(panel->x() > main.x());
         delete panel;
+    }
+
+    // The other ways a write fails are core/tst_appconfig's, through the
+    // same replace; a write that takes nothing and reports no error is this.
+    void writeTakingNothingFails_data()
+    {
+        QTest::addColumn<qint64>("capacity");
+        QTest::newRow("write answers 0") << qint64(0);
+        QTest::newRow("short write, then 0") << qint64(5);
+    }
+    void writeTakingNothingFails()
+    {
+        QFETCH(qint64, capacity);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Config.xml");
+        QVERIFY(AtomicFile::replace(path, "old content", AtomicFile::Kind::Kept, nullptr));
+        FullDisk disk{capacity, 0};
+        QString error;
+        QVERIFY(!AtomicFile::replace(path, "new content, longer", AtomicFile::Kind::Kept, &error, disk.writer()));
+        QVERIFY2(error.contains("writing stopped"), qPrintable(error));
+        QCOMPARE(disk.calls, capacity ? 2 : 1); // given up at the first 0
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("old content"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Config.xml"});
     }
 
     // Only ours by name, only the user's, and only those no running save can

@@ -178,16 +178,10 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(bool, success);
+        // The header, field by field, is the writer's test below.
         const QByteArray data = readAll(ResourceCatalog::resultPicture(name));
-        Bytes b{data};
-        const std::uint32_t pixels = 640 * 3 * 240; // rows already a multiple of four
-        QCOMPARE(data.left(2), QByteArray("BM"));
-        QCOMPARE(static_cast<std::uint32_t>(data.size()), 54u + pixels);
-        // File size, reserved, pixel offset, header size, 640 x 240 bottom-up,
-        // one plane, 24 bits, uncompressed, image size, no palette.
-        checkFields(b, {{2, 4, 54 + pixels}, {6, 4, 0}, {10, 4, 54}, {14, 4, 40}, {18, 4, 640}, {22, 4, 240},
-                        {26, 2, 1}, {28, 2, 24}, {30, 4, 0}, {34, 4, pixels}, {46, 4, 0}, {50, 4, 0}});
-        QVERIFY(std::int32_t(b.u(38, 4)) > 0 && std::int32_t(b.u(42, 4)) > 0); // resolution given
+        QCOMPARE(data.size(), 54 + 640 * 3 * 240); // rows already a multiple of four
+        QCOMPARE(data.mid(18, 8), QByteArray("\x80\x02\0\0\xF0\0\0\0", 8)); // 640 x 240
 
         // The bitmap and its PNG twin are the same picture, pixel for pixel: the
         // rows are not upside down and the channels not swapped.
@@ -229,12 +223,8 @@ private slots:
             // Audible, and with headroom: no clipping.
             const int peak = peakOf(s);
             QVERIFY2(peak > 0.25 * 32767 && peak < 0.9 * 32767, qPrintable(QString("%1: %2").arg(name).arg(peak)));
-            // No click at either end: the first and last half millisecond are near silence.
-            for (int i = 0; i < w.sampleRate / 2000; ++i) {
-                QVERIFY2(qAbs(int(s[i])) < 0.05 * peak, qPrintable(QString("%1 start %2").arg(name).arg(i)));
-                QVERIFY2(qAbs(int(s[s.size() - 1 - i])) < 0.05 * peak, qPrintable(QString("%1 end %2").arg(name).arg(i)));
-            }
-            // Nor anywhere in between: no step steeper than a 4 kHz sine at the peak makes.
+            // No click at the ends is the synth's test below; nor anywhere in
+            // between: no step steeper than a 4 kHz sine at the peak makes.
             int steepest = 0;
             for (int i = 1; i < s.size(); ++i)
                 steepest = qMax(steepest, qAbs(int(s[i]) - int(s[i - 1])));
@@ -253,36 +243,19 @@ private slots:
 
     void applicationIconHasEverySize()
     {
+        // The directory, field by field, is the writer's test below; here Qt
+        // reads back every size.
         const QString path = ":/resource/icon/corvane.ico";
-        const QByteArray data = readAll(path);
-        Bytes b{data};
-        checkFields(b, {{0, 2, 0}, {2, 2, 1}, {4, 2, 4}}); // an icon of four entries
-        QSet<int> edges;
-        for (int entry = 6; entry < 6 + 4 * 16; entry += 16) {
-            const int edge = b.u(entry, 1) == 0 ? 256 : static_cast<int>(b.u(entry, 1));
-            QCOMPARE(b.u(entry + 1, 1), b.u(entry, 1)); // square
-            QCOMPARE(b.u(entry + 6, 2), 32u);
-            const std::uint32_t size = b.u(entry + 8, 4), offset = b.u(entry + 12, 4);
-            QVERIFY(offset >= 6u + 16u * 4 && offset + size <= static_cast<std::uint32_t>(data.size()));
-            const QByteArray png = data.mid(static_cast<int>(offset), static_cast<int>(size));
-            QCOMPARE(png.left(8), QByteArray("\x89PNG\r\n\x1a\n", 8));
-            QCOMPARE(QImage::fromData(png, "PNG").size(), QSize(edge, edge));
-            edges.insert(edge);
-        }
-        QVERIFY(b.ok);
-        QCOMPARE(edges, QSet<int>({16, 32, 48, 256}));
-
-        // Qt reads it back, every size.
         QImageReader reader(path);
         QCOMPARE(reader.format(), QByteArray("ico"));
         QSet<int> read;
         do {
             const QImage image = reader.read();
             QVERIFY2(!image.isNull(), qPrintable(reader.errorString()));
-            QVERIFY(image.hasAlphaChannel());
+            QVERIFY(image.hasAlphaChannel() && image.height() == image.width());
             read.insert(image.width());
         } while (reader.jumpToNextImage());
-        QCOMPARE(read, edges);
+        QCOMPARE(read, QSet<int>({16, 32, 48, 256}));
     }
 
     void bmpWriterPadsRowsBottomUp_data()
@@ -306,8 +279,12 @@ private slots:
         const QByteArray data = resgen::BmpWriter::encode(image);
         Bytes b{data};
         QCOMPARE(data.size(), 54 + 2 * stride);
-        checkFields(b, {{2, 4, std::uint32_t(data.size())}, {18, 4, std::uint32_t(width)}, {22, 4, 2},
-                        {34, 4, std::uint32_t(2 * stride)}});
+        // File size, reserved, pixel offset, header size, bottom-up, one plane,
+        // 24 bits, uncompressed, image size, no palette.
+        checkFields(b, {{2, 4, std::uint32_t(data.size())}, {6, 4, 0}, {10, 4, 54}, {14, 4, 40},
+                        {18, 4, std::uint32_t(width)}, {22, 4, 2}, {26, 2, 1}, {28, 2, 24}, {30, 4, 0},
+                        {34, 4, std::uint32_t(2 * stride)}, {46, 4, 0}, {50, 4, 0}});
+        QVERIFY(std::int32_t(b.u(38, 4)) > 0 && std::int32_t(b.u(42, 4)) > 0); // resolution given
         for (int row = 0; row < 2; ++row) {
             const int start = 54 + row * stride;
             // Stored first: the bottom row.
@@ -329,8 +306,10 @@ private slots:
         const QByteArray ico = resgen::IcoWriter::encode({{16, "abc"}, {256, "defgh"}});
         Bytes b{ico};
         QCOMPARE(ico.size(), 6 + 2 * 16 + 3 + 5);
-        // Count; first entry 16 px, 3 bytes at 38; second 256 px written as 0, 5 bytes at 41.
-        checkFields(b, {{4, 2, 2}, {6, 1, 16}, {14, 4, 3}, {18, 4, 38}, {22, 1, 0}, {23, 1, 0}, {30, 4, 5}, {34, 4, 41}});
+        // Icon of two entries; first 16 px square, 1 plane, 32 bits, 3 bytes at
+        // 38; second 256 px written as 0, 5 bytes at 41.
+        checkFields(b, {{0, 2, 0}, {2, 2, 1}, {4, 2, 2}, {6, 1, 16}, {7, 1, 16}, {10, 2, 1}, {12, 2, 32}, {14, 4, 3},
+                        {18, 4, 38}, {22, 1, 0}, {23, 1, 0}, {28, 2, 32}, {30, 4, 5}, {34, 4, 41}});
         QCOMPARE(ico.mid(38), QByteArray("abcdefgh"));
 
         const QByteArray wav = resgen::WavWriter::encodeMono16({-32768, 0, 32767}, 44100);
@@ -385,30 +364,27 @@ private slots:
         }
     }
 
-    // Two runs give the same files, byte for byte; they are exactly the catalog,
-    // and exactly what the program carries compiled in, nothing more.
-    void generatorRepeatsItselfAndMatchesWhatIsCompiledIn()
+    // A run gives exactly the catalog's files, byte for byte what the program
+    // carries compiled in (made by another run, at build time), nothing more.
+    void generatorMatchesWhatIsCompiledIn()
     {
-        QTemporaryDir first, second;
-        QVERIFY(first.isValid() && second.isValid());
+        QTemporaryDir out;
+        QVERIFY(out.isValid());
         QString err;
-        QCOMPARE(runGenerator({first.path()}, &err), 0);
+        QCOMPARE(runGenerator({out.path()}, &err), 0);
         QVERIFY2(err.isEmpty() || !err.contains("resgen"), qPrintable(err));
-        QCOMPARE(runGenerator({second.path()}), 0);
 
         const QStringList paths = ResourceCatalog::allPaths();
         QCOMPARE(paths.size(), 21);
         QSet<QString> catalog;
         for (const QString &p : paths)
             catalog.insert(p.mid(QStringLiteral(":/resource/").size()));
-        const QSet<QString> files = filesBelow(first.path());
+        const QSet<QString> files = filesBelow(out.path());
         QCOMPARE(files, catalog);
-        QCOMPARE(filesBelow(second.path()), catalog);
         QCOMPARE(filesBelow(":/resource"), catalog);
         for (const QString &f : files) {
-            const QByteArray a = readAll(first.filePath(f));
+            const QByteArray a = readAll(out.filePath(f));
             QVERIFY2(!a.isEmpty(), qPrintable(f));
-            QVERIFY2(a == readAll(second.filePath(f)), qPrintable(f + " differs between runs"));
             QVERIFY2(a == readAll(":/resource/" + f), qPrintable(f + " differs from the compiled-in copy"));
         }
     }
