@@ -77,21 +77,27 @@ public:
     Events events() { return items(); }
 };
 
-// One frame callback: when in model time, what it said and on which thread.
+// One frame callback: what came, when in model time and on which thread.
 struct Frame {
     int64_t modelMs;
     int32_t status;
     int32_t error;
+    bool right;
+    bool left;
+    uint32_t width;
     std::thread::id thread;
 };
 
 class FrameLog : public Recorder<Frame> {
 public:
-    static int32_t record(void *context, const ZephImage *, int32_t, const int32_t *status,
+    static int32_t record(void *context, const ZephImage *images, int32_t, const int32_t *status,
                           const int32_t *error)
     {
+        const bool right = images && images[0].data;
         static_cast<FrameLog *>(context)->add({Zvc_ModelTime(), status ? *status : -1,
-                                               error ? *error : -1, std::this_thread::get_id()});
+                                               error ? *error : -1, right, images && images[1].data,
+                                               right ? images[0].width : 0u,
+                                               std::this_thread::get_id()});
         return 1;
     }
     // Statuses in order, each run of equal ones once.

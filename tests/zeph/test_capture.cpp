@@ -1,7 +1,7 @@
 // The capture engine on manual model time: the walk of statuses with its
-// rhythm, stops from every side, start checks, LEDs. Results per
-// presentation, clearing and stream settings are driven end to end by the
-// tests/capture suites.
+// rhythm, the stream settings, stops from every side, start checks, results
+// by presentation and quality mode, LEDs. Clearing is driven end to end by
+// tests/capture/tst_capturewidget.
 #include "VcamFixture.h"
 
 #include <cstring>
@@ -63,6 +63,32 @@ TEST_F(Capture, StatusesFollowModelTimeOnly)
         for (const auto &call : calls)
             EXPECT_NE(call.thread, std::this_thread::get_id()) << "callbacks run on the engine's thread";
     }
+}
+
+TEST_F(Capture, FramesFollowTheStreamSettingsOfTheDevice)
+{
+    Zvc_PresentSubject(kBino, 7);
+    FrameLog log;
+    startCapture(kBino, log);
+    Zvc_AdvanceTime(200);
+    auto calls = log.items();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_TRUE(calls[0].right && calls[0].left);
+    EXPECT_EQ(calls[0].width, 640u / 4) << "factory stream scale 1/4";
+    Zvc_AdvanceTime(1000);
+    EXPECT_FALSE(log.items().back().right) << "the final status carries no frame";
+
+    // Right eye only, streaming off in the configuration: statuses only, once each.
+    Zvc_Reset();
+    Zvc_PresentSubject(kBino, 7);
+    const ZephHandle h = openOk(kBino);
+    ASSERT_EQ(changeConfig(h, [](ZephDeviceConfig &c) { c.enableStream = 0; }), ZEPH_OK);
+    ASSERT_EQ(Zeph_InitCamera(h, nullptr, nullptr), ZEPH_OK);
+    FrameLog quiet;
+    ASSERT_EQ(Zeph_StartCapture(h, 1, 3, 3, 2, ZEPH_EYE_RIGHT, 1, &FrameLog::record, &quiet), 0);
+    Zvc_AdvanceTime(2000);
+    EXPECT_EQ(quiet.size(), 3u);
+    EXPECT_EQ(quiet.statuses(), (std::vector<int32_t>{R, C, DONE}));
 }
 
 // Whatever the call that ends the capture answers, the final ABORT has come
@@ -192,6 +218,67 @@ TEST_F(Capture, StartIsCheckedAndNeedsAnInitialisedCamera)
     EXPECT_EQ(Zeph_StopCapture(h), ZEPH_OK);
     EXPECT_EQ(Zeph_StopCapture(h), ZEPH_OK) << "nothing left to stop";
     EXPECT_EQ(Zeph_OperateCapture(h), ZEPH_ERR_CAPTURE_START_STOP);
+}
+
+TEST_F(Capture, PresentationDecidesScoresAndWhichEyesTheResultsHold)
+{
+    const struct Case {
+        const char *what;
+        const char *device;
+        int32_t right, left, qualityMode;
+        ZephResult answer;
+        bool rightImage, leftImage;
+    } cases[] = {
+        {"both sharp", kBino, ZVC_EYE_SHARP, ZVC_EYE_SHARP, 3, ZEPH_OK, true, true},
+        // one eye missing: the tests/capture suites
+        {"both look aside", kBino, ZVC_EYE_LOOKING_ASIDE, ZVC_EYE_LOOKING_ASIDE, 3,
+         ZEPH_ERR_NO_QUALIFIED_FRAME, false, false},
+        {"blurred passes normal", kBino, ZVC_EYE_BLURRED, ZVC_EYE_BLURRED, 3, ZEPH_OK, true, true},
+        {"blurred fails very high", kBino, ZVC_EYE_BLURRED, ZVC_EYE_BLURRED, 1,
+         ZEPH_ERR_NO_QUALIFIED_FRAME, false, false},
+        {"monocular fills entry 0", kMono, ZVC_EYE_SHARP, ZVC_EYE_LOOKING_ASIDE, 3, ZEPH_OK, true,
+         false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Zvc_Reset();
+        Zvc_PresentSubject(c.device, 41);
+        Zvc_PresentEye(c.device, ZEPH_EYE_RIGHT, c.right);
+        Zvc_PresentEye(c.device, ZEPH_EYE_LEFT, c.left);
+        const ZephHandle h = openOk(c.device);
+        ASSERT_EQ(Zeph_InitCamera(h, nullptr, nullptr), ZEPH_OK);
+        const int32_t eye = c.device == kMono ? 0 : 3;
+        ASSERT_EQ(Zeph_StartCapture(h, 1, 2, c.qualityMode, 2, eye, 0, nullptr, nullptr), 0);
+        Zvc_AdvanceTime(1000);
+        ASSERT_EQ(Zeph_DeinitCamera(h), ZEPH_OK) << "results survive de-initialisation";
+
+        const ZephQuality *q = nullptr;
+        int32_t n = -1;
+        EXPECT_EQ(Zeph_GetResultQuality(h, &q, &n), c.answer);
+        const ZephImage *img = nullptr;
+        int32_t m = -1;
+        EXPECT_EQ(Zeph_GetResultImage(h, ZEPH_KIND_K1, ZEPH_FORMAT_MONO_RAW, 0, &img, &m), c.answer);
+        if (c.answer == ZEPH_ERR_NO_QUALIFIED_FRAME) {
+            EXPECT_TRUE(!q && n == 0 && !img && m == 0) << "outputs are null after a failure";
+            continue;
+        }
+        ASSERT_TRUE(q && img);
+        ASSERT_EQ(n * 10 + m, 22);
+        const bool has[2] = {c.rightImage, c.leftImage};
+        for (int i = 0; i < 2; ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(q[i].totalScore != 0, has[i]);
+            EXPECT_EQ(img[i].data != nullptr, has[i]);
+            if (!has[i])
+                continue;
+            EXPECT_GE(q[i].totalScore, 20);
+            EXPECT_GE(q[i].usableArea, 15);
+            EXPECT_EQ(img[i].kind, ZEPH_COMPACT_K1);
+            EXPECT_EQ(img[i].format, ZEPH_FORMAT_MONO_RAW);
+            EXPECT_EQ(uint64_t{img[i].width} * img[i].height, img[i].size);
+            EXPECT_EQ(img[i].width * 1000 + img[i].height, 640u * 1000 + 480);
+        }
+    }
 }
 
 TEST_F(Capture, LedsFollowTheCallsOnModelTime)

@@ -1,7 +1,8 @@
 // The gallery and security families through zeph.h, where the program's
 // suites do not reach: 0x4001 until Zeph_LoadGallery after every open, logins
 // refused for their arguments or the threshold, roles that last across a
-// restart, the lock kept across one, data closure and damaged stores.
+// restart, the lock kept across one, data closure, supervised enrolment and
+// damaged stores.
 // Commissioning, the rights of each role and ordinary failed logins are
 // driven end to end by tests/admin/tst_security.
 #include "VcamFixture.h"
@@ -13,7 +14,7 @@ using GalleryApi = VcamTest;
 
 namespace {
 
-constexpr uint32_t kAdminSubject = 21, kSuperSubject = 22, kUserSubject = 23;
+constexpr uint32_t kAdminSubject = 21, kSuperSubject = 22, kUserSubject = 23, kStranger = 99;
 
 class Security : public VcamTest {
 protected:
@@ -194,6 +195,29 @@ TEST_F(SecurityRights, LoginsThatMustFail)
     EXPECT_EQ(Zeph_LockDevice(h), ZEPH_OK) << "a failed login keeps the session it found";
 }
 
+// Logout, ordinary removals and the widgets' own state are
+// tests/admin/tst_security's; the camera's side is here.
+TEST_F(SecurityRights, CloseAndSelfRemovalEndTheSession)
+{
+    ASSERT_EQ(loginAs(kBino, h, kAdminSubject, "Admin1", ZEPH_ROLE_ADMIN), ZEPH_OK);
+    ASSERT_EQ(Zeph_CloseDevice(h), ZEPH_OK);
+    h = openOk(kBino);
+    EXPECT_EQ(Zeph_UnlockDevice(h), ZEPH_ERR_PERMISSION_DENIED) << "a new handle has no session";
+
+    // A second administrator; the first removes himself and is logged out.
+    ASSERT_EQ(loginAs(kBino, h, kAdminSubject, "Admin1", ZEPH_ROLE_ADMIN), ZEPH_OK);
+    capture(kBino, h, kStranger);
+    ASSERT_EQ(Zeph_EnrollAsAdmin(h, "Admin2"), ZEPH_OK);
+    EXPECT_EQ(Zeph_UnenrollAdmin(h, "Admin1"), ZEPH_OK);
+    EXPECT_EQ(adminIds(h), std::vector<std::string>{"Admin2"});
+    // Only a session can tell: guarded calls look the administrator up anyway.
+    EXPECT_EQ(Zeph_SetUserRole(h, "User1", ZEPH_ROLE_USER), ZEPH_ERR_PERMISSION_DENIED);
+    EXPECT_EQ(loginAs(kBino, h, kAdminSubject, "Admin1", ZEPH_ROLE_ADMIN),
+              ZEPH_ERR_UNMATCHED_OR_WRONG_ROLE);
+    ASSERT_EQ(loginAs(kBino, h, kStranger, "Admin2", ZEPH_ROLE_ADMIN), ZEPH_OK);
+    EXPECT_EQ(Zeph_UnlockDevice(h), ZEPH_OK);
+}
+
 TEST_F(SecurityRights, SetRoleNeedsAnEnrolleeAndACommitToLast)
 {
     ASSERT_EQ(Zeph_CloseDevice(h), ZEPH_OK);
@@ -276,6 +300,24 @@ TEST_F(Security, DataClosureAndForcedEncryptionWithholdImagesOnly)
         EXPECT_EQ(imageResult(h), ZEPH_OK) << "released again";
         Zeph_CloseDevice(h);
     }
+}
+
+TEST_F(Security, SupervisedEnrolmentNeedsASupervisor)
+{
+    const ZephHandle h = openOk(kBino);
+    ASSERT_EQ(changeConfig(h, [](ZephDeviceConfig &c) { c.supervisedEnrollment = 1; }), ZEPH_OK);
+    ASSERT_EQ(load(h), ZEPH_ERR_GALLERY_EMPTY);
+    capture(kBino, h, kAdminSubject);
+    EXPECT_EQ(Zeph_EnrollCapture(h, "User1"), ZEPH_ERR_PERMISSION_DENIED);
+    ASSERT_EQ(Zeph_EnrollAsAdmin(h, "Admin1"), ZEPH_OK);
+    ASSERT_EQ(Zeph_Login(h, "Admin1", ZEPH_ROLE_ADMIN), ZEPH_OK);
+    capture(kBino, h, kUserSubject);
+    EXPECT_EQ(Zeph_EnrollCapture(h, "User1"), ZEPH_OK);
+    ASSERT_EQ(Zeph_Logout(h), ZEPH_OK);
+    EXPECT_EQ(Zeph_UnenrollTemplate(h, "User1"), ZEPH_ERR_PERMISSION_DENIED);
+    ASSERT_EQ(loginAs(kBino, h, kAdminSubject, "Admin1", ZEPH_ROLE_SUPERUSER), ZEPH_OK);
+    EXPECT_EQ(Zeph_UnenrollTemplate(h, "User1"), ZEPH_OK);
+    Zeph_CloseDevice(h);
 }
 
 TEST_F(Security, DamagedStoresKeepTheGuardsUpAndAreRefused)
