@@ -199,21 +199,6 @@ TEST_F(Devices, OpenChecksTheNameOnEachLink)
     }
     EXPECT_EQ(Zeph_OpenDevice(kBino, nullptr), kBad);
 
-    // The program's probe walks COM1 to COM20: only the camera and the busy port answer.
-    const int64_t start = Zvc_ModelledMilliseconds();
-    Names answered;
-    for (int port = 1; port <= 20; ++port) {
-        const std::string name = "COM" + std::to_string(port);
-        ZephHandle h = 0;
-        const ZephResult r = Zeph_OpenDevice(name.c_str(), &h);
-        if (r == ZEPH_OK || r == ZEPH_ERR_ACCESS_DENIED)
-            answered.push_back(name);
-        if (r == ZEPH_OK)
-            Zeph_CloseDevice(h);
-    }
-    EXPECT_EQ(answered, (Names{"COM3", "COM5"}));
-    EXPECT_EQ(Zvc_ModelledMilliseconds() - start, 2 * 40 + 18 * 100);
-
     // A host at another baud rate hears nothing from the camera, like an empty port;
     // the probe's time is model time.
     ZephSdkConfig sdk{};
@@ -256,23 +241,6 @@ TEST_F(Devices, InformationDiffersPerModel)
         Zeph_CloseDevice(h);
     }
     EXPECT_NE(serials[1], serials[2]) << "same model, different serial numbers";
-}
-
-TEST_F(Devices, InformationOverrideIsPassedOnByteForByte)
-{
-    ZephDeviceInfo raw;
-    std::memset(&raw, 'X', sizeof raw); // texts without terminating zero
-    raw.features = 0;
-    ASSERT_EQ(Zvc_SetDeviceInfo(kBino, &raw), ZEPH_OK);
-    EXPECT_EQ(Zvc_SetDeviceInfo("NOBODY", &raw), ZEPH_ERR_DEVICE_NOT_FOUND);
-    const ZephHandle h = openOk(kBino);
-    ZephDeviceInfo info{};
-    ASSERT_EQ(Zeph_GetDeviceInfo(h, &info), ZEPH_OK);
-    EXPECT_EQ(std::memcmp(&info, &raw, sizeof info), 0);
-
-    ASSERT_EQ(Zvc_SetDeviceInfo(kBino, nullptr), ZEPH_OK);
-    ASSERT_EQ(Zeph_GetDeviceInfo(h, &info), ZEPH_OK);
-    EXPECT_EQ(info.features, 3u) << "back to the model's own";
 }
 
 TEST_F(Devices, FactoryConfigurationFollowsTheLinkAndChangesAreValidated)

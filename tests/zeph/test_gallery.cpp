@@ -140,28 +140,17 @@ TEST(Gallery, LimitsAndIdsAnswerWithTheirCodes)
     EXPECT_FALSE(Gallery::readId(nullptr, id));
 }
 
-TEST(Gallery, PendingChangesInOrder)
+// What the pending changes write is test_gallerystore's, byte by byte and
+// loaded back; here only what never reaches the files.
+TEST(Gallery, RefusedChangesLeaveNothingPending)
 {
     Gallery g;
     ASSERT_EQ(g.enroll("A1", both(1), {}), ZEPH_OK);
-    ASSERT_EQ(g.enroll("A1", {eyeOf(1, kLeft, P::Sharp, 3)}, {}), ZEPH_OK);
-    ASSERT_EQ(g.pending().size(), 2u);
     g.markCommitted();
-    EXPECT_FALSE(g.hasPending());
     EXPECT_EQ(g.unenroll("nobody"), ZEPH_ERR_ID_NOT_FOUND);
-    EXPECT_FALSE(g.hasPending()) << "a refused change leaves nothing to commit";
-    ASSERT_EQ(g.enroll("B2", both(2), {}), ZEPH_OK);
-    ASSERT_EQ(g.enroll("C3", both(3), {}), ZEPH_OK);
-    ASSERT_EQ(g.unenroll("A1"), ZEPH_OK);
-    ASSERT_EQ(g.setRole("C3", kRoleSuperUser), ZEPH_OK);
-    EXPECT_EQ(g.setRole("C3", 3), ZEPH_ERR_INVALID_PARAMETER);
-    ASSERT_EQ(g.pending().size(), 4u);
-    EXPECT_EQ(g.pending()[2].kind, GalleryChange::Remove);
-    EXPECT_EQ(g.pending()[3].kind, GalleryChange::SetRole);
-    ASSERT_EQ(g.size(), 2u);
-    EXPECT_EQ(g.enrollees()[0].id, "B2") << "gallery order kept after a removal";
-    EXPECT_EQ(g.find("C3")->role, kRoleSuperUser);
-    EXPECT_EQ(g.templateCount(), 4u);
+    EXPECT_EQ(g.setRole("A1", 3), ZEPH_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(g.setRole("nobody", kRoleSuperUser), ZEPH_ERR_ID_NOT_FOUND);
+    EXPECT_FALSE(g.hasPending());
 }
 
 TEST(Gallery, DeduplicationAgainstOtherIds)

@@ -45,10 +45,8 @@ TEST_F(Power, EveryWayToSleepAndToWakeUp)
         uint8_t interrupt;
         ZephResult answer; // of every call until woken
     } cases[] = {
-        {"standby", kBino, 0, ZEPH_SLEEP_STANDBY, 0, ZEPH_OK},
-        {"sleep", kBino, 0, ZEPH_SLEEP_SLEEP, 0, ZEPH_OK},
+        // commanded standby, sleep and USB deep sleep: tests/admin/tst_powermanagement
         {"automatic standby", kBino, 10, ZEPH_SLEEP_STANDBY, 0, ZEPH_OK},
-        {"USB deep sleep leaves the bus", kBino, 0, ZEPH_SLEEP_DEEP, 0, ZEPH_ERR_IO_FAILED},
         {"automatic USB deep sleep too", kBino, 30, ZEPH_SLEEP_DEEP, 0, ZEPH_ERR_IO_FAILED},
         {"USB deep sleep, interrupt armed", kBino, 0, ZEPH_SLEEP_DEEP, 1, ZEPH_OK},
         {"serial deep sleep keeps the handle", com, 0, ZEPH_SLEEP_DEEP, 0, ZEPH_ERR_IO_TIMEOUT},
