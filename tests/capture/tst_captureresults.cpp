@@ -1,8 +1,11 @@
 // The capture state and its way to the screen: image copies, the frame
-// relay between the SDK's thread and the GUI thread (under load too),
-// drawing, the score boxes and what each eye label says without a picture.
+// relay between the SDK's thread and the GUI thread (under load too), the
+// capture work area's one-eye frames, image records of every stream format
+// drawn into a label (the very pixels, and records whose sizes do not add up
+// never drawn), the score boxes and what each eye label says without a picture.
 
 #include "capture/CaptureResults.h"
+#include "capture/CaptureWidget.h"
 #include "capture/FrameDrawer.h"
 #include "capture/FrameRelay.h"
 #include "capture/ScoreOverlay.h"
@@ -10,6 +13,10 @@
 #include "core/ResultText.h"
 #include "support/VirtualCameraFixture.h"
 #include "zeph/virtual_camera.h"
+
+#include "CorvaneRawBuilder.h"
+#include "Jp2Encoder.h"
+#include "LibjpegReference.h"
 
 #include <QLabel>
 #include <QPixmap>
@@ -24,21 +31,71 @@
 
 namespace {
 
-ZephImage raw(std::vector<uint8_t> &pixels, uint32_t width, uint32_t height, uint8_t kind = 3)
+using Bytes = std::vector<uint8_t>;
+
+ZephImage record(const Bytes &bytes, uint8_t format, uint32_t width = 0, uint32_t height = 0, uint8_t kind = 1)
 {
     ZephImage image{};
     image.kind = kind;
-    image.format = ZEPH_FORMAT_MONO_RAW;
+    image.format = format;
     image.width = width;
     image.height = height;
-    image.data = pixels.data();
-    image.size = uint32_t(pixels.size());
+    image.data = const_cast<uint8_t *>(bytes.data());
+    image.size = uint32_t(bytes.size());
     return image;
 }
-
-QRgb pixelAt(const QLabel &label, int x, int y)
+ZephImage raw(const Bytes &pixels, uint32_t width, uint32_t height, uint8_t kind = 3)
 {
-    return label.pixmap().toImage().pixel(x, y);
+    return record(pixels, ZEPH_FORMAT_MONO_RAW, width, height, kind);
+}
+
+QImage shown(const QLabel &label)
+{
+    return label.pixmap().toImage();
+}
+
+Bytes pattern(int width, int height, int seed = 0)
+{
+    Bytes px(size_t(width) * size_t(height));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            px[size_t(y) * width + x] = uint8_t((x * 3 + y * 5 + seed) & 0xFF);
+    return px;
+}
+
+bool sameGrey(const QImage &img, const Bytes &px, int width, int height, int tolerance = 0)
+{
+    if (img.width() != width || img.height() != height)
+        return false;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (qAbs(qGray(img.pixel(x, y)) - int(px[size_t(y) * width + x])) > tolerance)
+                return false;
+    return true;
+}
+
+// A label that already shows a picture, so that "left as it was" is seen.
+struct Eye {
+    QLabel label;
+    qint64 before = 0;
+    Eye()
+    {
+        label.setFixedSize(640, 480);
+        const Bytes old(8 * 8, 200);
+        FrameDrawer::drawRaw(&label, 8, 8, old.data(), old.size());
+        before = label.pixmap().cacheKey();
+    }
+    bool unchanged() const { return label.pixmap().cacheKey() == before; }
+};
+
+// JPEG 2000 stand-ins that write nothing and answer the given sizes.
+uint32_t g_lieWidth = 0, g_lieHeight = 0;
+int32_t lyingJp2(const void *, const uint8_t *, const uint32_t *, int32_t, const uint8_t *, void *,
+                 uint8_t *, uint32_t *width, uint32_t *height, uint8_t *)
+{
+    *width = g_lieWidth;
+    *height = g_lieHeight;
+    return 0;
 }
 
 // Frame n of an eye under load: its sizes follow n, every pixel is a
@@ -51,7 +108,7 @@ uint8_t pixelOf(uint32_t n, int eye, int x, int y)
 {
     return uint8_t(n * 7 + x + 3 * y + 128 * eye);
 }
-void stampFrame(std::vector<uint8_t> &px, uint32_t n, int eye)
+void stampFrame(Bytes &px, uint32_t n, int eye)
 {
     const QSize size = sizeOf(n);
     px.resize(size_t(size.width()) * size.height());
@@ -85,7 +142,7 @@ struct Stamper {
     uint64_t callbacks = 0;
     bool ended = false;
     uint32_t frameNumber = 0;
-    std::vector<uint8_t> px[2];
+    Bytes px[2];
 
     static int32_t callback(void *context, const ZephImage *images, int32_t reserved, const int32_t *status,
                             const int32_t *error)
@@ -207,11 +264,11 @@ class TestCaptureResults : public QObject
 private slots:
     // A copy grows its buffer first and describes the new image only when
     // the bytes are there; a copy that cannot be made leaves the old one
-    // whole and says so (one too large: tst_framedrawer).
+    // whole and says so (one too large: unmadeCopyMarksSlotAbsent).
     void imageSlotCopies()
     {
         ImageSlot slot;
-        std::vector<uint8_t> small(4 * 3, 7), big(640 * 480, 9);
+        Bytes small(4 * 3, 7), big(640 * 480, 9);
         QVERIFY(slot.assign(raw(big, 640, 480, 2)));
         QCOMPARE(slot.kind, uint8_t(2));
         QCOMPARE(slot.record().size, uint32_t(640 * 480));
@@ -236,7 +293,7 @@ private slots:
         VirtualCameraFixture camera;
         LiveFrames &frames = camera.context().liveFrames;
         FrameRelay relay(frames);
-        std::vector<uint8_t> pixels(4, 1);
+        Bytes pixels(4, 1);
         ZephImage images[2] = {raw(pixels, 2, 2), raw(pixels, 2, 2)};
         const int32_t capturing = 2, abort = 5, error = ZEPH_ERR_NO_QUALIFIED_FRAME;
         QVERIFY(FrameRelay::frameCallback(&relay, images, 0, &capturing, nullptr));
@@ -389,7 +446,7 @@ private slots:
         QFETCH(int, bytes);
         QFETCH(QSize, label);
         QFETCH(bool, drawn);
-        std::vector<uint8_t> pixels(static_cast<size_t>(bytes));
+        Bytes pixels(static_cast<size_t>(bytes));
         for (size_t i = 0; i < pixels.size(); ++i)
             pixels[i] = uint8_t(i % 251);
         QLabel eye;
@@ -402,8 +459,136 @@ private slots:
         QCOMPARE(eye.hasScaledContents(), label.width() * label.height() < int(width * height));
         // Last pixel of the first row and first of the second: the rows are
         // not shifted by the padding.
-        QCOMPARE(qGray(pixelAt(eye, int(width) - 1, 0)), int((width - 1) % 251));
-        QCOMPARE(qGray(pixelAt(eye, 0, 1)), int(width % 251));
+        QCOMPARE(qGray(shown(eye).pixel(int(width) - 1, 0)), int((width - 1) % 251));
+        QCOMPARE(qGray(shown(eye).pixel(0, 1)), int(width % 251));
+    }
+
+    // Drawn from where the container says its pixels start (the container's
+    // own test has the layouts and the refusals).
+    void corvaneRawContainer()
+    {
+        const Bytes bytes = corvanetest::container(true, 9, 12, 12);
+        FrameDrawer drawer;
+        Eye eye;
+        QVERIFY(drawer.drawImage(&eye.label, record(bytes, ZEPH_FORMAT_CORVANE_RAW, 1, 1)));
+        QVERIFY(sameGrey(shown(eye.label), Bytes(bytes.begin() + 65, bytes.end()), 12, 12));
+    }
+
+    // Frames made by the reference encoders; a JPEG is drawn as libjpeg
+    // decodes it (within 1), a lossless JPEG 2000 exactly.
+    void compressedFrames_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<bool>("colour");
+        QTest::addColumn<bool>("drawn");
+        const int jpeg = ZEPH_FORMAT_MONO_JPEG, j2k = ZEPH_FORMAT_MONO_JPEG2000;
+        QTest::newRow("jpeg odd 321 x 17") << jpeg << 321 << 17 << false << true;
+        QTest::newRow("jpeg colour") << jpeg << 64 << 48 << true << false;
+        QTest::newRow("jpeg 2000 odd 161 x 3") << j2k << 161 << 3 << false << true;
+        QTest::newRow("CORVANE_JPEG2000 is not drawn")
+            << int(ZEPH_FORMAT_CORVANE_JPEG2000) << 64 << 48 << false << false;
+    }
+    void compressedFrames()
+    {
+        QFETCH(int, format);
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(bool, colour);
+        QFETCH(bool, drawn);
+        const Bytes grey = libjpegref::testPicture(width, height, 7);
+        Bytes bytes, expected = grey;
+        if (format == ZEPH_FORMAT_MONO_JPEG) {
+            libjpegref::EncodeOptions o;
+            o.quality = 15;
+            o.colour = colour;
+            bytes = libjpegref::encode(grey, width, height, o);
+            int w = 0, h = 0;
+            libjpegref::Decoder().decode(bytes.data(), bytes.size(), expected.data(), &w, &h);
+        } else {
+            bytes = jp2test::encodeGrey(grey, width, height);
+        }
+        QVERIFY(!bytes.empty());
+        FrameDrawer drawer;
+        Eye eye;
+        QCOMPARE(drawer.drawImage(&eye.label, record(bytes, uint8_t(format))), drawn);
+        QCOMPARE(eye.unchanged(), !drawn);
+        if (drawn)
+            QVERIFY(sameGrey(shown(eye.label), expected, width, height, format == ZEPH_FORMAT_MONO_JPEG ? 1 : 0));
+        else if (format == ZEPH_FORMAT_MONO_JPEG)
+            QVERIFY(drawer.lastDecodeResult() != 0);
+    }
+
+    // The library's word on the sizes is checked against the frame buffer.
+    void jpeg2000SizesChecked_data()
+    {
+        QTest::addColumn<uint>("width");
+        QTest::addColumn<uint>("height");
+        QTest::addColumn<bool>("drawn");
+        QTest::newRow("fits exactly") << 640u << 480u << true;
+        QTest::newRow("one line too many") << 640u << 481u << false;
+        QTest::newRow("no width") << 0u << 480u << false;
+        QTest::newRow("no height") << 640u << 0u << false;
+        QTest::newRow("fits the buffer, wider than any picture") << 307200u << 1u << false;
+    }
+    void jpeg2000SizesChecked()
+    {
+        QFETCH(uint, width);
+        QFETCH(uint, height);
+        QFETCH(bool, drawn);
+        g_lieWidth = width;
+        g_lieHeight = height;
+        FrameDrawer drawer;
+        drawer.setJpeg2000Decoder(&lyingJp2);
+        const Bytes anything(100, 1);
+        Eye eye;
+        QCOMPARE(drawer.drawImage(&eye.label, record(anything, ZEPH_FORMAT_MONO_JPEG2000)), drawn);
+        QCOMPARE(eye.unchanged(), !drawn);
+    }
+
+    // A copy that cannot be made marks the eye absent rather than leaving
+    // the old frame described as present.
+    void unmadeCopyMarksSlotAbsent()
+    {
+        LiveFrames frames;
+        FrameRelay relay(frames);
+        const Bytes px = pattern(8, 8);
+        ZephImage both[2] = {record(px, ZEPH_FORMAT_MONO_RAW, 8, 8), record(px, ZEPH_FORMAT_MONO_RAW, 8, 8)};
+        QVERIFY(relay.take(both, nullptr, nullptr));
+        QVERIFY(frames.hasRightFrame && frames.hasLeftFrame);
+        both[1].size = ImageSlot::kMaxDataSize + 1;
+        QVERIFY(relay.take(both, nullptr, nullptr));
+        QVERIFY(frames.hasRightFrame);
+        QVERIFY(!frames.hasLeftFrame);
+        QCoreApplication::processEvents();
+    }
+
+    // The capture work area draws each eye only when the callback gave it.
+    void oneEyeCallbacksKeepTheOtherLabel()
+    {
+        VirtualCameraFixture camera;
+        CaptureWidget area;
+        auto *left = area.findChild<QLabel *>(QStringLiteral("lbLeftEye"));
+        auto *right = area.findChild<QLabel *>(QStringLiteral("lbRightEye"));
+        QVERIFY(left && right);
+        FrameRelay &relay = CaptureResults::of(camera.context()).relay();
+
+        const Bytes r = pattern(64, 48, 1), l = pattern(64, 48, 2);
+        ZephImage both[2] = {record(r, ZEPH_FORMAT_MONO_RAW, 64, 48), record(l, ZEPH_FORMAT_MONO_RAW, 64, 48)};
+        FrameRelay::frameCallback(&relay, both, 0, nullptr, nullptr);
+        QCoreApplication::processEvents();
+        QVERIFY(sameGrey(shown(*right), r, 64, 48));
+        QVERIFY(sameGrey(shown(*left), l, 64, 48));
+        const qint64 rightKey = right->pixmap().cacheKey();
+
+        const Bytes l2 = pattern(64, 48, 3);
+        ZephImage leftOnly[2] = {ZephImage{}, record(l2, ZEPH_FORMAT_MONO_RAW, 64, 48)};
+        FrameRelay::frameCallback(&relay, leftOnly, 0, nullptr, nullptr);
+        QCoreApplication::processEvents();
+        QVERIFY(!camera.context().liveFrames.hasRightFrame);
+        QCOMPARE(right->pixmap().cacheKey(), rightKey);
+        QVERIFY(sameGrey(shown(*left), l2, 64, 48));
     }
 
     // Scores are boxed over a picture only, and only when asked and scored.
@@ -415,7 +600,7 @@ private slots:
 
         VirtualCameraFixture camera;
         AppContext &ctx = camera.context();
-        std::vector<uint8_t> pixels(640 * 480, 20);
+        Bytes pixels(640 * 480, 20);
         QVERIFY(ctx.lastCapture.leftImage.assign(raw(pixels, 640, 480)));
         ctx.lastCapture.hasLeftImage = true;
         ctx.lastCapture.leftQuality = ZephQuality{77, 66};
@@ -425,11 +610,11 @@ private slots:
         left.setFixedSize(640, 480);
         right.setFixedSize(640, 480);
         CaptureResults::of(ctx).showCaptureResults(&left, &right, true);
-        QCOMPARE(pixelAt(left, 4, 45), qRgb(255, 255, 255)); // inside the box
-        QCOMPARE(pixelAt(left, 130, 45), qRgb(20, 20, 20));  // beside it
-        QCOMPARE(pixelAt(right, 4, 45), qRgb(20, 20, 20));
+        QCOMPARE(shown(left).pixel(4, 45), qRgb(255, 255, 255)); // inside the box
+        QCOMPARE(shown(left).pixel(130, 45), qRgb(20, 20, 20));  // beside it
+        QCOMPARE(shown(right).pixel(4, 45), qRgb(20, 20, 20));
         CaptureResults::of(ctx).showCaptureResults(&left, &right, false);
-        QCOMPARE(pixelAt(left, 4, 45), qRgb(20, 20, 20));
+        QCOMPARE(shown(left).pixel(4, 45), qRgb(20, 20, 20));
     }
 
     // What each eye label shows for each result when it has no picture,

@@ -149,10 +149,8 @@ private slots:
         QTest::newRow("eye out of range") << image(9, 7, raw, 1, 1) << "UnknownEye_K7_1x1_@.bmp";
         QTest::newRow("unnamed format") << image(1, 1, 99) << "RightEye_K1_@.bin";
         QTest::newRow("compact K7 has no piece outside ISO") << image(1, 24, j2k) << "RightEye_@.jp2";
-        QTest::newRow("unnamed kind") << image(1, 5, j2k) << "RightEye_@.jp2";
         QTest::newRow("2005 K1 jp2") << iso(1, 1, j2k) << "2005_K1_jp2_@.iso";
         QTest::newRow("2011 K7_1_5") << iso(2, 23, j2k) << "2011_K715_jp2_@.iso";
-        QTest::newRow("2011 K7_3_5") << iso(2, 25, raw) << "2011_K735_raw_@.iso";
         QTest::newRow("2011 K3, format without piece") << iso(2, 3, ZEPH_FORMAT_MONO_PNG) << "2011_K3_@.iso";
         QTest::newRow("2011 unnamed kind") << iso(2, 0, raw) << "2011_raw_@.iso";
     }
@@ -164,46 +162,28 @@ private slots:
         QCOMPARE(ResultFileNames::build(QStringLiteral("/data/out"), input, kWhen), expected);
     }
 
-    void timeStamp_data()
-    {
-        QTest::addColumn<QDateTime>("when");
-        QTest::addColumn<QString>("stamp");
-        QTest::newRow("two digits") << QDateTime(QDate(2031, 12, 31), QTime(23, 59, 59)) << "2031-12-31-23-59-59";
-        QTest::newRow("early year") << QDateTime(QDate(987, 6, 7), QTime(0, 0, 0)) << "0987-06-07-00-00-00";
-    }
-    void timeStamp()
-    {
-        QFETCH(QDateTime, when);
-        QFETCH(QString, stamp);
-        QCOMPARE(ResultFileNames::build(QStringLiteral("d"), image(1, 2, ZEPH_FORMAT_MONO_PNG), when),
-                 QStringLiteral("d/RightEye_K2_%1.png").arg(stamp));
-    }
-
-    // The operator's folder is taken as it is, even with pattern characters.
-    void folderTakenLiterally()
+    // The stamp is zero-padded on a 24-hour clock; the operator's folder is
+    // taken as it is, even with pattern characters.
+    void stampAndFolder()
     {
         const QString dir = QStringLiteral("/tmp/%1 %2 %9 50%");
-        QCOMPARE(ResultFileNames::build(dir, image(1, 2, ZEPH_FORMAT_MONO_PNG), kWhen),
-                 dir + QStringLiteral("/RightEye_K2_") + kStamp + QStringLiteral(".png"));
+        const ResultFileNames::Input in = image(1, 2, ZEPH_FORMAT_MONO_PNG);
+        QCOMPARE(ResultFileNames::build(dir, in, QDateTime(QDate(2031, 12, 31), QTime(23, 59, 59))),
+                 dir + QStringLiteral("/RightEye_K2_2031-12-31-23-59-59.png"));
+        QCOMPARE(ResultFileNames::build(dir, in, QDateTime(QDate(987, 6, 7), QTime(0, 0, 0))),
+                 dir + QStringLiteral("/RightEye_K2_0987-06-07-00-00-00.png"));
     }
 
-    void pathLimit_data()
-    {
-        QTest::addColumn<int>("folderLength");
-        QTest::addColumn<bool>("fits");
-        // "/RightEye_K2_2024-03-05-09-07-03.png" is 36 units.
-        QTest::newRow("299 units fit") << 299 - 36 << true;
-        QTest::newRow("300 units refused") << 300 - 36 << false;
-    }
+    // "/RightEye_K2_2024-03-05-09-07-03.png" is 36 units: a path of 299 fits, 300 is refused.
     void pathLimit()
     {
-        QFETCH(int, folderLength);
-        QFETCH(bool, fits);
-        const QString dir = QStringLiteral("/") + QString(folderLength - 1, QLatin1Char('d'));
         const ResultFileNames::Input in = image(1, 2, ZEPH_FORMAT_MONO_PNG);
-        const QString whole = ResultFileNames::buildUnbounded(dir, in, kWhen);
-        QCOMPARE(whole.size(), folderLength + 36);
-        QCOMPARE(ResultFileNames::build(dir, in, kWhen), fits ? whole : QString());
+        for (int length : {299, 300}) {
+            const QString dir = QStringLiteral("/") + QString(length - 36 - 1, QLatin1Char('d'));
+            const QString whole = ResultFileNames::buildUnbounded(dir, in, kWhen);
+            QCOMPARE(whole.size(), length);
+            QCOMPARE(ResultFileNames::build(dir, in, kWhen), length < 300 ? whole : QString());
+        }
     }
 
     void eachFormat_data()
@@ -214,19 +194,13 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("contents");
         const QByteArray pixels = pattern(7 * 3, 4);
-        const QByteArray png = encoded("PNG"), jpeg = encoded("JPEG");
-        const QByteArray j2k = QByteArray("\0\0\0\x0cjP  \r\n\x87\n", 12) + pattern(40, 1);
-        const QByteArray blob = pattern(33, 5);
+        const QByteArray jpeg = encoded("JPEG");
 
         QTest::newRow("raw as BMP") << int(ZEPH_FORMAT_MONO_RAW) << 1 << pixels
                                     << "RightEye_K2_7x3_@.bmp" << bmpOf(7, 3, pixels);
         QTest::newRow("raw bytes, just the picture")
             << int(ZEPH_FORMAT_MONO_RAW) << 0 << pixels + QByteArray(5, 'x') << "RightEye_K2_7x3_@.raw" << pixels;
         QTest::newRow("jpeg") << int(ZEPH_FORMAT_MONO_JPEG) << 1 << jpeg << "RightEye_K2_@.jpg" << jpeg;
-        QTest::newRow("jpeg 2000") << int(ZEPH_FORMAT_MONO_JPEG2000) << 1 << j2k << "RightEye_K2_@.jp2" << j2k;
-        QTest::newRow("png") << int(ZEPH_FORMAT_MONO_PNG) << 1 << png << "RightEye_K2_@.png" << png;
-        QTest::newRow("own raw container") << int(ZEPH_FORMAT_CORVANE_RAW) << 1 << blob
-                                           << "RightEye_K2_@.bin" << blob;
     }
     void eachFormat()
     {
@@ -255,7 +229,6 @@ private slots:
         QTest::newRow("2011 K7_2_5 jp2") << 2 << int(ZEPH_FORMAT_MONO_JPEG2000) << 4104 << 24 << "2011_K725_jp2";
         QTest::newRow("2011 left only takes the asked kind")
             << 2 << int(ZEPH_FORMAT_MONO_JPEG2000) << 4106 << 0 << "2011_K750_jp2";
-        QTest::newRow("2005 left only") << 1 << int(ZEPH_FORMAT_MONO_RAW) << 1 << 0 << "2005_K1_raw";
     }
     void isoRecord()
     {
@@ -288,7 +261,6 @@ private slots:
         QTest::newRow("BMP data short of the picture") << "out" << raw << 1 << 20 << "Failed to save file '@'";
         QTest::newRow("folder cannot be made") << "file/sub" << int(ZEPH_FORMAT_MONO_PNG) << 1 << 21
                                                << "Failed to create file '@'";
-        QTest::newRow("folder cannot be made, BMP") << "file/sub" << raw << 1 << 21 << "Failed to save file '@'";
         QTest::newRow("path past the limit: the text cut to the field")
             << QString(290, 'f') << raw << 1 << 21 << "Failed to create file '@'";
     }
