@@ -529,33 +529,26 @@ private slots:
 
     // A camera whose outputs lie: nothing is read past what it handed out,
     // and a picture that claims more pixels than it holds is not drawn.
-    void lyingOutputs_data()
-    {
-        QTest::addColumn<QByteArray>("function");
-        QTest::addColumn<int>("lie");
-        QTest::addColumn<bool>("leftScored");
-        QTest::addColumn<bool>("leftImage");
-        QTest::addColumn<bool>("rightDrawn");
-        QTest::newRow("short quality array")
-            << QByteArray("Zeph_GetResultQuality") << int(ZVC_LIE_SHORT_ARRAY) << false << true << true;
-        QTest::newRow("short image array")
-            << QByteArray("Zeph_GetResultImage") << int(ZVC_LIE_SHORT_ARRAY) << true << false << true;
-        QTest::newRow("sizes beyond data")
-            << QByteArray("Zeph_GetResultImage") << int(ZVC_LIE_SIZE_BEYOND_DATA) << true << true << false;
-    }
     void lyingOutputs()
     {
-        QFETCH(QByteArray, function);
-        QFETCH(int, lie);
         Screen s;
         QVERIFY(s.autoCapture(6));
-        QCOMPARE(Zvc_LieNext(function.constData(), lie), 0);
-        s.click("m_btSaveResult");
         const LastCapture &last = s.ctx.lastCapture;
-        QTEST(last.leftQuality.totalScore != 0, "leftScored");
-        QTEST(last.hasLeftImage, "leftImage");
-        QVERIFY(last.hasRightImage);
-        QTEST(s.drawn("lbRightEye"), "rightDrawn");
+        const struct {
+            const char *function, *name;
+            int lie;
+            bool leftScored, leftImage, rightDrawn;
+        } gets[] = {{"Zeph_GetResultQuality", "short quality array", ZVC_LIE_SHORT_ARRAY, false, true, true},
+                    {"Zeph_GetResultImage", "short image array", ZVC_LIE_SHORT_ARRAY, true, false, true},
+                    {"Zeph_GetResultImage", "sizes beyond data", ZVC_LIE_SIZE_BEYOND_DATA, true, true, false}};
+        for (const auto &get : gets) {
+            QCOMPARE(Zvc_LieNext(get.function, get.lie), 0);
+            s.click("m_btSaveResult");
+            QVERIFY2((last.leftQuality.totalScore != 0) == get.leftScored, get.name);
+            QVERIFY2(last.hasLeftImage == get.leftImage, get.name);
+            QVERIFY2(last.hasRightImage, get.name);
+            QVERIFY2(s.drawn("lbRightEye") == get.rightDrawn, get.name);
+        }
     }
 
 private:
