@@ -97,6 +97,13 @@ private slots:
         QCOMPARE(dlg.message(), QStringLiteral("Saving image to file..."));
         // Each stage pauses the task for 10 ms, through the injected clock.
         QCOMPARE(clock.sleeps(), QList<int>({10, 10}));
+
+        const QString longest(KeldWaitingDlg::kMessageCapacity, QLatin1Char('m'));
+        dlg.setMessage(longest);
+        QCOMPARE(dlg.message(), longest);
+        // A longer text is cut at the buffer, never written past it.
+        dlg.setMessage(longest + QStringLiteral("overflow"));
+        QCOMPARE(dlg.message(), longest);
     }
 
     // Non-blocking, without button texts: no buttons, no bar until progress
@@ -122,25 +129,12 @@ private slots:
         QVERIFY(!dlg.isRunning());
     }
 
-    void messageLimits()
-    {
-        FakeClock clock;
-        KeldWaitingDlg dlg(nullptr);
-        const QString longest(KeldWaitingDlg::kMessageCapacity, QLatin1Char('m'));
-        dlg.setMessage(longest);
-        QCOMPARE(dlg.message(), longest);
-        // A longer text is cut at the buffer, never written past it.
-        dlg.setMessage(longest + QStringLiteral("overflow"));
-        QCOMPARE(dlg.message(), longest);
-    }
-
     // Where the operator sees it: its drawn centre on the anchor's, also
     // for a text that takes several lines; and no style warnings on the way.
     void centresOnItsAnchor_data()
     {
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("blocking");
-        QTest::newRow("one line") << "Putting device into sleep..." << false;
         QTest::newRow("several lines") << QString(12, QLatin1Char(' ')).replace(" ", "Capturing images ") << false;
         QTest::newRow("blocking") << "Waiting" << true;
     }
