@@ -195,22 +195,17 @@ private slots:
         QCOMPARE(left.text(), QStringLiteral("left picture"));
     }
 
+    // The capture-first box as the operator sees it; what its answers do is
+    // the login and matching work areas' (Capture sends the operator to the
+    // capture work area, Cancel stays), through requestCapture as above.
     void captureFirstPrompt()
     {
-        Navigator nav;
         MessageBoxScript boxes;
-        boxes.expect(QStringLiteral("Login"), QStringLiteral("Capture"),
-                     QStringLiteral("Please capture your iris image first."));
-        boxes.expect(QStringLiteral("Matching"), kCancel);
-        QVERIFY(CapturePrompt::askForCapture(nullptr, QStringLiteral("Login"), &nav));
-        QVERIFY(!CapturePrompt::askForCapture(nullptr, QStringLiteral("Matching"), &nav));
+        boxes.expect(QStringLiteral("Login"), kCancel, QStringLiteral("Please capture your iris image first."));
+        QVERIFY(!CapturePrompt::askForCapture(nullptr, QStringLiteral("Login"), nullptr));
         QVERIFY2(boxes.satisfied(), qPrintable(boxes.describe()));
         QCOMPARE(boxes.shown().first().icon, QMessageBox::Warning);
         QCOMPARE(boxes.shown().first().buttons, QStringList({QStringLiteral("Capture"), kCancel}));
-        QCOMPARE(nav.requests, 0); // queued, not called inside the box
-        QCoreApplication::processEvents();
-        QCOMPARE(nav.requests, 1);
-        QVERIFY(!CapturePrompt::requestCapture(nullptr));
     }
 };
 
