@@ -508,7 +508,7 @@ private slots:
         s.leave();
         QCOMPARE(ctx.savedImagePath, QStringLiteral("/chosen/folder"));
 
-        // Back again (the file is read on return): a folder beyond ASCII, BMP,
+        // Back again, the kept path shown; then a folder beyond ASCII, BMP,
         // the camera's UART settings, and USB (1) as the method.
         s.window->switchWorkArea(WorkAreaSetting);
         path = s.get<QLineEdit>("m_edtSavedImagePath");

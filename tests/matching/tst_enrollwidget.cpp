@@ -68,17 +68,15 @@ private:
     QList<int> *m_offered;
 };
 
-// The main window on the matching work area, on a camera of its own unless
-// given a context. A box the test did not expect fails it.
+// The main window on the matching work area, on a camera of its own. A box
+// the test did not expect fails it.
 struct Screen {
-    explicit Screen(const char *device = kBino, int windowWidth = 0)
-        : own(std::make_unique<VirtualCameraFixture>()), ctx(own->context())
+    explicit Screen(const char *device = kBino, int windowWidth = 0) : ctx(camera.context())
     {
         if (windowWidth)
             ctx.windowWidth = windowWidth;
         open(device);
     }
-    explicit Screen(AppContext &context) : ctx(context) { open(kBino); }
     ~Screen()
     {
         window.reset();
@@ -158,7 +156,7 @@ struct Screen {
         click("btEnroll");
     }
 
-    std::unique_ptr<VirtualCameraFixture> own;
+    VirtualCameraFixture camera;
     AppContext &ctx;
     MessageBoxScript boxes;
     std::unique_ptr<KeldTerminal> window;
