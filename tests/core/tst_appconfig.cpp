@@ -243,8 +243,6 @@ private slots:
                                  << QByteArray("genuineThreshold=\"0.12\" imposterThreshold=\"0.99\"");
         QTest::newRow("huge") << options("<MATCHING_OPTION imposterThreshold=\"1" + QByteArray(60, '0') + "\"/>")
                               << QByteArray("imposterThreshold=\"340282346638528859811704183484516925440.00\"");
-        QTest::newRow("gallery text") << options("<GALLERY_OPTION irisDataBase=\"D:\\a &amp; b\"/>")
-                                      << QByteArray("irisDataBase=\"D:\\a &amp; b\"");
         QTest::newRow("large baudrate") << options("<ZephConfig uartBaudrate=\"-1\"/>")
                                         << QByteArray("uartBaudrate=\"-1\"");
     }
