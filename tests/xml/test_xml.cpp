@@ -321,9 +321,8 @@ TEST_F(Xml, WriteParseWriteGivesTheSameBytes)
 TEST_F(Xml, EncodingGuess)
 {
     const std::string pad(30, ' ');
-    // Only 200 bytes are looked at: a character cut at byte 200 is no fault,
-    // and a name cut there is compared as it stands ("shift-j").
-    const std::string cutCharacter = "<" + std::string(196, ' ') + "\xE6\x97\xA5 rest";
+    // Only 200 bytes are looked at: a name cut there is compared as it stands
+    // ("shift-j"). A character cut at the end of what is looked at is no fault.
     const std::string cutName = std::string(176, ' ') + "<?xml encoding=\"shift-jis\"?>";
     const struct {
         const char *what;
@@ -346,11 +345,11 @@ TEST_F(Xml, EncodingGuess)
         {"no declaration, not valid", "<r>caf\xE9 au lait, cr\xE8me br\xFBl\xE9" "e</r>", Encoding::SingleByte},
         {"a zero byte ends the scan", "<r>" + pad + std::string(1, '\0') + "\xE9\xE9</r>", Encoding::Utf8},
         {"word without = is no declaration", "<r encoding>" + pad + "\xE9</r>", Encoding::SingleByte},
-        {"character cut at byte 200", cutCharacter, Encoding::Utf8},
         {"name cut at byte 200", cutName, Encoding::SingleByte},
         {"24 bytes given", declared("gbk"), Encoding::None, 24},
         {"cut in \"encoding\"", declared("gbk"), Encoding::Utf8, 27},
         {"cut in the name", declared("gbk"), Encoding::SingleByte, 31}, // "g" is none we know
+        {"cut inside the last character", pad + "\xE6\x97\xA5", Encoding::Utf8, 32},
     };
     for (const auto &c : cases)
         EXPECT_EQ(guessEncoding(c.bytes.data(), std::min(c.size, c.bytes.size())), c.expected) << c.what;
