@@ -67,8 +67,6 @@ std::string dump(const Node &n)
     return n.childCount() ? s + "}" : s;
 }
 
-// ---- Result codes ----------------------------------------------------------
-
 TEST_F(Xml, ParseGivesTheCodeAndWhere)
 {
     const struct {
@@ -121,8 +119,6 @@ TEST_F(Xml, ParseGivesTheCodeAndWhere)
     EXPECT_STREQ(errorText(21), "Unknown");
     EXPECT_STREQ(errorText(-1), "Unknown");
 }
-
-// ---- Tree shapes and lookups -----------------------------------------------
 
 TEST_F(Xml, TreeShapes)
 {
@@ -186,8 +182,6 @@ TEST_F(Xml, NamesAreFoundWithoutRegardToCase)
     EXPECT_EQ(a.childByName("nothing"), Node());
 }
 
-// ---- Updates ---------------------------------------------------------------
-
 // Updating in place (the stored name kept) and appending are
 // core/tst_appconfig's, through Config.xml.
 TEST_F(Xml, SetAttributeRenamesGrowsAndTakesNoValue)
@@ -221,8 +215,6 @@ TEST_F(Xml, AddChildAtPositions)
     EXPECT_TRUE(decl.addChild("inner").isEmpty()); // declarations take no children
     EXPECT_EQ(r.child(2).parent(), r);
 }
-
-// ---- Writing ---------------------------------------------------------------
 
 TEST_F(Xml, FileHeaderFollowsTheEncoding)
 {
@@ -270,9 +262,6 @@ TEST_F(Xml, FormattedAndUnformattedText)
     EXPECT_EQ(r.createString(false), "<r a=\"x&amp;y&lt;&quot;\" b=\"it&apos;s&#9;ok&#10;&#13;\">"
                                      "<c>text &lt; &gt;&#13;\xC3\xA9</c>"
                                      "<![CDATA[ raw ]]><e/>tail</r>");
-    Node back = parseString(r.createString().c_str());
-    EXPECT_STREQ(back.attributeByName("a"), "x&y<\"");
-    EXPECT_STREQ(back.attributeByName("b"), "it's\tok\n\r");
 }
 
 TEST_F(Xml, WritingAnEmptyHandleOrToABadPath)
@@ -296,7 +285,6 @@ TEST_F(Xml, WriteParseWriteGivesTheSameBytes)
         "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!DOCTYPE r>\n<r a=\"1\"><b c='&lt;&amp;&gt;'/>t&amp;t</r>",
         "<r>  lead and trail  <x/>&#32;spaces&#9;</r>",
         "<r>a<!--c-->b<![CDATA[]]>]]&gt;<PRE >p</PRE><pre/></r>",
-        "<r><PRE>clear</PRE><PRE a=\"1\">element</PRE></r>",
         "<r>\xC3\xA9t\xC3\xA9 &#233;</r>",
         "text before<r/>text after",
         "<a><b><c><d>deep</d></c></b></a><!-- end -->",
@@ -315,8 +303,6 @@ TEST_F(Xml, WriteParseWriteGivesTheSameBytes)
         }
     }
 }
-
-// ---- Encodings -------------------------------------------------------------
 
 TEST_F(Xml, EncodingGuess)
 {
@@ -407,8 +393,6 @@ TEST_F(Xml, LeadByteTables)
         EXPECT_EQ(endsInsideCharacter(c.encoding, bytes(c.bytes), c.bytes.size()), c.cut) << c.bytes;
 }
 
-// ---- Files -----------------------------------------------------------------
-
 TEST_F(Xml, ParseFile)
 {
     // A UTF-16LE document whose root's value v holds the given code units.
@@ -484,8 +468,6 @@ TEST_F(Xml, ParseFile)
     EXPECT_EQ(r.code, ErrorNoData);
 }
 
-// ---- Size and depth --------------------------------------------------------
-
 TEST_F(Xml, HugeAttributeValue)
 {
     std::string doc = "<a v=\"" + std::string(100u << 20, 'x') + "\"/>";
@@ -512,7 +494,6 @@ TEST_F(Xml, HugePiecesAreWritten)
     Node root = back.childByName(name.c_str());
     EXPECT_EQ(root.attributeByName("v"), value);
     EXPECT_EQ(root.firstChild().attributeByName(name.c_str()), std::string("1"));
-    EXPECT_EQ(back.text(0), text);
     const std::string p = path("huge.xml");
     ASSERT_EQ(back.writeToFile(p.c_str()), NoError);
     EXPECT_EQ(readFile(p), back.createFileText());
@@ -548,8 +529,6 @@ TEST_F(Xml, NestingIsLimited)
     EXPECT_TRUE(leaf.parent().isEmpty());
     EXPECT_STREQ(leaf.name(), "e");
 }
-
-// ---- Handles ---------------------------------------------------------------
 
 TEST_F(Xml, ChildOutlivesItsDocument)
 {
