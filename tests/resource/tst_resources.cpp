@@ -394,19 +394,13 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("no folder") << QStringList() << 2 << "usage";
         QTest::newRow("two folders") << QStringList({"a", "b"}) << 2 << "usage";
-        // A folder below an ordinary file cannot be created.
-        QTest::newRow("unwritable") << QStringList({"@FILE@/sub"}) << 1 << "cannot create";
+        // A folder below a file that is no folder cannot be created.
+        QTest::newRow("unwritable") << QStringList({"/dev/null/sub"}) << 1 << "cannot create";
     }
     void generatorRefusesBadUse()
     {
         QFETCH(QStringList, args);
         QFETCH(QString, message);
-        QTemporaryDir dir;
-        QFile blocker(dir.filePath("plain-file"));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
-        for (QString &a : args)
-            a.replace("@FILE@", blocker.fileName());
         QString err;
         QTEST(runGenerator(args, &err), "exitCode");
         QVERIFY2(err.contains(message), qPrintable(err));
