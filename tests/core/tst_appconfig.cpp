@@ -152,16 +152,12 @@ private slots:
         // before that would have left 1.0 above 0.5.
         QTest::newRow("genuine negative") << thresholds("-1", "0.5") << "genuine=1 imposter=1.1";
         QTest::newRow("imposter zero") << thresholds("0.5", "0") << "genuine=0.5 imposter=1.1";
-        QTest::newRow("thresholds not numbers") << thresholds("abc", ".") << "genuine=1 imposter=1.1";
         QTest::newRow("lenient decimals") << thresholds(" \t+.25x", "2.50e3") << "genuine=0.25 imposter=2.5";
         QTest::newRow("score pair inverted, usable area pair non-positive")
             << options("<MATCHING_OPTION qualifiedScoreForMatching=\"20\" badScoreForMatching=\"40\" "
                        "qualifiedUsableAreaForMatching=\"0\" badUsableAreaForMatching=\"-5\"/>")
             << "qualifiedScoreForMatching=50 badScoreForMatching=30 qualifiedUsableAreaForMatching=50 "
                "badUsableAreaForMatching=30";
-        QTest::newRow("bad above the fallback")
-            << options("<MATCHING_OPTION qualifiedScoreForMatching=\"-1\" badScoreForMatching=\"60\"/>")
-            << "qualifiedScoreForMatching=50 badScoreForMatching=30";
         QTest::newRow("enrollment zero, inverted after fallback")
             << options("<ENROLLMENT_QUALITY qualifiedScoreForEnrollment=\"0\" qualifiedUsableAreaForEnrollment=\"-3\" "
                        "rejectedUsableAreaForEnrollment=\"80\"/>")
@@ -197,10 +193,8 @@ private slots:
     void brokenFileIsKeptAsBad_data()
     {
         QTest::addColumn<QByteArray>("content");
+        // One text the parser refuses (which ones it does is the XML suite's).
         QTest::newRow("unterminated value") << options("\t<ZephConfig commStd=\"2/>\n");
-        QTest::newRow("truncated") << options("\t<ZephConfig commStd=\"2\"/>\n").left(60);
-        QTest::newRow("unknown entity") << options("\t<ZephConfig commStd=\"&two;\"/>\n");
-        QTest::newRow("binary") << QByteArray("\x00\x01\x02<Halvern_Demo_Options/>", 26);
         QTest::newRow("another root") << QByteArray("<Options><ZephConfig commStd=\"2\"/></Options>");
         QTest::newRow("declaration only") << QByteArray("<?xml version=\"1.0\"?>");
     }
@@ -249,8 +243,6 @@ private slots:
                                  << QByteArray("genuineThreshold=\"0.12\" imposterThreshold=\"0.99\"");
         QTest::newRow("huge") << options("<MATCHING_OPTION imposterThreshold=\"1" + QByteArray(60, '0') + "\"/>")
                               << QByteArray("imposterThreshold=\"340282346638528859811704183484516925440.00\"");
-        QTest::newRow("gallery text") << options("<GALLERY_OPTION irisDataBase=\"D:\\a &amp; b\"/>")
-                                      << QByteArray("irisDataBase=\"D:\\a &amp; b\"");
         QTest::newRow("large baudrate") << options("<ZephConfig uartBaudrate=\"-1\"/>")
                                         << QByteArray("uartBaudrate=\"-1\"");
     }
@@ -293,9 +285,7 @@ private slots:
         QTest::addColumn<qint64>("capacity"); // bytes the disk still takes
         QTest::addColumn<int>("failWith");
         QTest::addColumn<bool>("saved");
-        QTest::newRow("disk full") << qint64(0) << ENOSPC << false;
         QTest::newRow("full after 100 bytes") << qint64(100) << ENOSPC << false;
-        QTest::newRow("room for the old size only") << qint64(-1) << ENOSPC << false;
         QTest::newRow("i/o error") << qint64(1 << 20) << EIO << false;
         QTest::newRow("interrupted, then room") << qint64(1 << 20) << EINTR << true;
     }
@@ -313,7 +303,7 @@ private slots:
         QVERIFY(load(r));
         r.s.sdkConfig.commStd = 1;
 
-        FullDisk disk{capacity < 0 ? before.size() : capacity, failWith};
+        FullDisk disk{capacity, failWith};
         r.file.setWriter(disk.writer());
         if (!saved) {
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot replace .*Config.xml: writing stopped"));

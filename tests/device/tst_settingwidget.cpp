@@ -332,6 +332,15 @@ private slots:
         Screen s;
         AppContext &ctx = s.ctx;
         s.pickUart();
+        // A failed read of the SDK's settings does not send a half-written record.
+        ctx.sdkConfig.uartBaudrate = 57600; // the SDK still has 115200
+        Zvc_FailNext("Zeph_GetSdkConfig", 1, ZEPH_ERR_FAILED);
+        clickRadio(s.get<QRadioButton>("m_rdHardware"));
+        QCOMPARE(sdkConfigNow().flowControlOn, 1u);
+        QCOMPARE(sdkConfigNow().uartBaudrate, 57600u);
+        clickRadio(s.get<QRadioButton>("m_rdNone"));
+        QCOMPARE(sdkConfigNow().flowControlOn, 0u);
+
         QLineEdit *edit = s.get<QComboBox>("cbDevList")->lineEdit();
         QTest::keyClicks(edit, QString(120, QLatin1Char('A')));
         QCOMPARE(edit->text().size(), 99);
@@ -376,28 +385,6 @@ private slots:
         QCOMPARE(ctx.isoRevision, 1);
         QCOMPARE(ctx.resultFormat, int(ZEPH_FORMAT_MONO_PNG));
         QCOMPARE(ctx.j2kQuality, uint8_t(50));
-    }
-
-    void settingsFileWrittenOnLeaving()
-    {
-        Screen s;
-        AppContext &ctx = s.ctx;
-        QTest::keyClick(s.get<QGroupBox>("m_grbSaveBestImage"), Qt::Key_Space);
-        auto *path = s.get<QLineEdit>("m_edtSavedImagePath");
-        const QString folder = QStringLiteral("/data/\u00e9\U0001F441");
-        QTest::keyClicks(path, QStringLiteral("/data/"));
-        path->insert(folder.mid(6)); // keyClicks types ASCII only
-        QTest::keyClick(path, Qt::Key_Return);
-        clickRadio(s.get<QRadioButton>("m_rdSaveAsBmp"));
-        ctx.deviceConfig.uartBaudrate = 38400; // as read from a camera
-        ctx.deviceConfig.uartFlowControl = 1;
-
-        s.leave();
-        QCOMPARE(ctx.saveBestImage, uint8_t(1));
-        QCOMPARE(ctx.savedImagePath, folder);
-        QCOMPARE(ctx.rawImageAsBmp, 1);
-        // BMP, the camera's UART settings, and USB (1) as the method.
-        QCOMPARE(readAll(SettingsTempFile::path()), settingsFile(folder, 1, 38400, 1, 1));
     }
 
     void settingsFileReadAgainOnReturn()
@@ -451,18 +438,11 @@ private slots:
     }
 
     // Switching the link keeps every group and the device list where and
-    // as wide as they were, on a small screen as on a large one.
-    void linkSwitchMovesNothing_data()
-    {
-        QTest::addColumn<QRect>("screen");
-        QTest::newRow("1024 x 768") << QRect(0, 0, 1024, 738);
-        QTest::newRow("1280 x 1024") << QRect(0, 0, 1280, 994);
-    }
+    // as wide as they were, on a small screen (a scaled window).
     void linkSwitchMovesNothing()
     {
-        QFETCH(QRect, screen);
-        Screen s([&](AppContext &ctx) {
-            const ScreenFit fit = ScreenFit::fit(screen);
+        Screen s([](AppContext &ctx) {
+            const ScreenFit fit = ScreenFit::fit(QRect(0, 0, 1024, 738));
             ctx.windowWidth = fit.windowWidth;
             ctx.windowHeight = fit.windowHeight;
         });
@@ -482,23 +462,12 @@ private slots:
         }
     }
 
-    // A failed read of the SDK's settings does not send a half-written record.
-    void flowControlRadiosStartFromAFilledRecord()
+    // The path is refused when it cannot fit the file, whether typed, browsed
+    // or left unconfirmed; what is kept goes into glintview.tmp on leaving.
+    void savedImageOptions()
     {
         Screen s;
-        s.pickUart();
-        s.ctx.sdkConfig.uartBaudrate = 57600; // the SDK still has 115200
-        Zvc_FailNext("Zeph_GetSdkConfig", 1, ZEPH_ERR_FAILED);
-        clickRadio(s.get<QRadioButton>("m_rdHardware"));
-        QCOMPARE(sdkConfigNow().flowControlOn, 1u);
-        QCOMPARE(sdkConfigNow().uartBaudrate, 57600u);
-        clickRadio(s.get<QRadioButton>("m_rdNone"));
-        QCOMPARE(sdkConfigNow().flowControlOn, 0u);
-    }
-
-    void savedImagePathMustFitTheFile()
-    {
-        Screen s;
+        AppContext &ctx = s.ctx;
         QTest::keyClick(s.get<QGroupBox>("m_grbSaveBestImage"), Qt::Key_Space);
         auto *path = s.get<QLineEdit>("m_edtSavedImagePath");
         const auto expectTooLong = [&s] {
@@ -528,7 +497,7 @@ private slots:
         answer = QStringList{QStringLiteral("/chosen/folder"), QStringLiteral("/second")};
         s.click("m_btnBrowseSavedImagePath");
         QCOMPARE(path->text(), QStringLiteral("/chosen/folder"));
-        QCOMPARE(s.ctx.savedImagePath, QStringLiteral("/chosen/folder"));
+        QCOMPARE(ctx.savedImagePath, QStringLiteral("/chosen/folder"));
         answer.clear(); // cancelled
         s.click("m_btnBrowseSavedImagePath");
         QCOMPARE(path->text(), QStringLiteral("/chosen/folder"));
@@ -537,9 +506,23 @@ private slots:
         expectTooLong();
         QTest::keyClicks(path, QString(250, QLatin1Char('r')));
         s.leave();
-        QCOMPARE(s.ctx.savedImagePath, QStringLiteral("/chosen/folder"));
-        QCOMPARE(SettingsTempFile::load(SettingsTempFile::path())->savedImagePath,
-                 std::u16string(u"/chosen/folder"));
+        QCOMPARE(ctx.savedImagePath, QStringLiteral("/chosen/folder"));
+
+        // Back again, the kept path shown; then a folder beyond ASCII, BMP,
+        // the camera's UART settings, and USB (1) as the method.
+        s.window->switchWorkArea(WorkAreaSetting);
+        path = s.get<QLineEdit>("m_edtSavedImagePath");
+        QCOMPARE(path->text(), QStringLiteral("/chosen/folder"));
+        const QString folder = QStringLiteral("/data/\u00e9\U0001F441");
+        path->setText(folder);
+        clickRadio(s.get<QRadioButton>("m_rdSaveAsBmp"));
+        ctx.deviceConfig.uartBaudrate = 38400; // as read from a camera
+        ctx.deviceConfig.uartFlowControl = 1;
+        s.leave();
+        QCOMPARE(ctx.saveBestImage, uint8_t(1));
+        QCOMPARE(ctx.savedImagePath, folder);
+        QCOMPARE(ctx.rawImageAsBmp, 1);
+        QCOMPARE(readAll(SettingsTempFile::path()), settingsFile(folder, 1, 38400, 1, 1));
     }
 
 private:

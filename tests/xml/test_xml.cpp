@@ -67,8 +67,6 @@ std::string dump(const Node &n)
     return n.childCount() ? s + "}" : s;
 }
 
-// ---- Result codes ----------------------------------------------------------
-
 TEST_F(Xml, ParseGivesTheCodeAndWhere)
 {
     const struct {
@@ -82,12 +80,9 @@ TEST_F(Xml, ParseGivesTheCodeAndWhere)
         {" \t\r\n ", ErrorNoData, 0, 0},
         {"<a></>", ErrorMissingEndTagName, 1, 4},
         {"< a/>", ErrorMissingStartTagName, 1, 1},
-        {"<", ErrorMissingStartTagName, 1, 1},
         {"<?" "?>", ErrorMissingStartTagName, 1, 1},
-        {"</a>", ErrorUnmatchedEndTag, 1, 1},
         {"<a>\n  <b/>\n</c>", ErrorUnmatchedEndTag, 3, 1},
         {"<a><![CDATA[x</a>", ErrorUnmatchedClearTagEnd, 1, 4},
-        {"<a><!-- x</a>", ErrorUnmatchedClearTagEnd, 1, 4},
         {"<!DOCTYPE x [ <!ELEMENT x ANY> ", ErrorUnmatchedClearTagEnd, 1, 1},
         {"<a><PRE>x</a>", ErrorUnmatchedClearTagEnd, 1, 4},
         {"<a", ErrorUnexpectedToken, 1, 3},
@@ -100,22 +95,15 @@ TEST_F(Xml, ParseGivesTheCodeAndWhere)
         {"<!ELEMENT x>", ErrorUnexpectedToken, 1, 1},
         {"<?xml version=\"1.0\"", ErrorUnexpectedToken, 1, 20},
         {"<?xml version=\"1.0\"?>", ErrorNoElements, 0, 0},
-        {"<!-- only a comment -->", ErrorNoElements, 0, 0},
-        {"<a>&</a>", ErrorUnknownEntity, 1, 4},
         {"<a>&amp</a>", ErrorUnknownEntity, 1, 4},
-        {"<a>&nbsp;</a>", ErrorUnknownEntity, 1, 4},
         {"<a>&#;</a>", ErrorUnknownEntity, 1, 4},
-        {"<a>&#x;</a>", ErrorUnknownEntity, 1, 4},
         {"<a>&#12a;</a>", ErrorUnknownEntity, 1, 4},
         {"<a>&#xG1;</a>", ErrorUnknownEntity, 1, 4},
         {"<a>&#0;</a>", ErrorUnknownEntity, 1, 4},
         {"<a b=\"&bogus;\"/>", ErrorUnknownEntity, 1, 7},
         {"<a>&#256;</a>", ErrorCharCodeAbove255, 1, 4},
-        {"<a>&#x100;</a>", ErrorCharCodeAbove255, 1, 4},
         // Past 255 the value stops growing, so it cannot wrap round to 1.
         {"<a>&#4294967297;</a>", ErrorCharCodeAbove255, 1, 4},
-        {"<a>&#x100000001;</a>", ErrorCharCodeAbove255, 1, 4},
-        {"<a b='&#999999999999999999999;'/>", ErrorCharCodeAbove255, 1, 7},
     };
     for (const auto &c : cases) {
         Result r;
@@ -132,8 +120,6 @@ TEST_F(Xml, ParseGivesTheCodeAndWhere)
     EXPECT_STREQ(errorText(-1), "Unknown");
 }
 
-// ---- Tree shapes and lookups -----------------------------------------------
-
 TEST_F(Xml, TreeShapes)
 {
     const Options keepWhiteSpace{Encoding::Utf8, true, false, true};
@@ -146,7 +132,6 @@ TEST_F(Xml, TreeShapes)
     } cases[] = {
         // A declaration gives the document record; a root alone is the result.
         {"<?xml version=\"1.0\"?>\n<root a=\"1\"><c/></root>", "# {?xml version=1.0; root a=1 {c}}"},
-        {"<root a=\"1\"><c/></root>", "root a=1 {c}"},
         {"<root/><!-- after -->", "# <!--| after |--> {root}"},
         {"<?xml version=\"1.0\"?><a><b><target k=\"v\"/></b><target k=\"w\"/></a>", "target k=v", "TARGET"},
         {"<a v=\"&AMP;&Lt;&gt;&quot;&apos;&#65;&#x42;&#X63;\">x &amp; y&#33;</a>", "a v=&<>\"'ABc 'x & y!'"},
@@ -197,8 +182,6 @@ TEST_F(Xml, NamesAreFoundWithoutRegardToCase)
     EXPECT_EQ(a.childByName("nothing"), Node());
 }
 
-// ---- Updates ---------------------------------------------------------------
-
 // Updating in place (the stored name kept) and appending are
 // core/tst_appconfig's, through Config.xml.
 TEST_F(Xml, SetAttributeRenamesGrowsAndTakesNoValue)
@@ -232,8 +215,6 @@ TEST_F(Xml, AddChildAtPositions)
     EXPECT_TRUE(decl.addChild("inner").isEmpty()); // declarations take no children
     EXPECT_EQ(r.child(2).parent(), r);
 }
-
-// ---- Writing ---------------------------------------------------------------
 
 TEST_F(Xml, FileHeaderFollowsTheEncoding)
 {
@@ -281,9 +262,6 @@ TEST_F(Xml, FormattedAndUnformattedText)
     EXPECT_EQ(r.createString(false), "<r a=\"x&amp;y&lt;&quot;\" b=\"it&apos;s&#9;ok&#10;&#13;\">"
                                      "<c>text &lt; &gt;&#13;\xC3\xA9</c>"
                                      "<![CDATA[ raw ]]><e/>tail</r>");
-    Node back = parseString(r.createString().c_str());
-    EXPECT_STREQ(back.attributeByName("a"), "x&y<\"");
-    EXPECT_STREQ(back.attributeByName("b"), "it's\tok\n\r");
 }
 
 TEST_F(Xml, WritingAnEmptyHandleOrToABadPath)
@@ -307,9 +285,7 @@ TEST_F(Xml, WriteParseWriteGivesTheSameBytes)
         "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!DOCTYPE r>\n<r a=\"1\"><b c='&lt;&amp;&gt;'/>t&amp;t</r>",
         "<r>  lead and trail  <x/>&#32;spaces&#9;</r>",
         "<r>a<!--c-->b<![CDATA[]]>]]&gt;<PRE >p</PRE><pre/></r>",
-        "<r><PRE>clear</PRE><PRE a=\"1\">element</PRE></r>",
         "<r>\xC3\xA9t\xC3\xA9 &#233;</r>",
-        "<r>&#226;</r>",
         "text before<r/>text after",
         "<a><b><c><d>deep</d></c></b></a><!-- end -->",
         "<r v=\"&#13;&#10;\" w/>",
@@ -328,14 +304,11 @@ TEST_F(Xml, WriteParseWriteGivesTheSameBytes)
     }
 }
 
-// ---- Encodings -------------------------------------------------------------
-
 TEST_F(Xml, EncodingGuess)
 {
     const std::string pad(30, ' ');
-    // Only 200 bytes are looked at: a character cut at byte 200 is no fault,
-    // and a name cut there is compared as it stands ("shift-j").
-    const std::string cutCharacter = "<" + std::string(196, ' ') + "\xE6\x97\xA5 rest";
+    // Only 200 bytes are looked at: a name cut there is compared as it stands
+    // ("shift-j"). A character cut at the end of what is looked at is no fault.
     const std::string cutName = std::string(176, ' ') + "<?xml encoding=\"shift-jis\"?>";
     const struct {
         const char *what;
@@ -343,15 +316,11 @@ TEST_F(Xml, EncodingGuess)
         Encoding expected;
         std::size_t size = std::string::npos; // the scans see only these, with more behind them
     } cases[] = {
-        {"under 25 bytes", "<r>\xE9</r>", Encoding::None},
         {"utf-16 text", utf16le("<?xml version=\"1.0\"?><root/>", true), Encoding::None},
         {"byte-order mark", kBom + "<r>" + pad + "</r>", Encoding::Utf8},
         {"declared utf-8, valid", declared("UTF-8", "<r>\xC3\xA9</r>"), Encoding::Utf8},
-        {"declared utf8", declared("utf8"), Encoding::Utf8},
         {"declared utf-8, not valid", declared("utf-8", "<r>\xE9t\xE9</r>"), Encoding::None},
-        {"shiftjis", declared("shiftjis"), Encoding::ShiftJis},
         {"Shift-JIS", declared("Shift-JIS"), Encoding::ShiftJis},
-        {"sjis", declared("SJIS"), Encoding::ShiftJis},
         {"Shift_JIS", declared("Shift_JIS"), Encoding::ShiftJis},
         {"gb2312", declared("gb2312"), Encoding::Gb2312},
         {"big5", declared("BIG5"), Encoding::Big5},
@@ -362,7 +331,6 @@ TEST_F(Xml, EncodingGuess)
         {"no declaration, not valid", "<r>caf\xE9 au lait, cr\xE8me br\xFBl\xE9" "e</r>", Encoding::SingleByte},
         {"a zero byte ends the scan", "<r>" + pad + std::string(1, '\0') + "\xE9\xE9</r>", Encoding::Utf8},
         {"word without = is no declaration", "<r encoding>" + pad + "\xE9</r>", Encoding::SingleByte},
-        {"character cut at byte 200", cutCharacter, Encoding::Utf8},
         {"name cut at byte 200", cutName, Encoding::SingleByte},
         {"24 bytes given", declared("gbk"), Encoding::None, 24},
         {"cut in \"encoding\"", declared("gbk"), Encoding::Utf8, 27},
@@ -401,7 +369,6 @@ TEST_F(Xml, LeadByteTables)
         {Encoding::Utf8, "\xE6\x97\xA5", 3},
         {Encoding::Utf8, "\xE6\x97", 2}, // cut to what remains
         {Encoding::Utf8, "\xE6<b", 1},   // markup is never swallowed
-        {Encoding::Utf8, "\xF0\x9F\x98\x80", 4},
         {Encoding::ShiftJis, "\x81]", 2}, // a trail byte may look like ']'
         {Encoding::ShiftJis, "\x81<", 1},
         {Encoding::Gb2312, "\xB0]", 1},
@@ -425,8 +392,6 @@ TEST_F(Xml, LeadByteTables)
     for (const auto &c : ends)
         EXPECT_EQ(endsInsideCharacter(c.encoding, bytes(c.bytes), c.bytes.size()), c.cut) << c.bytes;
 }
-
-// ---- Files -----------------------------------------------------------------
 
 TEST_F(Xml, ParseFile)
 {
@@ -489,21 +454,15 @@ TEST_F(Xml, ParseFile)
         EXPECT_EQ(r.code, ErrorFileNotFound);
     }
 
-    // A buffer with a NUL among its bytes is refused; so is one whose NUL is
-    // just past the given size.
+    // A buffer with a NUL among its bytes is refused.
     const std::string bytes("<a>x\0y</a>", 10);
-    for (std::size_t size : {bytes.size(), std::size_t(4)}) {
-        Result r;
-        EXPECT_TRUE(parseBuffer(bytes.data(), size, nullptr, &r).isEmpty());
-        EXPECT_EQ(r.code, ErrorUnexpectedToken);
-        EXPECT_EQ(r.column, 5);
-    }
     Result r;
+    EXPECT_TRUE(parseBuffer(bytes.data(), bytes.size(), nullptr, &r).isEmpty());
+    EXPECT_EQ(r.code, ErrorUnexpectedToken);
+    EXPECT_EQ(r.column, 5);
     EXPECT_TRUE(parseString(nullptr, nullptr, &r).isEmpty());
     EXPECT_EQ(r.code, ErrorNoData);
 }
-
-// ---- Size and depth --------------------------------------------------------
 
 TEST_F(Xml, HugeAttributeValue)
 {
@@ -512,9 +471,6 @@ TEST_F(Xml, HugeAttributeValue)
     Node a = parseString(doc.c_str(), nullptr, &r);
     EXPECT_EQ(r.code, NoError);
     EXPECT_EQ(std::string(a.attributeByName("v")).size(), 100u << 20);
-    doc.resize(doc.size() - 3); // and the same without its closing quote
-    EXPECT_TRUE(parseString(doc.c_str(), nullptr, &r).isEmpty());
-    EXPECT_EQ(r.code, ErrorUnexpectedToken);
 }
 
 // Pieces larger than the writer's buffer go through whole.
@@ -534,7 +490,6 @@ TEST_F(Xml, HugePiecesAreWritten)
     Node root = back.childByName(name.c_str());
     EXPECT_EQ(root.attributeByName("v"), value);
     EXPECT_EQ(root.firstChild().attributeByName(name.c_str()), std::string("1"));
-    EXPECT_EQ(back.text(0), text);
     const std::string p = path("huge.xml");
     ASSERT_EQ(back.writeToFile(p.c_str()), NoError);
     EXPECT_EQ(readFile(p), back.createFileText());
@@ -553,11 +508,9 @@ TEST_F(Xml, NestingIsLimited)
     Result r;
     EXPECT_FALSE(parseString(nested(kMaxDepth, true).c_str(), nullptr, &r).isEmpty());
     EXPECT_EQ(r.code, NoError);
-    for (bool closed : {true, false}) {
-        EXPECT_TRUE(parseString(nested(100000, closed).c_str(), nullptr, &r).isEmpty());
-        EXPECT_EQ(r.code, ErrorUnexpectedToken);
-        EXPECT_EQ(r.column, 3 * kMaxDepth + 1);
-    }
+    EXPECT_TRUE(parseString(nested(100000, true).c_str(), nullptr, &r).isEmpty());
+    EXPECT_EQ(r.code, ErrorUnexpectedToken);
+    EXPECT_EQ(r.column, 3 * kMaxDepth + 1);
 
     // A tree built deeper than any parse allows is written and freed
     // without recursion.
@@ -570,8 +523,6 @@ TEST_F(Xml, NestingIsLimited)
     EXPECT_TRUE(leaf.parent().isEmpty());
     EXPECT_STREQ(leaf.name(), "e");
 }
-
-// ---- Handles ---------------------------------------------------------------
 
 TEST_F(Xml, ChildOutlivesItsDocument)
 {

@@ -85,6 +85,7 @@ struct Frame {
     bool right;
     bool left;
     uint32_t width;
+    int32_t format[2]; // of each eye's image; -1: none, 0: one without a size
     std::thread::id thread;
 };
 
@@ -94,9 +95,14 @@ public:
                           const int32_t *error)
     {
         const bool right = images && images[0].data;
+        const auto formatOf = [images](int i) {
+            const ZephImage *im = images && images[i].data ? &images[i] : nullptr;
+            return !im ? -1 : im->size && im->width && im->height ? im->format : 0;
+        };
         static_cast<FrameLog *>(context)->add({Zvc_ModelTime(), status ? *status : -1,
                                                error ? *error : -1, right, images && images[1].data,
                                                right ? images[0].width : 0u,
+                                               {formatOf(0), formatOf(1)},
                                                std::this_thread::get_id()});
         return 1;
     }

@@ -25,7 +25,6 @@ TEST_F(Capture, StatusesFollowModelTimeOnly)
     } cases[] = {
         // READY at 100, CAPTURING at the next frame, one frame counted every 66 ms.
         {"frame-based, 3 frames", 1, 3, ZEPH_OPERATION_AUTO, 7, -1, {R, C, DONE}, 166 + 3 * 66, 0},
-        {"frame-based, 1 frame", 1, 1, ZEPH_OPERATION_AUTO, 7, -1, {R, C, DONE}, 232, 0},
         // First frame at least 1000 ms after CAPTURING began at 166.
         {"time-based, 1 s", 2, 1, ZEPH_OPERATION_AUTO, 7, -1, {R, C, DONE}, 166 + 16 * 66, 0},
         {"operator initiated waits for Operate", 1, 2, ZEPH_OPERATION_OPERATOR_INITIATED, 7, 500,

