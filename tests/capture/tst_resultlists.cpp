@@ -78,7 +78,10 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("format");
         QTest::newRow("2") << 2 << "K2" << "MONO_RAW";
+        QTest::newRow("6") << 6 << "" << "MONO_JPEG";
         QTest::newRow("7") << 7 << "K7" << "";
+        QTest::newRow("14") << 14 << "" << "MONO_PNG";
+        QTest::newRow("138") << 138 << "" << "CORVANE_JPEG2000";
         QTest::newRow("compact form has no name") << 25 << "" << "";
         QTest::newRow("0") << 0 << "" << "";
     }

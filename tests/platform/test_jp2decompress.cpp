@@ -1,6 +1,6 @@
 // DecompressJp2 on frames made in memory by the virtual camera's encoder:
 // honest ones, and the ones it must refuse. Full 640 x 480 and odd-sized
-// grey frames, drawn exactly, are capture/tst_framedrawer's.
+// grey frames, drawn exactly, are capture/tst_captureresults's.
 
 #include "platform/Jp2Decompress.h"
 
