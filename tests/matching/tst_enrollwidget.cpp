@@ -458,21 +458,33 @@ private slots:
     {
         Screen s;
         s.setDedup(false);
-        QCOMPARE(Zvc_SetGalleryLimits(kBino, 1, 2, 0), 0);
+        QCOMPARE(Zvc_SetGalleryLimits(kBino, 1, 3, 0), 0);
         s.enrol(71, QStringLiteral("L1"));
         QCOMPARE(s.ids(), QStringList{"L1"});
         s.boxes.expect("Enrollment", "OK", "It is not able to enroll new ID because the gallery was full.");
         s.enrol(72, QStringLiteral("L2"));
         QCOMPARE(s.picture(), QStringLiteral("ENROLLMENTFAILED"));
 
-        // L1 holds its two templates: one more is refused.
-        s.type(QStringLiteral("L1"));
-        s.boxes.expect("Confirmation", "Yes",
-                       "Enrollee ID 'L1' existed in device.\nDo you want to enroll to existing ID?");
-        s.boxes.expect("Enrollment", "OK");
+        // L1 holds two of its three slots: two eyes do not fit, one does,
+        // and then L1 is full. The counts are the camera's.
+        const QString existed = QStringLiteral("Enrollee ID 'L1' existed in device.\nDo you want to enroll to "
+                                               "existing ID?");
+        s.boxes.expect("Confirmation", "Yes", existed);
+        s.boxes.expect("Enrollment", "OK",
+                       "There is not enough free slots to enroll irises for ID 'L1'. It currently has 2 "
+                       "irises enrolled.");
+        s.enrol(71, QStringLiteral("L1"));
+        s.capture(71, ZVC_EYE_SHARP, ZVC_EYE_LOOKING_ASIDE);
+        s.boxes.expect("Confirmation", "Yes");
+        s.boxes.expect("Confirmation", "Yes", existed);
         s.click("btEnroll");
-        const QString refusal = s.boxes.shown().last().text;
-        QVERIFY2(refusal.contains("'L1'") && refusal.contains("2"), qPrintable(refusal));
+        QCOMPARE(s.picture(), QStringLiteral("ENROLLMENTSUCCEEDED"));
+        s.boxes.expect("Confirmation", "Yes");
+        s.boxes.expect("Confirmation", "Yes", existed);
+        s.boxes.expect("Enrollment", "OK",
+                       "It is not able to enroll more iris for ID 'L1' because it has maximum of '3' irises.");
+        s.click("btEnroll");
+        QCOMPARE(s.picture(), QStringLiteral("ENROLLMENTFAILED"));
     }
 
     void failuresOfTheLinkAreOfferedRecovery()
