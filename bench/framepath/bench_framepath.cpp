@@ -8,8 +8,8 @@
 #include "capture/FrameRelay.h"
 #include "capture/JpegDecoder.h"
 #include "core/LastCapture.h"
+#include "zeph/virtual/imaging/Jpeg2000Encoder.h"
 
-#include "Jp2Encoder.h"
 #include "LibjpegReference.h"
 
 #include <QApplication>
@@ -66,7 +66,12 @@ const Bytes &pairBytes(int format, int eye)
         b = libjpegref::encode(grey, kW, kH, o);
         break;
     }
-    default: b = jp2test::encodeGrey(grey, kW, kH, 20); break;
+    default: {
+        zeph_imaging::GreyImage image(kW, kH);
+        image.pixels = grey;
+        b = zeph_imaging::encodeJpeg2000(image, 5, zeph_imaging::Jp2Wrapping::Codestream); // 20:1
+        break;
+    }
     }
     return b;
 }

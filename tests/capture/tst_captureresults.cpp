@@ -12,10 +12,10 @@
 #include "core/AppContext.h"
 #include "core/ResultText.h"
 #include "support/VirtualCameraFixture.h"
+#include "zeph/virtual/imaging/Jpeg2000Encoder.h"
 #include "zeph/virtual_camera.h"
 
 #include "CorvaneRawBuilder.h"
-#include "Jp2Encoder.h"
 #include "LibjpegReference.h"
 
 #include <QLabel>
@@ -507,7 +507,9 @@ private slots:
             int w = 0, h = 0;
             libjpegref::Decoder().decode(bytes.data(), bytes.size(), expected.data(), &w, &h);
         } else {
-            bytes = jp2test::encodeGrey(grey, width, height);
+            zeph_imaging::GreyImage image(width, height);
+            image.pixels = grey;
+            bytes = zeph_imaging::encodeJpeg2000(image, 100, zeph_imaging::Jp2Wrapping::Codestream);
         }
         QVERIFY(!bytes.empty());
         FrameDrawer drawer;
