@@ -172,13 +172,13 @@ private slots:
 
         QVERIFY(!DeviceConfigRecord::decode(nullptr, 52));
         QVERIFY(!DeviceConfigRecord::decode(record.data(), 51));
-        QVERIFY(!DeviceConfigRecord::decode(record.data(), 0));
         const std::array<uint8_t, 53> longer{};
         QVERIFY(!DeviceConfigRecord::decode(longer.data(), longer.size()));
     }
 
     // Values without an item, items beyond a list, a quality the byte cannot
-    // hold: what no control of the dialog can produce.
+    // hold, thresholds at and beyond their bounds: what no control of the
+    // dialog can produce.
     void editRules()
     {
         for (int i = 0; i < 5; ++i) {
@@ -197,10 +197,7 @@ private slots:
         DeviceConfigEdit::Entries e;
         e.compressionQuality = 356; // would land as 100 in the byte
         QCOMPARE(DeviceConfigEdit::check(e), DeviceConfigEdit::Problem::CompressionQuality);
-    }
 
-    void thresholdJudgement()
-    {
         const struct {
             const char *name;
             bool dedup;
