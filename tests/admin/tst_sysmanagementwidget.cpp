@@ -292,29 +292,23 @@ private slots:
 
     // Lock and unlock fetch the capture again, and reload the lists and
     // pictures once the slot is done.
-    void lockReloads_data()
-    {
-        QTest::addColumn<int>("op");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("lock") << int(Lock) << "Device is locked successfully!";
-        QTest::newRow("unlock") << int(Unlock) << "Device is unlocked successfully!";
-    }
     void lockReloads()
     {
-        QFETCH(int, op);
-        QFETCH(QString, text);
         AdminScreen s;
         s.show(WorkAreaSysManagement);
-        Zvc_ResetCallCounts();
-        Zvc_FailNext(kOperations[op].function, 1, ZEPH_OK);
-        s.boxes.expect(kOperations[op].title, "OK", text);
-        s.click(kOperations[op].button);
-        SCRIPT_DONE(s);
-        QCOMPARE(Zvc_CallCount("Zeph_GetResultQuality"), 1);
-        QCOMPARE(Zvc_CallCount("Zeph_GetAdminGalleryInfo"), 0);
-        QCOMPARE(s.ctx.statusMessage(), text);
-        QCoreApplication::processEvents();
-        QCOMPARE(Zvc_CallCount("Zeph_GetAdminGalleryInfo"), 1);
+        for (int op : {Lock, Unlock}) {
+            const QString text = op == Lock ? "Device is locked successfully!" : "Device is unlocked successfully!";
+            Zvc_ResetCallCounts();
+            Zvc_FailNext(kOperations[op].function, 1, ZEPH_OK);
+            s.boxes.expect(kOperations[op].title, "OK", text);
+            s.click(kOperations[op].button);
+            SCRIPT_DONE(s);
+            QCOMPARE(Zvc_CallCount("Zeph_GetResultQuality"), 1);
+            QCOMPARE(Zvc_CallCount("Zeph_GetAdminGalleryInfo"), 0);
+            QCOMPARE(s.ctx.statusMessage(), text);
+            QCoreApplication::processEvents();
+            QCOMPARE(Zvc_CallCount("Zeph_GetAdminGalleryInfo"), 1);
+        }
     }
 
     // Eye labels share the window with the panels, in whole 4:3 steps; the
