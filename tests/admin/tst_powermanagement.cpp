@@ -86,7 +86,8 @@ class TestPowerManagement : public QObject
 {
     Q_OBJECT
 private slots:
-    // With no device everything is greyed out and nothing can be sent.
+    // With no device everything is greyed out; a command that is pressed
+    // all the same says so and calls nothing.
     void noDeviceDisablesEverything()
     {
         AdminScreen s(false);
@@ -98,6 +99,16 @@ private slots:
         QCOMPARE(s.find<QComboBox>("cbSleepMode")->count(), 0);
         QVERIFY(s.find<QCheckBox>("chkDeepSleepInterrupt")->isHidden());
         SCRIPT_DONE(s); // the quiet open asks nothing
+        Zvc_ResetCallCounts();
+        s.find<QGroupBox>("grbAutoPower")->setEnabled(true);
+        s.find<QGroupBox>("grbManualPower")->setEnabled(true);
+        for (const char *name : {"btStandby", "btSleep", "btDeepSleep", "btApply"}) {
+            s.boxes.expect(QStringLiteral("Error"), QStringLiteral("OK"), kNoDeviceOpened);
+            s.find<QPushButton>(name)->setEnabled(true);
+            s.click(name);
+        }
+        SCRIPT_DONE(s);
+        QCOMPARE(Zvc_CallCount("*"), 0);
     }
 
     void showsTheAutomaticSleep_data()
@@ -120,10 +131,7 @@ private slots:
         QCOMPARE(screen.automatic()->isChecked(), s.checked);
         QCOMPARE(screen.after()->value(), s.after);
         QCOMPARE(screen.mode()->currentText(), s.item);
-        QStringList items;
-        for (int i = 0; i < screen.mode()->count(); ++i)
-            items << screen.mode()->itemText(i);
-        QCOMPARE(items, (QStringList{"Standby", "Sleep", "Deep Sleep"}));
+        QCOMPARE(screen.items("cbSleepMode"), (QStringList{"Standby", "Sleep", "Deep Sleep"}));
         QVERIFY(!screen.apply()->isEnabled());
     }
 
@@ -205,13 +213,10 @@ private slots:
         const QString range = QStringLiteral("The timeout to sleep must be in range [10-65535]");
         const QString failed = QStringLiteral("Failed to change the automatic sleep settings. ");
         const int usb = ZEPH_COMM_USB;
-        for (int t : {0, 5, 9, 65536, 100000})
-            QTest::addRow("timeout %d", t) << Refused{0, usb, t, true, range, ""};
+        QTest::newRow("timeout 65536") << Refused{0, usb, 65536, true, range, ""};
         QTest::newRow("never read") << Refused{0, usb, 60, false, kNotRead, ""};
         QTest::newRow("permission") << Refused{0x2010, usb, 60, true, kAdminOnly, ""};
         QTest::newRow("bad data") << Refused{0x1008, usb, 60, true, failed + "(Device) Bad data", "(Device) Bad data"};
-        QTest::newRow("invalid parameter")
-            << Refused{15, usb, 60, true, failed + "Invalid parameter", "Invalid parameter"};
         QTest::newRow("io timeout on uart")
             << Refused{9, ZEPH_COMM_UART, 60, true, failed + "Device IO timeout", "Device IO timeout"};
     }
@@ -240,19 +245,6 @@ private slots:
         QVERIFY(DeviceConfigRecord::same(screen.ctx.deviceConfig, held));
     }
 
-    // The manual deep sleep asks every time; No sends nothing.
-    void deepSleepDeclined()
-    {
-        Screen screen;
-        for (int i = 0; i < 2; ++i)
-            screen.boxes.expect(QStringLiteral("Warning"), QStringLiteral("No"), kUsbDeepSleep);
-        screen.click("btDeepSleep");
-        screen.click("btDeepSleep");
-        SCRIPT_DONE(screen);
-        QCOMPARE(Zvc_CallCount("Zeph_SleepDevice"), 0);
-        QVERIFY(screen.manual()->isEnabled());
-    }
-
     // Standby and sleep put the camera to sleep without a word and leave
     // the work area usable; a failed command shows its result in the status
     // bar, and a failed deep sleep leaves the next unplug announced.
@@ -262,7 +254,6 @@ private slots:
         QTest::newRow("standby") << Command{"btStandby", ZEPH_SLEEP_STANDBY, 0};
         QTest::newRow("sleep") << Command{"btSleep", ZEPH_SLEEP_SLEEP, 0};
         QTest::newRow("standby fails") << Command{"btStandby", ZEPH_SLEEP_STANDBY, 0x1008};
-        QTest::newRow("sleep fails") << Command{"btSleep", ZEPH_SLEEP_SLEEP, 0x1008};
         QTest::newRow("deep sleep fails") << Command{"btDeepSleep", ZEPH_SLEEP_DEEP, 0x1008};
     }
 
@@ -286,12 +277,20 @@ private slots:
         QCOMPARE(int(screen.ctx.suppressUnplugNotice), 0);
     }
 
-    // Deep sleep on USB in the main window: the camera leaves the bus, the
-    // window closes the device without the unplug box (and will announce the
-    // next one), the work area greys out. Waking is zeph/test_power's.
+    // The manual deep sleep asks every time; No sends nothing. Yes on USB in
+    // the main window: the camera leaves the bus, the window closes the
+    // device without the unplug box (and will announce the next one), the
+    // work area greys out. Waking is zeph/test_power's.
     void usbDeepSleepInTheMainWindow()
     {
         Screen s;
+        for (int i = 0; i < 2; ++i) {
+            s.boxes.expect(QStringLiteral("Warning"), QStringLiteral("No"), kUsbDeepSleep);
+            s.click("btDeepSleep");
+        }
+        SCRIPT_DONE(s);
+        QCOMPARE(Zvc_CallCount("Zeph_SleepDevice"), 0);
+        QVERIFY(s.manual()->isEnabled());
         s.boxes.expect(QStringLiteral("Warning"), QStringLiteral("Yes"), kUsbDeepSleep);
         s.click("btDeepSleep");
         s.deliverNotifications();
@@ -301,21 +300,6 @@ private slots:
         QVERIFY(!s.find<QGroupBox>("grbManualPower")->isEnabled());
         QVERIFY(!s.find<QGroupBox>("grbAutoPower")->isEnabled());
         QCOMPARE(sleepState(), int(ZEPH_SLEEP_DEEP));
-    }
-
-    // The device went away under the work area: the commands say so.
-    void deviceClosedMeanwhile()
-    {
-        Screen screen;
-        screen.ctx.closeDevice();
-        Zvc_ResetCallCounts();
-        for (const char *name : {"btStandby", "btSleep", "btDeepSleep", "btApply"}) {
-            screen.boxes.expect(QStringLiteral("Error"), QStringLiteral("OK"), kNoDeviceOpened);
-            screen.find<QPushButton>(name)->setEnabled(true);
-            screen.click(name);
-        }
-        SCRIPT_DONE(screen);
-        QCOMPARE(Zvc_CallCount("*"), 0);
     }
 };
 

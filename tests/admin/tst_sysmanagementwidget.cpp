@@ -61,11 +61,9 @@ private slots:
         QTest::addColumn<QByteArray>("bytes"); // empty: refused
         const int local = UserIdText::Local8Bit;
         const int latin1 = UserIdText::Latin1;
-        const QString e15(15, QChar(0xE9));
         QTest::newRow("31 bytes") << QString(31, 'a') << local << QByteArray(31, 'a');
         QTest::newRow("32 bytes") << QString(32, 'a') << local << QByteArray();
         QTest::newRow("16 two-byte chars") << QString(16, QChar(0xE9)) << local << QByteArray();
-        QTest::newRow("15 two-byte chars") << e15 << local << e15.toLocal8Bit();
         QTest::newRow("latin-1 e-acute") << QString(31, QChar(0xE9)) << latin1 << QByteArray(31, char(0xE9));
         QTest::newRow("latin-1 cjk") << QStringLiteral("A\u4e2d") << latin1 << QByteArray();
         QTest::newRow("zero inside") << QStringLiteral("A") + QChar(0) + QStringLiteral("B") << local
@@ -153,7 +151,6 @@ private slots:
         QTest::newRow("enroll denied") << int(Enroll) << own << denied << admin;
         QTest::newRow("unenroll denied") << int(Unenroll) << own << denied << admin;
         QTest::newRow("lock denied") << int(Lock) << own << denied << admin;
-        QTest::newRow("unlock denied") << int(Unlock) << own << denied << admin;
         QTest::newRow("role denied")
             << int(SetRole) << own << denied << SysManagementWidget::superUserPermissionText();
     }
@@ -206,7 +203,6 @@ private slots:
         const int admin = ZEPH_ROLE_ADMIN;
         const int super = ZEPH_ROLE_SUPERUSER;
         QTest::newRow("unenroll, nobody logged in") << int(Unenroll) << "" << 0 << "A3" << false << false;
-        QTest::newRow("unenroll, another admin") << int(Unenroll) << "A1" << admin << "A3" << false << false;
         QTest::newRow("unenroll, this admin") << int(Unenroll) << "A3" << admin << "A3" << false << true;
         QTest::newRow("unenroll, super user") << int(Unenroll) << "A3" << super << "A3" << false << false;
         QTest::newRow("unenroll, case differs") << int(Unenroll) << "a3" << admin << "A3" << false << false;
@@ -257,29 +253,25 @@ private slots:
         QCOMPARE(s.items("cbAdminIDs"), left);
     }
 
-    // "No" to the question calls nothing.
-    void unenrollAsksFirst()
+    // The certificate group is shown greyed. Unenrolling asks first, "No"
+    // the default, and No calls nothing. Enrolling: one eye missing asks
+    // first; a listed ID is not added twice; success consumes the capture.
+    void enrollAdmin()
     {
         AdminScreen s;
+        s.capture(5, ZVC_EYE_SHARP, ZVC_EYE_LOOKING_ASIDE);
         s.show(WorkAreaSysManagement);
-        s.setText("cbAdminIDs", "A3");
+        auto *g = s.find<QGroupBox>("groupBox_3");
+        QVERIFY(g && !g->isHidden() && !g->isEnabled());
+        QVERIFY(!s.find<QPushButton>("BtnResetCerts")->isEnabled());
+        s.find<QComboBox>("cbAdminIDs")->addItems({"A1", "Boss1"});
+        s.setText("cbAdminIDs", "Boss1");
         Zvc_ResetCallCounts();
         s.boxes.expect("Administrator Unenrollment", "No");
         s.click("BtnUnenrollAdmin");
         SCRIPT_DONE(s);
         QCOMPARE(s.boxes.shown().last().defaultButton, QStringLiteral("No"));
         QCOMPARE(Zvc_CallCount("Zeph_UnenrollAdmin"), 0);
-    }
-
-    // Enrolling: one eye missing asks first; a listed ID is not added twice;
-    // success consumes the capture.
-    void enrollAdmin()
-    {
-        AdminScreen s;
-        s.capture(5, ZVC_EYE_SHARP, ZVC_EYE_LOOKING_ASIDE);
-        s.show(WorkAreaSysManagement);
-        s.find<QComboBox>("cbAdminIDs")->addItems({"A1", "Boss1"});
-        s.setText("cbAdminIDs", "Boss1");
         QCOMPARE(s.ctx.lastCapture.lastCaptureResult, ZEPH_ERR_NO_QUALIFIED_LEFT);
         s.boxes.expect("Confirmation", "No");
         s.click("m_btnEnrollAdmin");
@@ -300,29 +292,23 @@ private slots:
 
     // Lock and unlock fetch the capture again, and reload the lists and
     // pictures once the slot is done.
-    void lockReloads_data()
-    {
-        QTest::addColumn<int>("op");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("lock") << int(Lock) << "Device is locked successfully!";
-        QTest::newRow("unlock") << int(Unlock) << "Device is unlocked successfully!";
-    }
     void lockReloads()
     {
-        QFETCH(int, op);
-        QFETCH(QString, text);
         AdminScreen s;
         s.show(WorkAreaSysManagement);
-        Zvc_ResetCallCounts();
-        Zvc_FailNext(kOperations[op].function, 1, ZEPH_OK);
-        s.boxes.expect(kOperations[op].title, "OK", text);
-        s.click(kOperations[op].button);
-        SCRIPT_DONE(s);
-        QCOMPARE(Zvc_CallCount("Zeph_GetResultQuality"), 1);
-        QCOMPARE(Zvc_CallCount("Zeph_GetAdminGalleryInfo"), 0);
-        QCOMPARE(s.ctx.statusMessage(), text);
-        QCoreApplication::processEvents();
-        QCOMPARE(Zvc_CallCount("Zeph_GetAdminGalleryInfo"), 1);
+        for (int op : {Lock, Unlock}) {
+            const QString text = op == Lock ? "Device is locked successfully!" : "Device is unlocked successfully!";
+            Zvc_ResetCallCounts();
+            Zvc_FailNext(kOperations[op].function, 1, ZEPH_OK);
+            s.boxes.expect(kOperations[op].title, "OK", text);
+            s.click(kOperations[op].button);
+            SCRIPT_DONE(s);
+            QCOMPARE(Zvc_CallCount("Zeph_GetResultQuality"), 1);
+            QCOMPARE(Zvc_CallCount("Zeph_GetAdminGalleryInfo"), 0);
+            QCOMPARE(s.ctx.statusMessage(), text);
+            QCoreApplication::processEvents();
+            QCOMPARE(Zvc_CallCount("Zeph_GetAdminGalleryInfo"), 1);
+        }
     }
 
     // Eye labels share the window with the panels, in whole 4:3 steps; the
@@ -336,12 +322,10 @@ private slots:
         const int login = WorkAreaLogin;
         const int sys = WorkAreaSysManagement;
         QTest::newRow("login bino 1300") << login << true << 1300 << QSize(488, 366);
-        QTest::newRow("login bino 1000") << login << true << 1000 << QSize(340, 255);
         QTest::newRow("login bino wide") << login << true << 1700 << QSize(640, 480);
         QTest::newRow("login mono 1300") << login << false << 1300 << QSize(640, 480);
         QTest::newRow("login mono 900") << login << false << 900 << QSize(584, 438);
         QTest::newRow("sys bino 1300") << sys << true << 1300 << QSize(388, 291);
-        QTest::newRow("sys bino 1001") << sys << true << 1001 << QSize(240, 180);
         QTest::newRow("sys mono 1300") << sys << false << 1300 << QSize(640, 480);
         QTest::newRow("sys mono 1003") << sys << false << 1003 << QSize(500, 375);
     }
@@ -359,15 +343,6 @@ private slots:
         QCOMPARE(!s.find<QLabel>("lblLeftEye")->isHidden(), binocular);
         if (binocular)
             QCOMPARE(s.find<QLabel>("lblLeftEye")->maximumSize(), size);
-    }
-
-    void certificatesGreyed()
-    {
-        AdminScreen s;
-        s.show(WorkAreaSysManagement);
-        auto *g = s.find<QGroupBox>("groupBox_3");
-        QVERIFY(g && !g->isHidden() && !g->isEnabled());
-        QVERIFY(!s.find<QPushButton>("BtnResetCerts")->isEnabled());
     }
 };
 
