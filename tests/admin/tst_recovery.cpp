@@ -123,6 +123,7 @@ class DialogDriver : public QObject
 public:
     explicit DialogDriver(AppContext &ctx) : dialog(static_cast<AutoRecoveryDlg *>(ctx.recoveryOffer()))
     {
+        dialog->setProperty("drivenByTest", true);
         status = dialog->findChild<QLabel *>(QStringLiteral("m_Status"));
         yes = dialog->findChild<QPushButton *>(QStringLiteral("m_btnYes"));
         cancel = dialog->findChild<QPushButton *>(QStringLiteral("m_btnCancel"));

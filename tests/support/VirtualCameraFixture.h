@@ -3,9 +3,11 @@
 
 // Gives a test a fresh virtual camera (own state folder, instant time, the
 // default devices) and a fresh AppContext as the program builds it at start-up,
-// with Config.xml in a temporary folder.
+// with Config.xml in a temporary folder. A modal dialog nobody drives fails
+// the test and is ended.
 
 #include "core/AppContext.h"
+#include "support/ModalGuard.h"
 
 #include <QTemporaryDir>
 #include <memory>
@@ -22,6 +24,7 @@ public:
     void select(const char *name);
 
 private:
+    ModalGuard m_dialogs;
     QTemporaryDir m_dir;
     std::unique_ptr<AppContext> m_context;
 };
