@@ -479,11 +479,15 @@ private slots:
         QCOMPARE(Zvc_CallCount("Zeph_SetDeviceConfig"), 1);
     }
 
-    // The Configuration action as system management runs it: the dialog,
-    // then the host's UART settings following a changed camera, once.
-    void uartSettingsCarriedToTheHost()
+    // The Configuration button of system management: the dialog, then the
+    // host's UART settings following a changed camera, once; a changed
+    // encryption fetches the capture again (the camera now withholds its
+    // images), on a UART session as JPEG 2000 at quality 3.
+    void configurationButton()
     {
         Screen screen;
+        screen.capture(7);
+        screen.show(WorkAreaSysManagement);
         QCOMPARE(screen.ctx.sdkConfig.uartBaudrate, 115200u);
         const auto operate = [&](std::function<void(DeviceConfig &)> edit) {
             QTimer::singleShot(0, [edit] {
@@ -495,14 +499,23 @@ private slots:
                 if (dialog->isVisible())
                     dialog->reject();
             });
+            screen.click("m_btnSetDevConfig");
+        };
+        const auto fetches = [] {
+            QStringList out;
+            char line[160];
+            for (int32_t i = 0; i < Zvc_JournalSize(); ++i)
+                if (Zvc_JournalLine(i, line, sizeof line) > 0 && qstrncmp(line, "Zeph_GetResult", 14) == 0)
+                    out << QString::fromLatin1(line);
+            return out;
         };
 
+        Zvc_ClearJournal();
         screen.boxes.expect(kTitle, QStringLiteral("OK"), kSuccess);
         operate([](DeviceConfig &d) {
             child<QSpinBox>(&d, "m_edtBaudrate")->setValue(57600);
             pressKey(child<QRadioButton>(&d, "m_rdHardware"));
         });
-        QVERIFY(!DeviceConfig::runAndCarryOver(nullptr));
         SCRIPT_DONE(screen);
         QCOMPARE(Zvc_CallCount("Zeph_SetSdkConfig"), 1);
         ZephSdkConfig host{};
@@ -510,15 +523,22 @@ private slots:
         QCOMPARE(host.uartBaudrate, 57600u);
         QCOMPARE(host.uartFlowControl, 1u);
         QCOMPARE(screen.ctx.sdkConfig.uartBaudrate, 57600u);
+        QCOMPARE(fetches(), QStringList()); // nothing changed that the images depend on
 
         // Unchanged UART settings send nothing; a changed encryption says so.
         Zvc_ResetCallCounts();
+        screen.ctx.pendingCommStd = ZEPH_COMM_UART;
         screen.boxes.expect(QStringLiteral("Information"), QStringLiteral("OK"));
         screen.boxes.expect(kTitle, QStringLiteral("OK"), kSuccess);
         operate([](DeviceConfig &d) { child<QComboBox>(&d, "m_cbEncryptionMode")->setCurrentIndex(1); });
-        QVERIFY(DeviceConfig::runAndCarryOver(nullptr));
         SCRIPT_DONE(screen);
         QCOMPARE(Zvc_CallCount("Zeph_SetSdkConfig"), 0);
+        QCOMPARE(screen.ctx.resultFormat, 10);
+        QCOMPARE(int(screen.ctx.j2kQuality), 3);
+        QCOMPARE(fetches(), QStringList() << QStringLiteral("Zeph_GetResultQuality() = 0")
+                                          << QStringLiteral("Zeph_GetResultImage(%1, 10, 3) = %2")
+                                                 .arg(screen.ctx.resultKind)
+                                                 .arg(ZEPH_ERR_FUNCTION_DISABLED));
 
         // The SDK refusing the settings leaves the host's record as it was.
         screen.ctx.deviceConfig.uartBaudrate = 9600;
