@@ -14,17 +14,25 @@ bool ScoreOverlay::drawScoreOverlay(QLabel *label, const QStringList &texts,
     if (picture.isNull())
         return false;
 
+    QFont font(QStringLiteral("Times New Roman"));
+    font.setStyleHint(QFont::Serif);
+    font.setPointSize(pointSize);
+    const int n = int(qMin(texts.size(), positions.size()));
+
     QPainter painter(&picture);
+    painter.setFont(font);
+    // The box is made for that face; where another stands in and runs wider,
+    // it grows so that no line spills over the picture.
+    int width = 122;
+    for (int i = 0; i < n; ++i)
+        width = qMax(width, positions[i].x() + painter.fontMetrics().horizontalAdvance(texts[i]) + 6);
+
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::white);
     painter.setBrush(QBrush(Qt::white, Qt::SolidPattern));
-    painter.drawRoundedRect(QRect(1, 1, 122, 48), 8, 8);
+    painter.drawRoundedRect(QRect(1, 1, width, 48), 8, 8);
 
-    QFont font(QStringLiteral("Times New Roman"));
-    font.setPointSize(pointSize);
-    painter.setFont(font);
     painter.setPen(Qt::black);
-    const int n = int(qMin(texts.size(), positions.size()));
     for (int i = 0; i < n; ++i) {
         // The position is the text's top left corner, so the lines sit in
         // the box whatever the font's ascent.

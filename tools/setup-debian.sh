@@ -8,7 +8,7 @@ packages=(
   libopenjp2-7-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev
   libgtest-dev libbenchmark-dev libpugixml-dev
   clang-14 libclang-rt-14-dev
-  xvfb xauth fonts-dejavu-core imagemagick
+  xvfb xauth fonts-dejavu-core fonts-liberation2 imagemagick
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -617,6 +617,18 @@ private slots:
         QCOMPARE(shown(right).pixel(4, 45), qRgb(20, 20, 20));
         CaptureResults::of(ctx).showCaptureResults(&left, &right, false);
         QCOMPARE(shown(left).pixel(4, 45), qRgb(20, 20, 20));
+
+        // A line wider than the box widens it: nothing is drawn beside it.
+        QVERIFY(ScoreOverlay::drawScoreOverlay(&left, {"Usable Iris Area: 100, a line wider than the box"},
+                                               {QPoint(8, 30)}, 10));
+        const QImage boxed = shown(left);
+        int edge = 4;
+        while (edge < 639 && boxed.pixel(edge + 1, 27) == qRgb(255, 255, 255))
+            ++edge;
+        QVERIFY2(edge > 130 && edge < 600, qPrintable(QString::number(edge)));
+        for (int y = 0; y < 60; ++y)
+            for (int x = edge + 2; x < 640; ++x)
+                QVERIFY2(boxed.pixel(x, y) == qRgb(20, 20, 20), qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
     }
 
     // What each eye label shows for each result when it has no picture,
