@@ -11,9 +11,9 @@
 #include "core/MessageBox.h"
 #include "core/ResultText.h"
 
-
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -30,9 +30,19 @@ const char kPlaceholder[] = "Please capture before enrolling";
 const char kButtonStyle[] = "QPushButton {\t\n\t\t\t\t\tmin-height: 25px;\n\t\t\t\t\tmin-width: 100px;\n}";
 const char kPanelStyle[] =
     "QGroupBox#%1 { border: none; border-top-left-radius: 6px; border-top-right-radius: 6px;"
-    " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #005588, stop:0.1 white,"
+    " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #005588, stop:%2 white,"
     " stop:1 #E5EFF6); margin-top: 0px; padding-top: 22px; font-weight: bold; }"
     " QGroupBox#%1::title { color: white; subcontrol-origin: padding; left: 10px; top: 4px; }";
+
+// The gradient turns white at a tenth of the panel's height; a short panel
+// keeps at least this much blue so that its white title stays readable.
+constexpr int kTitleBand = 30;
+
+QString panelStyle(const QGroupBox *panel)
+{
+    const double stop = qMax(0.1, double(kTitleBand) / qMax(1, panel->height()));
+    return QString::fromLatin1(kPanelStyle).arg(panel->objectName(), QString::number(qMin(stop, 1.0), 'f', 3));
+}
 
 QLabel *eyeLabel(const char *name, QWidget *parent)
 {
@@ -104,13 +114,25 @@ SysManagementWidget::SysManagementWidget(QWidget *parent)
     QMetaObject::invokeMethod(this, "InitControl", Qt::QueuedConnection);
 }
 
+bool SysManagementWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Resize) {
+        auto *panel = static_cast<QGroupBox *>(watched);
+        const QString style = panelStyle(panel);
+        if (style != panel->styleSheet())
+            panel->setStyleSheet(style);
+    }
+    return CCustomWidget::eventFilter(watched, event);
+}
+
 void SysManagementWidget::buildForm()
 {
     setObjectName(QStringLiteral("SysManagementWidget"));
     setWindowTitle(QStringLiteral("System Management"));
 
     groupBox = group("groupBox", "Administrator", this);
-    groupBox->setStyleSheet(QString::fromLatin1(kPanelStyle).arg(QStringLiteral("groupBox")));
+    groupBox->setStyleSheet(panelStyle(groupBox));
+    groupBox->installEventFilter(this);
 
     groupBox_7 = group("groupBox_7", "Enroll", groupBox);
     label = new QLabel(QStringLiteral("Administrator ID:"), groupBox_7);
@@ -156,7 +178,8 @@ void SysManagementWidget::buildForm()
     adminColumn->addWidget(groupBox_3);
 
     superUserGroup = group("superUserGroup", "Super User", this);
-    superUserGroup->setStyleSheet(QString::fromLatin1(kPanelStyle).arg(QStringLiteral("superUserGroup")));
+    superUserGroup->setStyleSheet(panelStyle(superUserGroup));
+    superUserGroup->installEventFilter(this);
     groupBox_5 = group("groupBox_5", "User role", superUserGroup);
     label_2 = new QLabel(QStringLiteral("Enrollee ID:"), groupBox_5);
     label_2->setObjectName(QStringLiteral("label_2"));

@@ -35,6 +35,9 @@ public slots:
     void on_BtnUnlockDevice_clicked();
     void on_BtnSetRole_clicked();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void buildForm();
     bool deviceOpen();

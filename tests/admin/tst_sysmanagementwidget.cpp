@@ -344,6 +344,21 @@ private slots:
         if (binocular)
             QCOMPARE(s.find<QLabel>("lblLeftEye")->maximumSize(), size);
     }
+
+    // Each panel's white title stands on blue, the short panel's too.
+    void panelTitlesReadable()
+    {
+        AdminScreen s;
+        s.show(WorkAreaSysManagement);
+        s.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&s.window));
+        QVERIFY(s.find<QGroupBox>("superUserGroup")->height() < 200); // a tenth of it is too little
+        for (const char *name : {"groupBox", "superUserGroup"}) {
+            QGroupBox *panel = s.find<QGroupBox>(name);
+            const QColor behind = panel->grab().toImage().pixelColor(4, 11);
+            QVERIFY2(behind.lightness() < 150, qPrintable(QStringLiteral("%1: %2").arg(name, behind.name())));
+        }
+    }
 };
 
 QTEST_MAIN(TestSysManagementWidget)
