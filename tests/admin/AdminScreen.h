@@ -114,7 +114,6 @@ struct AdminScreen {
         int32_t n = 0, f = 0, c = 0;
         return Zeph_GetAdminGalleryInfo(ctx.deviceHandle, &ids, &n, &f, &c) != 0x14;
     }
-    QString lastBoxText() const { return boxes.shown().isEmpty() ? QString() : boxes.shown().last().text; }
     ZephDeviceConfig cameraRecord() const
     {
         ZephDeviceConfig c{};
