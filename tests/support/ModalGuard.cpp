@@ -38,7 +38,6 @@ void ModalGuard::end(QPointer<QDialog> dialog, int attempts)
     if (attempts == 0) {
         const QString what = QStringLiteral("unexpected dialog '%1' (%2)")
                                  .arg(dialog->windowTitle(), dialog->objectName());
-        m_ended << what;
         QTest::qFail(qPrintable(what), __FILE__, __LINE__);
     }
     if (attempts >= 100) {

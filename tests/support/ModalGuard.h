@@ -10,7 +10,6 @@
 
 #include <QObject>
 #include <QPointer>
-#include <QStringList>
 
 class QDialog;
 
@@ -20,15 +19,11 @@ public:
     ModalGuard();
     ~ModalGuard() override;
 
-    QStringList ended() const { return m_ended; }
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void end(QPointer<QDialog> dialog, int attempts);
-
-    QStringList m_ended;
 };
 
 #endif
