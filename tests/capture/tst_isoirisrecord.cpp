@@ -139,9 +139,7 @@ private slots:
         QTest::addColumn<int>("isoSubtype");
         QTest::addColumn<bool>("binocular");
         QTest::addColumn<bool>("left");
-        QTest::newRow("both eyes") << 0 << 0 << true << false;
         QTest::newRow("right missing") << int(ZEPH_ERR_NO_QUALIFIED_RIGHT) << 0 << true << true;
-        QTest::newRow("right missing, monocular") << int(ZEPH_ERR_NO_QUALIFIED_RIGHT) << 0 << false << true;
         QTest::newRow("left asked, binocular") << 0 << 2 << true << true;
         QTest::newRow("left asked, monocular") << 0 << 2 << false << false;
         QTest::newRow("right asked") << 0 << 1 << true << false;
