@@ -154,7 +154,6 @@ private slots:
         const QByteArray bmp = bmpOf(width, height, pixels);
         const int imageSize = row * int(height);
         QCOMPARE(bmp.size(), 1078 + imageSize);
-        QCOMPARE(BmpWriter::fileSize(width, height), uint64_t(1078 + imageSize));
 
         QCOMPARE(bmp.left(2), QByteArray("BM"));
         // Offset, width, value: sizes, pixel offset, 8-bit single plane,
@@ -182,7 +181,6 @@ private slots:
         QTest::addColumn<uint>("width");
         QTest::addColumn<uint>("height");
         QTest::addColumn<qulonglong>("pixelBytes");
-        QTest::newRow("data one byte short") << 640u << 480u << 307199ull;
         QTest::newRow("width 0") << 0u << 4u << 16ull;
         QTest::newRow("height 0") << 4u << 0u << 16ull;
         QTest::newRow("width past the signed field") << 0x80000000u << 1u << 0x80000000ull;
