@@ -191,8 +191,7 @@ private slots:
     // error; one after the receiver is gone is dropped with its event.
     void nullImagesAndLateCallbacks()
     {
-        VirtualCameraFixture camera;
-        LiveFrames &frames = camera.context().liveFrames;
+        LiveFrames frames;
         FrameRelay relay(frames);
         Bytes pixels(4, 1);
         ZephImage images[2] = {raw(pixels, 2, 2), raw(pixels, 2, 2)};
@@ -333,7 +332,6 @@ private slots:
         QCOMPARE(eye.pixmap().isNull(), !drawn);
         if (!drawn)
             return;
-        QCOMPARE(eye.pixmap().width(), int(width));
         QCOMPARE(eye.hasScaledContents(), label.width() * label.height() < int(width * height));
         // Last pixel of the first row and first of the second: the rows are
         // not shifted by the padding.
