@@ -18,8 +18,6 @@ struct EncodeOptions {
     bool sixteenBitTables = false; // allow quantisation entries above 255
     int restartRows = 0;           // restart marker every n MCU rows
     int restartInterval = 0;       // or every n MCUs
-    bool progressive = false;
-    bool colour = false;
 };
 
 // A deterministic test picture: gradients, a few hard edges and noise, so
@@ -53,24 +51,17 @@ inline std::vector<uint8_t> encode(const std::vector<uint8_t> &grey, int width, 
     jpeg_mem_dest(&c, &buffer, &size);
     c.image_width = static_cast<JDIMENSION>(width);
     c.image_height = static_cast<JDIMENSION>(height);
-    c.input_components = o.colour ? 3 : 1;
-    c.in_color_space = o.colour ? JCS_RGB : JCS_GRAYSCALE;
+    c.input_components = 1;
+    c.in_color_space = JCS_GRAYSCALE;
     jpeg_set_defaults(&c);
     jpeg_set_quality(&c, o.quality, o.sixteenBitTables ? FALSE : TRUE);
     c.optimize_coding = o.optimise ? TRUE : FALSE;
     c.restart_in_rows = o.restartRows;
     if (o.restartInterval)
         c.restart_interval = static_cast<unsigned int>(o.restartInterval);
-    if (o.progressive)
-        jpeg_simple_progression(&c);
     jpeg_start_compress(&c, TRUE);
-    std::vector<uint8_t> row(static_cast<size_t>(width) * c.input_components);
     while (c.next_scanline < c.image_height) {
-        const uint8_t *src = grey.data() + static_cast<size_t>(c.next_scanline) * width;
-        for (int x = 0; x < width; ++x)
-            for (int k = 0; k < c.input_components; ++k)
-                row[static_cast<size_t>(x) * c.input_components + k] = src[x];
-        JSAMPROW r = row.data();
+        JSAMPROW r = const_cast<uint8_t *>(grey.data()) + static_cast<size_t>(c.next_scanline) * width;
         jpeg_write_scanlines(&c, &r, 1);
     }
     jpeg_finish_compress(&c);

@@ -96,31 +96,6 @@ Bytes sos(uint8_t tables = 0x00, uint8_t component = 1)
     return {1, component, tables, 0, 63, 0};
 }
 
-// Entropy-coded fields (value, bit count), with 0xFF stuffing and one-padding.
-Bytes bits(std::initializer_list<std::pair<uint32_t, int>> fields)
-{
-    Bytes out;
-    uint32_t acc = 0;
-    int n = 0;
-    const auto put = [&](uint32_t value, int count) {
-        for (int i = count - 1; i >= 0; --i) {
-            acc = (acc << 1) | ((value >> i) & 1);
-            if (++n < 8)
-                continue;
-            out.push_back(static_cast<uint8_t>(acc));
-            if (acc == 0xFF)
-                out.push_back(0);
-            acc = 0;
-            n = 0;
-        }
-    };
-    for (auto f : fields)
-        put(f.first, f.second);
-    while (n)
-        put(1, 1);
-    return out;
-}
-
 // One 8 x 8 block whose only codes are "0": DC category 0, end of block.
 struct Stream {
     Bytes dcTable = dht(0x00, {1}, {0});
@@ -183,33 +158,12 @@ Bytes twoBlocks(Bytes data)
     return build(s);
 }
 
-// Offsets of the restart markers inside a stream.
-std::vector<size_t> restartMarkers(const Bytes &b)
-{
-    std::vector<size_t> at;
-    for (size_t i = 0; i + 1 < b.size(); ++i)
-        if (b[i] == 0xFF && b[i + 1] >= 0xD0 && b[i + 1] <= 0xD7)
-            at.push_back(i);
-    return at;
-}
-
 size_t findMarker(const Bytes &b, uint8_t marker)
 {
     for (size_t i = 0; i + 1 < b.size(); ++i)
         if (b[i] == 0xFF && b[i + 1] == marker)
             return i;
     return b.size();
-}
-
-Bytes outOfSequenceRestarts()
-{
-    libjpegref::EncodeOptions o;
-    o.restartRows = 1;
-    Bytes b = makeFrame(64, 64, o);
-    const auto at = restartMarkers(b);
-    EXPECT_GE(at.size(), 3u);
-    std::swap(b[at[1] + 1], b[at[2] + 1]);
-    return b;
 }
 
 Bytes garbageThen(size_t count, const Bytes &b)
@@ -225,65 +179,43 @@ Bytes garbageThen(size_t count, const Bytes &b)
 
 TEST(JpegDecoder, MatchesLibjpegWithinOneOverQualitiesSizesAndTables)
 {
-    struct Sample {
-        int w, h;
-        libjpegref::EncodeOptions o;
-    };
     const std::vector<std::pair<int, int>> sizes = {
         {1, 1}, {1, 9}, {9, 1}, {8, 8}, {7, 13}, {16, 16}, {17, 15}, {33, 47}, {63, 65}, {100, 75},
         {127, 3}, {3, 127}, {321, 239}, {640, 8}, {8, 480}, {640, 480}};
-    std::vector<Sample> samples;
+    Decoder ours, scalar;
+    scalar.raw.setWideInverseDct(false);
+    libjpegref::Decoder reference;
+    int worst = 0;
     for (int q = 1; q <= 100; ++q) {
-        const auto size = sizes[static_cast<size_t>(q) % sizes.size()];
+        const auto [w, h] = sizes[static_cast<size_t>(q) % sizes.size()];
         libjpegref::EncodeOptions o;
         o.quality = q;
         o.optimise = q % 2 == 0;
         o.sixteenBitTables = q % 3 != 0;
         o.restartRows = q % 5 == 1 ? 1 : 0;
         o.restartInterval = q % 5 == 3 ? q % 7 + 1 : 0;
-        samples.push_back({size.first, size.second, o});
-    }
-
-    Decoder ours, scalar;
-    scalar.raw.setWideInverseDct(false);
-    libjpegref::Decoder reference;
-    uint64_t pixels = 0, exact = 0;
-    int worst = 0;
-    uint32_t seed = 1;
-    for (const Sample &s : samples) {
-        SCOPED_TRACE("q" + std::to_string(s.o.quality) + " " + std::to_string(s.w) + "x" + std::to_string(s.h));
-        const Bytes jpeg = makeFrame(s.w, s.h, s.o, seed++);
-        Bytes expected(static_cast<size_t>(s.w) * s.h);
+        SCOPED_TRACE("q" + std::to_string(q) + " " + std::to_string(w) + "x" + std::to_string(h));
+        const Bytes jpeg = makeFrame(w, h, o, static_cast<uint32_t>(q));
+        Bytes expected(static_cast<size_t>(w) * h);
         int rw = 0, rh = 0;
         reference.decode(jpeg.data(), jpeg.size(), expected.data(), &rw, &rh);
         const Result r = ours.decode(jpeg);
         ASSERT_EQ(r.rc, JPEG_OK);
-        ASSERT_EQ(r.width, s.w);
-        ASSERT_EQ(r.height, s.h);
+        ASSERT_EQ(r.width, w);
+        ASSERT_EQ(r.height, h);
         ASSERT_EQ(r.capacity, expected.size());
         // The AVX2 inverse DCT, where there is one, gives the scalar pixels.
         ASSERT_TRUE(r.pixels == scalar.decode(jpeg).pixels) << "AVX2 and scalar pixels differ";
-        for (size_t i = 0; i < expected.size(); ++i) {
-            const int d = std::abs(int(r.pixels[i]) - int(expected[i]));
-            worst = std::max(worst, d);
-            exact += d == 0;
-        }
-        pixels += expected.size();
+        for (size_t i = 0; i < expected.size(); ++i)
+            worst = std::max(worst, std::abs(int(r.pixels[i]) - int(expected[i])));
     }
     EXPECT_LE(worst, 1);
-    const double share = 100.0 * static_cast<double>(exact) / static_cast<double>(pixels);
-    RecordProperty("exact_share_percent", std::to_string(share));
-    std::printf("[ compare  ] %zu frames, %llu pixels, largest difference %d, %.4f%% exact\n", samples.size(),
-                static_cast<unsigned long long>(pixels), worst, share);
 }
 
 // ---- Accepted and refused frames -----------------------------------------
 
 TEST(JpegDecoder, StreamCases)
 {
-    libjpegref::EncodeOptions colour, progressive;
-    colour.colour = true;
-    progressive.progressive = true;
     const Bytes small = makeFrame(24, 16, {});
     const Bytes beforeScan(small.begin(), small.begin() + static_cast<long>(findMarker(small, 0xDA)));
     Bytes farRestart(1601, 0x00);
@@ -298,15 +230,10 @@ TEST(JpegDecoder, StreamCases)
         // Frames libjpeg makes; those it decodes well are in the comparison above.
         {"641 wide", makeFrame(641, 8, {}), JPEG_UNSUPPORTED},
         {"481 high", makeFrame(8, 481, {}), JPEG_UNSUPPORTED},
-        {"colour", makeFrame(16, 16, colour), JPEG_UNSUPPORTED},
-        {"progressive", makeFrame(16, 16, progressive), JPEG_UNSUPPORTED},
-        {"restarts out of sequence", outOfSequenceRestarts(), JPEG_BAD_DATA},
         {"4000 bytes of garbage first", garbageThen(4000, small), JPEG_OK, 24, 16},
         {"5000 bytes of garbage first", garbageThen(5000, small), JPEG_CORRUPTED},
         {"garbage, start, then no marker", garbageThen(3, {0xFF, 0xD8, 0x00, 0xFF, 0xD9}), JPEG_CORRUPTED},
         {"end of image before a start", {0x00, 0xFF, 0xD9, 0xFF, 0xD8}, JPEG_CORRUPTED},
-        {"one byte", {0xFF}, JPEG_CORRUPTED},
-        {"start of image only", {0xFF, 0xD8}, JPEG_UNSUPPORTED},
         {"stops before the scan", beforeScan, JPEG_BAD_DATA},
         // Segments that lie.
         {"DRI length 5", {0xFF, 0xD8, 0xFF, 0xDD, 0x00, 0x05, 0x00, 0x01, 0x00}, JPEG_BAD_DATA},
@@ -325,6 +252,8 @@ TEST(JpegDecoder, StreamCases)
         {"12-bit precision", lie([](Stream &s) { s.frame[0] = 12; }), JPEG_UNSUPPORTED},
         {"frame header too long", lie([](Stream &s) { s.frame.push_back(0); }), JPEG_BAD_DATA},
         {"SOF3", lie([](Stream &s) { s.frameMarker = 0xC3; }), JPEG_UNSUPPORTED},
+        {"progressive", lie([](Stream &s) { s.frameMarker = 0xC2; }), JPEG_UNSUPPORTED},
+        {"colour", lie([](Stream &s) { s.frame = sof(8, 8, {1, 0x22, 0, 2, 0x11, 1, 3, 0x11, 1}); }), JPEG_UNSUPPORTED},
         {"AC selector 2", lie([](Stream &s) { s.scan = sos(0x02); }), JPEG_BAD_DATA},
         {"DC selector 2", lie([](Stream &s) { s.scan = sos(0x20); }), JPEG_BAD_DATA},
         {"AC table 1 never defined", lie([](Stream &s) { s.scan = sos(0x01); }), JPEG_BAD_DATA},
@@ -353,21 +282,20 @@ TEST(JpegDecoder, StreamCases)
         {"DC category 15, 16-bit code",
          lie([](Stream &s) { s.dcTable = dht(0x00, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, {15}); }),
          JPEG_BAD_DATA},
-        {"DC category 11 is fine", coded(dht(0x00, {1}, {11}), Stream().acTable, bits({{0, 1}, {0x7FF, 11}, {0, 1}})),
-         JPEG_OK, 8, 8},
+        // The entropy data below: the codes and extra bits in order, padded with ones.
+        {"DC category 11 is fine", // "0" category 11, its 11 bits, "0" end of block
+         coded(dht(0x00, {1}, {11}), Stream().acTable, {0x7F, 0xF7}), JPEG_OK, 8, 8},
         {"AC size 11, 1-bit code", lie([](Stream &s) { s.acTable = dht(0x10, {1}, {0x0B}); }), JPEG_BAD_DATA},
         {"AC size 15, 11-bit code",
          lie([](Stream &s) { s.acTable = dht(0x10, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, {0x1F}); }), JPEG_BAD_DATA},
         {"AC size 10 is fine", // "00" size 10, "010" end of block
-         coded(Stream().dcTable, dht(0x10, {0, 1, 1}, {0x0A, 0x00}), bits({{0, 1}, {0, 2}, {0x3FF, 10}, {2, 3}})),
-         JPEG_OK, 8, 8},
+         coded(Stream().dcTable, dht(0x10, {0, 1, 1}, {0x0A, 0x00}), {0x1F, 0xFA}), JPEG_OK, 8, 8},
         // The only DC code is "0", the data all ones.
         {"no code matches", lie([](Stream &s) { s.data = {0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00}; }), JPEG_BAD_DATA},
         {"run past position 63", // "0" run 15 size 1 and its bit, four times
-         coded(Stream().dcTable, dht(0x10, {1, 1}, {0xF1, 0x00}), bits({{0, 1}, {1, 2}, {1, 2}, {1, 2}, {1, 2}})),
-         JPEG_COMPRESSION},
+         coded(Stream().dcTable, dht(0x10, {1, 1}, {0xF1, 0x00}), {0x2A, 0xFF, 0x00}), JPEG_COMPRESSION},
         {"zero runs past position 63", // "0" sixteen zeros, five times
-         coded(Stream().dcTable, dht(0x10, {1, 1}, {0xF0, 0x00}), bits({{0, 6}})), JPEG_COMPRESSION},
+         coded(Stream().dcTable, dht(0x10, {1, 1}, {0xF0, 0x00}), {0x03}), JPEG_COMPRESSION},
         {"restart interval, no marker", twoBlocks(Bytes(4, 0x00)), JPEG_BAD_DATA},
         {"restart interval, marker follows", twoBlocks({0x00, 0xFF, 0xD0, 0x00}), JPEG_OK, 16, 8},
         {"restart marker 3 first", twoBlocks({0x00, 0xFF, 0xD3, 0x00}), JPEG_BAD_DATA},
@@ -403,8 +331,6 @@ TEST(JpegDecoder, Arguments)
     EXPECT_EQ(raw.decode(frame.data(), 0, &out, &capacity, &w, &h), JPEG_INVALID_PARAMETER);
     EXPECT_EQ(raw.decode(frame.data(), 10, &out, &capacity, nullptr, &h), JPEG_INVALID_PARAMETER);
     EXPECT_EQ(raw.decode(frame.data(), 10, &out, &capacity, &w, nullptr), JPEG_INVALID_PARAMETER);
-    EXPECT_EQ(decodeJpeg(nullptr, frame.data(), 10, &out, &capacity, &w, &h), JPEG_INVALID_PARAMETER);
-    EXPECT_EQ(initJpegDecoder(nullptr, 640, 480), JPEG_INVALID_PARAMETER);
     JpegDecoder uninitialised;
     EXPECT_EQ(uninitialised.decode(frame.data(), size, &out, &capacity, &w, &h), JPEG_INVALID_PARAMETER);
 
@@ -418,28 +344,13 @@ TEST(JpegDecoder, Arguments)
     EXPECT_EQ(w, 20);
     EXPECT_EQ(h, 10);
 
-    // No buffer given: the decoder allocates exactly the frame.
+    // No buffer given, and a failure after the decoder allocated one: it is given back.
+    const Bytes broken = lie([](Stream &s) { s.data = {0xFF, 0x00, 0xFF, 0x00}; }); // no code matches
     uint8_t *mine = nullptr;
-    capacity = 0;
-    ASSERT_EQ(raw.decode(frame.data(), size, &mine, &capacity, &w, &h), JPEG_OK);
-    ASSERT_NE(mine, nullptr);
-    EXPECT_EQ(capacity, 200u);
-    EXPECT_EQ(std::memcmp(mine, buffer, 200), 0);
-    std::free(mine);
-
-    // A failure after the allocation gives it back.
-    const Bytes broken = outOfSequenceRestarts();
-    mine = nullptr;
     EXPECT_EQ(raw.decode(broken.data(), static_cast<int64_t>(broken.size()), &mine, &capacity, &w, &h),
               JPEG_BAD_DATA);
     EXPECT_EQ(mine, nullptr);
     EXPECT_EQ(capacity, 0u);
-
-    // Small limits are raised to 640 x 480.
-    JpegDecoder tiny;
-    EXPECT_EQ(initJpegDecoder(&tiny, 16, 16), JPEG_OK);
-    EXPECT_EQ(tiny.maxWidth(), 640);
-    EXPECT_EQ(tiny.maxHeight(), 480);
 }
 
 // Cut or broken entropy data: whatever the result, nothing outside the

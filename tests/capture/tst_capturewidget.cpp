@@ -252,11 +252,8 @@ private slots:
         QCOMPARE(s.get<QComboBox>("cbEyeSubtype")->isHidden(), !binocular);
         QCOMPARE(s.get<QLabel>("lbLeftEye")->isHidden(), !binocular);
         QCOMPARE(s.get<QLabel>("lblEyeSubtype")->text(), binocular ? QStringLiteral("Eye:") : QString());
-        QCOMPARE(s.get<QLabel>("lbRightEye")->size(), QSize(640, 480));
         QTEST(s.get<QComboBox>("m_cbIsoSubtypes")->count(), "subtypes");
-        QCOMPARE(s.get<QPushButton>("m_btSaveResult")->text(), QStringLiteral("Get"));
         QVERIFY(!s.enabled("m_btSaveResult"));
-        QVERIFY(s.get<QLabel>("lblStreamStatus")->isHidden());
     }
 
     // A work area that cannot hear its frames must not let the program
@@ -277,15 +274,11 @@ private slots:
         QCOMPARE(reported.size(), 1);
     }
 
-    // Return starts (queued) when idle; other keys do nothing.
+    // Return starts (queued) when idle.
     void returnStartsWhenIdle()
     {
         Screen s;
         Zvc_ResetCallCounts();
-        QTest::keyClick(s.area, Qt::Key_A);
-        QTest::keyClick(s.area, Qt::Key_Space);
-        QCoreApplication::processEvents();
-        QCOMPARE(Zvc_CallCount("Zeph_InitCamera"), 0);
         QTest::keyClick(s.area, Qt::Key_Return);
         QCOMPARE(Zvc_CallCount("Zeph_InitCamera"), 0);
         QCoreApplication::processEvents();
@@ -417,8 +410,9 @@ private slots:
     }
 
     // The prompts on a real capture. Get fetches again and keeps the
-    // capture's age, so an old capture is still questioned; an eye judged
-    // unfit is cleared on the camera and the capture fetched without it.
+    // capture's age (the age question itself: tst_capturejudgement's
+    // prompts); an eye judged unfit is cleared on the camera and the capture
+    // fetched without it.
     void promptsOnARealCapture()
     {
         Screen s;
@@ -432,8 +426,6 @@ private slots:
         QVERIFY(last.hasRightImage && last.hasLeftImage);
         QCOMPARE(last.captureTime, completed);
         QCOMPARE(s.sounds, kCaptured); // Get plays nothing
-        s.boxes.expect(QStringLiteral("Confirmation"), QStringLiteral("Proceed Anyway"));
-        QVERIFY(CapturePrompt::confirmCaptureAge(s.area, s.window.get()));
 
         // Only the left eye's small area falls under the limits.
         QVERIFY(last.rightQuality.usableArea > last.leftQuality.usableArea);
@@ -460,7 +452,6 @@ private slots:
         QTest::addColumn<QString>("radio");
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("format");
-        QTest::newRow("none K3 raw") << "m_rdIsoNone" << "K3" << "MONO_RAW";
         QTest::newRow("none K1 jpeg2000") << "m_rdIsoNone" << "K1" << "MONO_JPEG2000";
         QTest::newRow("none K7 corvane raw") << "m_rdIsoNone" << "K7" << "CORVANE_RAW";
         QTest::newRow("2005 K2 raw") << "m_rdIso2005" << "K2" << "MONO_RAW";

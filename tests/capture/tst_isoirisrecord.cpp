@@ -49,8 +49,6 @@ private slots:
         const QByteArray two2005 = edition2005({{0, 0, a}, {0, 0, b}}, 8, 6);
         QTest::newRow("2005 two eyes") << two2005 << 1 << false << 0
                                        << Entry{45 + 14, 48, 8, 6} << Entry{45 + 14 + 48 + 14, 30, 8, 6};
-        QTest::newRow("2005 one eye") << edition2005({{0, 0, a}}, 640, 480) << 1 << false << 0
-                                      << Entry{59, 48, 640, 480} << kEmpty;
         QTest::newRow("2005 no image") << edition2005({}, 8, 6) << 1 << false << 0 << kEmpty << kEmpty;
         QTest::newRow("2005 header cut") << two2005.left(44) << 1 << false << corrupted << kEmpty << kEmpty;
         QTest::newRow("2005 data one byte short")
@@ -141,9 +139,7 @@ private slots:
         QTest::addColumn<int>("isoSubtype");
         QTest::addColumn<bool>("binocular");
         QTest::addColumn<bool>("left");
-        QTest::newRow("both eyes") << 0 << 0 << true << false;
         QTest::newRow("right missing") << int(ZEPH_ERR_NO_QUALIFIED_RIGHT) << 0 << true << true;
-        QTest::newRow("right missing, monocular") << int(ZEPH_ERR_NO_QUALIFIED_RIGHT) << 0 << false << true;
         QTest::newRow("left asked, binocular") << 0 << 2 << true << true;
         QTest::newRow("left asked, monocular") << 0 << 2 << false << false;
         QTest::newRow("right asked") << 0 << 1 << true << false;
