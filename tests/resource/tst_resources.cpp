@@ -6,6 +6,7 @@
 #include "resource/ResourceCatalog.h"
 
 #include <QCryptographicHash>
+#include <QDataStream>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -14,9 +15,9 @@
 #include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 
-#include <cstdint>
 
 namespace {
 
@@ -26,75 +27,42 @@ QByteArray readAll(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// A little-endian field; a read past the end gives a marker and clears `ok`,
-// so a short file fails the comparison instead of crashing.
-struct Bytes
-{
-    const QByteArray &data;
-    bool ok = true;
-
-    std::uint32_t u(int offset, int width)
-    {
-        if (offset < 0 || offset + width > data.size()) {
-            ok = false;
-            return 0xDEADBEEFu;
-        }
-        std::uint32_t v = 0;
-        for (int i = width - 1; i >= 0; --i)
-            v = (v << 8) | static_cast<std::uint8_t>(data[offset + i]);
-        return v;
-    }
-};
-
-struct Field
-{
-    int offset, width;
-    std::uint32_t value;
-};
-
-void checkFields(Bytes &b, std::initializer_list<Field> fields)
-{
-    for (const Field &f : fields)
-        QVERIFY2(b.u(f.offset, f.width) == f.value, qPrintable(QString("field at %1").arg(f.offset)));
-    QVERIFY(b.ok);
-}
-
 struct Wave
 {
     int sampleRate = 0;
-    QVector<std::int16_t> samples;
+    QVector<qint16> samples;
 };
 
-// Our mono 16-bit PCM files: a 44-byte header, field by field, then samples.
+// Our mono 16-bit PCM files: the 44-byte header we expect for the file's
+// size and rate, then samples. A file with any other header has none.
 Wave parseWave(const QByteArray &data)
 {
     Wave w;
-    Bytes b{data};
-    const auto dataSize = static_cast<std::uint32_t>(data.size() - 44);
-    if (data.left(4) != "RIFF" || data.mid(8, 8) != "WAVEfmt " || data.mid(36, 4) != "data")
+    if (data.size() < 44)
         return w;
-    const std::uint32_t rate = b.u(24, 4);
-    checkFields(b, {{4, 4, dataSize + 36}, {16, 4, 16}, {20, 2, 1}, {22, 2, 1}, {28, 4, rate * 2},
-                    {32, 2, 2}, {34, 2, 16}, {40, 4, dataSize}});
-    w.sampleRate = static_cast<int>(rate);
+    const quint32 rate = qFromLittleEndian<quint32>(data.constData() + 24);
+    const quint32 size = quint32(data.size() - 44);
+    QByteArray header;
+    QDataStream out(&header, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("RIFF", 4);
+    out << size + 36;
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(1) << rate << rate * 2 << quint16(2) << quint16(16);
+    out.writeRawData("data", 4);
+    out << size;
+    if (data.left(44) != header)
+        return w;
+    w.sampleRate = int(rate);
     for (int i = 44; i + 1 < data.size(); i += 2)
-        w.samples.append(static_cast<std::int16_t>(b.u(i, 2)));
+        w.samples.append(qFromLittleEndian<qint16>(data.constData() + i));
     return w;
 }
 
-// Zero crossings per sample stand in for pitch.
-double crossingRate(const QVector<std::int16_t> &s, int from, int to)
-{
-    int n = 0;
-    for (int i = from + 1; i < to; ++i)
-        n += (s[i - 1] < 0) != (s[i] < 0);
-    return n / double(to - from);
-}
-
-int peakOf(const QVector<std::int16_t> &s)
+int peakOf(const QVector<qint16> &s)
 {
     int peak = 0;
-    for (std::int16_t v : s)
+    for (qint16 v : s)
         peak = qMax(peak, qAbs(int(v)));
     return peak;
 }
@@ -200,17 +168,15 @@ private slots:
         QVERIFY2(want > 10000 && other < 100, qPrintable(QString("%1 / %2").arg(want).arg(other)));
     }
 
-    // Four short, clean, different tones; the timeout tone falls and sits
-    // below the capture tone.
+    // Four short, clean, different tones.
     void sounds()
     {
-        QMap<QString, QVector<std::int16_t>> byName;
         QSet<QByteArray> digests;
         for (const QString name : {"start-A", "start-F", "capture", "timeout"}) {
             const QByteArray data = readAll(":/resource/sound/" + name + ".wav");
             digests.insert(QCryptographicHash::hash(data, QCryptographicHash::Sha1));
             const Wave w = parseWave(data);
-            const QVector<std::int16_t> &s = byName[name] = w.samples;
+            const QVector<qint16> &s = w.samples;
             QVERIFY2(w.sampleRate == 22050 || w.sampleRate == 44100, qPrintable(name));
             const double seconds = double(s.size()) / w.sampleRate;
             QVERIFY2(seconds > 0.15 && seconds <= 0.8, qPrintable(QString("%1: %2 s").arg(name).arg(seconds)));
@@ -227,13 +193,6 @@ private slots:
             QVERIFY2(steepest < limit, qPrintable(QString("%1: %2 >= %3").arg(name).arg(steepest).arg(limit)));
         }
         QCOMPARE(digests.size(), 4);
-
-        const QVector<std::int16_t> &timeout = byName["timeout"];
-        const int half = timeout.size() / 2;
-        const double early = crossingRate(timeout, 0, half), late = crossingRate(timeout, half, timeout.size());
-        QVERIFY2(late < early * 0.85, qPrintable(QString("%1 -> %2").arg(early).arg(late)));
-        const double bright = crossingRate(byName["capture"], 0, byName["capture"].size());
-        QVERIFY2(early < bright / 2, qPrintable(QString("%1 vs %2").arg(early).arg(bright)));
     }
 
     void applicationIconHasEverySize()
@@ -276,22 +235,12 @@ private slots:
         }
     }
 
-    void generatorRefusesBadUse_data()
+    // A folder that cannot be made is a failure, not a silent success.
+    void generatorRefusesAnUnwritableFolder()
     {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("no folder") << QStringList() << 2 << "usage";
-        // A folder below a file that is no folder cannot be created.
-        QTest::newRow("unwritable") << QStringList({"/dev/null/sub"}) << 1 << "cannot create";
-    }
-    void generatorRefusesBadUse()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(QString, message);
         QString err;
-        QTEST(runGenerator(args, &err), "exitCode");
-        QVERIFY2(err.contains(message), qPrintable(err));
+        QCOMPARE(runGenerator({"/dev/null/sub"}, &err), 1);
+        QVERIFY2(err.contains("cannot create"), qPrintable(err));
     }
 };
 
