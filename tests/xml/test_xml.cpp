@@ -467,15 +467,6 @@ TEST_F(Xml, ParseFile)
     EXPECT_EQ(r.code, ErrorNoData);
 }
 
-TEST_F(Xml, HugeAttributeValue)
-{
-    std::string doc = "<a v=\"" + std::string(100u << 20, 'x') + "\"/>";
-    Result r;
-    Node a = parseString(doc.c_str(), nullptr, &r);
-    EXPECT_EQ(r.code, NoError);
-    EXPECT_EQ(std::string(a.attributeByName("v")).size(), 100u << 20);
-}
-
 // Pieces larger than the writer's buffer go through whole.
 TEST_F(Xml, HugePiecesAreWritten)
 {
