@@ -6,6 +6,7 @@
 #include "core/AppConfig.h"
 #include "core/ConfigFile.h"
 #include "platform/AtomicFile.h"
+#include "support/FileBytes.h"
 #include "support/FullDisk.h"
 #include "xml/Xml.h"
 
@@ -74,19 +75,6 @@ struct Run
     AppSettings s;
     ConfigFile file;
 };
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 } // namespace
 
@@ -174,7 +162,7 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QString, expected);
         if (!content.isNull())
-            writeAll(configPath(), content);
+            QVERIFY(writeAll(configPath(), content));
 
         Run r;
         QVERIFY(load(r));
@@ -200,7 +188,7 @@ private slots:
     void brokenFileIsKeptAsBad()
     {
         QFETCH(QByteArray, content);
-        writeAll(configPath(), content);
+        QVERIFY(writeAll(configPath(), content));
         Run r;
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Config.xml: .*replaced"));
         QVERIFY(load(r));
@@ -249,7 +237,7 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QByteArray, written);
         if (!content.isNull())
-            writeAll(configPath(), content);
+            QVERIFY(writeAll(configPath(), content));
         QByteArray first;
         for (int run = 0; run < 2; ++run) {
             Run r;
@@ -271,7 +259,7 @@ private slots:
     void staleTemporaryGoesAtLoad()
     {
         const QString stale = configPath() + QStringLiteral(".new-%1-aB3dE9").arg(0x7FFFFFF0);
-        writeAll(stale, "<Halvern_Demo_Options/>");
+        QVERIFY(writeAll(stale, "<Halvern_Demo_Options/>"));
         Run first;
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("removed Config.xml.new-"));
         QVERIFY(load(first));
@@ -295,7 +283,7 @@ private slots:
         QFETCH(int, failWith);
         QFETCH(bool, saved);
         const QByteArray before = options("\t<ZephConfig commStd=\"2\" enableLog=\"0\" uartBaudrate=\"9600\"/>\n");
-        writeAll(configPath(), before);
+        QVERIFY(writeAll(configPath(), before));
         Run r;
         QVERIFY(load(r));
         r.s.sdkConfig.commStd = 1;
@@ -380,8 +368,9 @@ private slots:
     // Values longer than the buffers they go to are cut, never overrun.
     void valuesAreCopiedBounded()
     {
-        writeAll(configPath(), options("\t<CAPTURE_OPTION operationMode=\"" + QByteArray(5000, '7')
-                                       + "\"/>\n\t<GALLERY_OPTION irisDataBase=\"" + QByteArray(5000, 'p') + "\"/>\n"));
+        QVERIFY(writeAll(configPath(), options("\t<CAPTURE_OPTION operationMode=\"" + QByteArray(5000, '7')
+                                               + "\"/>\n\t<GALLERY_OPTION irisDataBase=\"" + QByteArray(5000, 'p')
+                                               + "\"/>\n")));
         Run r;
         QVERIFY(load(r));
         QCOMPARE(r.s.operationMode, 2147483647);

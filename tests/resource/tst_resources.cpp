@@ -4,6 +4,7 @@
 // give the same bytes on every run.
 
 #include "resource/ResourceCatalog.h"
+#include "support/FileBytes.h"
 
 #include <QCryptographicHash>
 #include <QDataStream>
@@ -20,12 +21,6 @@
 
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 struct Wave
 {
