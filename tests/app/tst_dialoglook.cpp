@@ -23,7 +23,6 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::newRow("device properties") << "properties";
-        QTest::newRow("warning") << "warning";
         QTest::newRow("question") << "question";
     }
     void buttons()
@@ -56,8 +55,6 @@ private slots:
             about.exec();
             QCOMPARE(about.text(), QStringLiteral("Features:\r\n\t- Template generation\r\n"));
             QVERIFY2(!shownTexts.join(QString()).contains(QLatin1Char('\t')), qPrintable(shownTexts.join('|')));
-        } else if (kind == "warning") {
-            MessageBox::warning(&workArea, QStringLiteral("Notification"), QStringLiteral("The device was unplugged."));
         } else {
             MessageBox::question(&workArea, QMessageBox::Question, QStringLiteral("Question"), QStringLiteral("Go on?"));
         }

@@ -33,8 +33,6 @@ private slots:
         QTest::newRow("exactly enough") << QRect(0, 0, 1300, 830) << 1300 << 700 << 1.0f;
         // One pixel short in height: sy < 1 decides.
         QTest::newRow("height short") << QRect(0, 0, 1600, 829) << 1288 << 749 << 0.9985715f;
-        // Wide but low screen: the height decides.
-        QTest::newRow("wide low") << QRect(0, 0, 2560, 600) << 862 << 520 << 0.6714286f;
         // An offset screen (second monitor) counts only its own size.
         QTest::newRow("offset") << QRect(QPoint(1920, 100), QPoint(2943, 827)) << 1014 << 601 << 0.787692f;
     }
@@ -149,16 +147,9 @@ private slots:
         VirtualCameraFixture camera;
         AppContext &ctx = camera.context();
 
-        // No name: result 15 and a box, unless quiet.
-        {
-            MessageBoxScript boxes;
-            boxes.expect(QStringLiteral("Error"), QStringLiteral("OK"),
-                         QStringLiteral("No device selected or entered"));
-            QCOMPARE(ctx.openDevice(false), ZEPH_ERR_INVALID_PARAMETER);
-            QVERIFY2(boxes.satisfied(), qPrintable(boxes.describe()));
-            QCOMPARE(ctx.openDevice(true), ZEPH_ERR_INVALID_PARAMETER);
-            QCOMPARE(boxes.shown().size(), 1);
-        }
+        // No name: result 15, quietly (the box otherwise is the matching
+        // and recovery suites').
+        QCOMPARE(ctx.openDevice(true), ZEPH_ERR_INVALID_PARAMETER);
 
         camera.select(ZVC_DEFAULT_USB_BINOCULAR);
         ctx.loginId = std::make_unique<LoginSession>();

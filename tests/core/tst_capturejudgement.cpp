@@ -126,7 +126,6 @@ private slots:
             << 0 << bad << judged << "Enrollment Rejected" << kRecapture << false << 1;
         QTest::newRow("identification rejected, re-capture")
             << 2 << bad << judged << "Identification Rejected" << kRecapture << false << 1;
-        QTest::newRow("below, re-capture") << 0 << fair << judged << "Confirmation" << kRecapture << false << 1;
         QTest::newRow("below, proceed") << 0 << fair << judged << "Confirmation" << kProceed << true << 0;
         QTest::newRow("below, closed") << 0 << fair << judged << "Confirmation" << QString() << false << 0;
         QTest::newRow("matching takes it unasked") << 1 << fair << judged << QString() << QString() << true << 0;

@@ -3,9 +3,8 @@
 
 // glintview.tmp files built and read by hand, independent of the codec.
 
-#include <QByteArray>
-#include <QFile>
-#include <QString>
+#include "support/FileBytes.h"
+
 #include <cstdint>
 
 inline void putLe32(QByteArray &b, int offset, uint32_t v)
@@ -29,18 +28,6 @@ inline QByteArray settingsFile(const QString &path, uint32_t raw, uint32_t baud,
     putLe32(b, 536, flow);
     putLe32(b, 540, commStd);
     return b;
-}
-
-inline QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-inline bool writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
 #endif

@@ -87,7 +87,6 @@ TEST_F(Xml, ParseGivesTheCodeAndWhere)
         {"<a><PRE>x</a>", ErrorUnmatchedClearTagEnd, 1, 4},
         {"<a", ErrorUnexpectedToken, 1, 3},
         {"<a b=\"1", ErrorUnexpectedToken, 1, 6},
-        {"<a b=\"1'/>", ErrorUnexpectedToken, 1, 6},
         {"<a b=1/>", ErrorUnexpectedToken, 1, 6},
         {"<a/ >", ErrorUnexpectedToken, 1, 3},
         {"<a></a b>", ErrorUnexpectedToken, 1, 8},
@@ -467,15 +466,6 @@ TEST_F(Xml, ParseFile)
     EXPECT_EQ(r.code, ErrorNoData);
 }
 
-TEST_F(Xml, HugeAttributeValue)
-{
-    std::string doc = "<a v=\"" + std::string(100u << 20, 'x') + "\"/>";
-    Result r;
-    Node a = parseString(doc.c_str(), nullptr, &r);
-    EXPECT_EQ(r.code, NoError);
-    EXPECT_EQ(std::string(a.attributeByName("v")).size(), 100u << 20);
-}
-
 // Pieces larger than the writer's buffer go through whole.
 TEST_F(Xml, HugePiecesAreWritten)
 {
@@ -486,13 +476,13 @@ TEST_F(Xml, HugePiecesAreWritten)
     const std::string text(150000, 't');
     Node top = createTopElement(name.c_str());
     top.setAttribute(value.c_str(), nullptr, "v");
-    top.addChild(name.c_str()).setAttribute("1", nullptr, name.c_str());
+    top.addChild(name.c_str()).setAttribute(name.c_str(), nullptr, name.c_str()); // plain, past 64 KiB
     Node back = parseString((top.createString() + text).c_str());
     ASSERT_FALSE(back.isEmpty());
     EXPECT_EQ(back.createString(), top.createString() + text + "\n");
     Node root = back.childByName(name.c_str());
     EXPECT_EQ(root.attributeByName("v"), value);
-    EXPECT_EQ(root.firstChild().attributeByName(name.c_str()), std::string("1"));
+    EXPECT_EQ(root.firstChild().attributeByName(name.c_str()), name);
     const std::string p = path("huge.xml");
     ASSERT_EQ(back.writeToFile(p.c_str()), NoError);
     EXPECT_EQ(readFile(p), back.createFileText());
