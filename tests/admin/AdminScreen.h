@@ -107,13 +107,6 @@ struct AdminScreen {
             out << c->itemText(i);
         return out;
     }
-    // A camera without its security calls answers them 0x14.
-    bool securityPresent() const
-    {
-        const char *const *ids = nullptr;
-        int32_t n = 0, f = 0, c = 0;
-        return Zeph_GetAdminGalleryInfo(ctx.deviceHandle, &ids, &n, &f, &c) != 0x14;
-    }
     ZephDeviceConfig cameraRecord() const
     {
         ZephDeviceConfig c{};
