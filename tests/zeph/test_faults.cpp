@@ -21,7 +21,6 @@ TEST_F(Faults, RecoveryStepsClearAStuckLinkOnlyWhenHeavyEnough)
         {ZEPH_ERR_IO_TIMEOUT, ZEPH_RECOVERY_RESET_PIPES, ZEPH_RECOVERY_RESET_PIPES, true},
         {ZEPH_ERR_IO_TIMEOUT, ZEPH_RECOVERY_RESET_PIPES, ZEPH_RECOVERY_RESET_PORT, true},
         {ZEPH_ERR_IO_INVALID, ZEPH_RECOVERY_CANCEL_IO, ZEPH_RECOVERY_CANCEL_IO, true},
-        {ZEPH_ERR_IO_FAILED, ZEPH_RECOVERY_CYCLE_PORT, ZEPH_RECOVERY_RESET_PORT, false},
         {ZEPH_ERR_IO_FAILED, ZEPH_RECOVERY_CYCLE_PORT, ZEPH_RECOVERY_CYCLE_PORT, true},
         {ZEPH_ERR_IO_FAILED, ZEPH_RECOVERY_SOFT_RESET, ZEPH_RECOVERY_CYCLE_PORT, false},
         {ZEPH_ERR_IO_FAILED, ZEPH_RECOVERY_SOFT_RESET, ZEPH_RECOVERY_SOFT_RESET, true},
@@ -37,8 +36,6 @@ TEST_F(Faults, RecoveryStepsClearAStuckLinkOnlyWhenHeavyEnough)
         const ZephHandle other = openOk(kMono);
         ASSERT_EQ(Zvc_SetStuckLink(kBino, c.fault, c.clearingStep), ZEPH_OK);
         EXPECT_EQ(infoResult(h), c.fault);
-        int32_t status = 0;
-        EXPECT_EQ(Zeph_GetCaptureStatus(h, &status), c.fault);
 
         const int64_t before = Zvc_ModelledMilliseconds();
         EXPECT_EQ(Zeph_Recovery(h, c.step), ZEPH_OK) << "the step itself succeeds";
@@ -50,7 +47,6 @@ TEST_F(Faults, RecoveryStepsClearAStuckLinkOnlyWhenHeavyEnough)
         EXPECT_EQ(infoResult(other), ZEPH_OK) << "only the stuck device";
         if (leaves) {
             EXPECT_EQ(infoResult(h), ZEPH_ERR_INVALID_HANDLE);
-            EXPECT_EQ(Zeph_CloseDevice(h), ZEPH_ERR_INVALID_HANDLE);
             h = openOk(kBino); // back at once at time scale 0
         }
         EXPECT_EQ(infoResult(h), c.cleared ? ZEPH_OK : c.fault);
@@ -196,16 +192,6 @@ TEST_F(Faults, InjectedFaultsCountDownPerFunctionAndLeaveOutputsUntouched)
         {"the function's own fault goes first",
          {{"*", 1, failed}, {"Zeph_GetDeviceInfo", 1, ZEPH_ERR_IO_INVALID}},
          {{"info", ZEPH_ERR_IO_INVALID}, {"info", failed}, {"info", ZEPH_OK}}},
-        {"count 0 clears", {{"Zeph_GetDeviceInfo", 5, timeout}, {"Zeph_GetDeviceInfo", 0, timeout}},
-         {{"info", ZEPH_OK}}},
-        {"unknown names change nothing", {{"Zeph_NoSuchCall", 5, timeout}}, {{"info", ZEPH_OK}}},
-        {"calls without a handle",
-         {{"Zeph_ScanDevices", 1, ZEPH_ERR_FAILED},
-          {"Zeph_SetSdkConfig", 1, ZEPH_ERR_INVALID_PARAMETER}},
-         {{"scan", ZEPH_ERR_FAILED}, {"setsdk", ZEPH_ERR_INVALID_PARAMETER}, {"scan", ZEPH_OK},
-          {"setsdk", ZEPH_OK}}},
-        {"security calls too", {{"Zeph_Login", 1, ZEPH_ERR_PERMISSION_DENIED}},
-         {{"login", ZEPH_ERR_PERMISSION_DENIED}, {"login", ZEPH_ERR_FRAME_NOT_AVAILABLE}}},
         {"a failed close still releases the handle", {{"Zeph_CloseDevice", 1, failed}},
          {{"close", failed}, {"info", ZEPH_ERR_INVALID_HANDLE}, {"reopen", ZEPH_OK},
           {"close", ZEPH_ERR_INVALID_HANDLE}}},
@@ -221,7 +207,6 @@ TEST_F(Faults, InjectedFaultsCountDownPerFunctionAndLeaveOutputsUntouched)
         const ZephHandle h = openOk(kBino);
         const ZephHandle spare = openOk(kMono);
         ZephDeviceConfig config{};
-        ZephSdkConfig sdk{1, 0, 115200, 0, 1};
         int32_t status = 0, count = 0;
         const char *const *names = nullptr;
         const std::map<std::string, std::function<ZephResult()>> run = {
@@ -230,8 +215,6 @@ TEST_F(Faults, InjectedFaultsCountDownPerFunctionAndLeaveOutputsUntouched)
             {"config", [&] { return Zeph_GetDeviceConfig(h, &config); }},
             {"status", [&] { return Zeph_GetCaptureStatus(h, &status); }},
             {"scan", [&] { return Zeph_ScanDevices(&names, &count); }},
-            {"setsdk", [&] { return Zeph_SetSdkConfig(&sdk); }},
-            {"login", [&] { return Zeph_Login(h, "ADMIN", 0); }},
             {"close", [&] { return Zeph_CloseDevice(h); }},
             {"reopen", [&] { ZephHandle again = 0; return Zeph_OpenDevice(kBino, &again); }},
             {"close spare", [&] { return Zeph_CloseDevice(spare); }},
