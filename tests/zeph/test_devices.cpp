@@ -140,6 +140,16 @@ TEST_F(Devices, OpenCloseAndStaleHandles)
     for (const auto &call : calls)
         EXPECT_EQ(call(first), ZEPH_ERR_INVALID_HANDLE);
     EXPECT_EQ(infoResult(other), ZEPH_OK) << "the other device is untouched";
+    // Texts end inside their fields; another camera of the same model has its own serial number.
+    ZephDeviceInfo a, b;
+    std::memset(&a, 0xEE, sizeof a);
+    b = a;
+    ASSERT_EQ(Zeph_GetDeviceInfo(other, &a), ZEPH_OK);
+    ASSERT_EQ(Zvc_AddDevice("ZEPH-USB-MONO-0003", ZVC_LINK_USB, ZVC_MODEL_MONOCULAR), ZEPH_OK);
+    ASSERT_EQ(Zeph_GetDeviceInfo(openOk("ZEPH-USB-MONO-0003"), &b), ZEPH_OK);
+    EXPECT_LT(strnlen(a.productName, sizeof a.productName), sizeof a.productName);
+    EXPECT_LT(strnlen(a.serialNumber, sizeof a.serialNumber), sizeof a.serialNumber);
+    EXPECT_STRNE(a.serialNumber, b.serialNumber);
 
     const ZephHandle again = openOk(kBino);
     EXPECT_NE(again, first) << "handles are not handed out twice";

@@ -195,6 +195,8 @@ TEST_F(Faults, InjectedFaultsCountDownPerFunctionAndLeaveOutputsUntouched)
         {"a failed close still releases the handle", {{"Zeph_CloseDevice", 1, failed}},
          {{"close", failed}, {"info", ZEPH_ERR_INVALID_HANDLE}, {"reopen", ZEPH_OK},
           {"close", ZEPH_ERR_INVALID_HANDLE}}},
+        {"count 0 clears", {{"Zeph_GetDeviceInfo", 5, timeout}, {"Zeph_GetDeviceInfo", 0, timeout}},
+         {{"info", ZEPH_OK}}},
         {"each device its own faults and delay",
          {{"Zeph_GetDeviceInfo", 2, timeout, kBino, 250}, {"*", 1, failed, kMono}},
          {{"info", timeout, 250}, {"spare info", failed}, {"spare info", ZEPH_OK},
