@@ -42,14 +42,12 @@ TEST(IrisCode, DistanceBandsByPresentation)
         float low, high;
     } cases[] = {
         {"the same capture", 1, kRight, P::Sharp, P::Sharp, true, 0.0f, 0.0159f},
-        {"the same half-closed capture", 1, kRight, P::HalfClosed, P::HalfClosed, true, 0.0f, 0.0159f},
         {"two sharp captures", 1, kRight, P::Sharp, P::Sharp, false, 0.2f, 0.8f},
         {"sharp against blurred", 1, kRight, P::Sharp, P::Blurred, false, 1.0f, 1.1f},
         {"sharp against half closed", 1, kRight, P::Sharp, P::HalfClosed, false, 1.0f, 1.1f},
         {"sharp against looking aside", 1, kRight, P::Sharp, P::LookingAside, false, 1.0f, 1.1f},
         {"the other eye", 1, kLeft, P::Sharp, P::Sharp, false, 1.1001f, 2.5f},
         {"another person", 2, kRight, P::Sharp, P::Sharp, false, 1.1001f, 2.5f},
-        {"another person, half closed", 2, kRight, P::Sharp, P::HalfClosed, false, 1.1001f, 2.5f},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -236,12 +234,7 @@ TEST(Gallery, IdentificationBestFirstWithinTheMaximum)
     ASSERT_EQ(found(both(5, 7), 1.1f), (Ids{"P5", "Twin"})) << "a new capture";
     EXPECT_LT(out[0].distance, 1.0f);
     EXPECT_EQ(found(both(77), 1.1f), Ids{}) << "a stranger is nobody's candidate";
-
-    EXPECT_EQ(found(both(5), 99.0f).size(), 21u);
-    EXPECT_TRUE(std::is_sorted(out.begin(), out.end(), [](auto &a, auto &b) { return a.distance < b.distance; }));
-    const Ids top = found(both(5), 99.0f, 3);
-    ASSERT_EQ(top.size(), 3u);
-    EXPECT_EQ(Ids(top.begin(), top.begin() + 2), (Ids{"P5", "Twin"}));
+    // Capped and sorted at a large maximum: test_gallerystore's ArraysAreOwnedAndBounded.
 
     // A removal moves every later enrollee up one place; 1:N follows.
     ASSERT_EQ(g.unenroll("P5"), ZEPH_OK);

@@ -98,9 +98,7 @@ TEST_F(GalleryApi, NotInitialisedUntilLoadedAfterEveryOpen)
         {"Compare1N", [&](ZephHandle x) { return Zeph_Compare1N(x, 1.1f, &cand, &n); }},
     };
     for (const auto &c : calls) {
-        SCOPED_TRACE(c.first);
-        EXPECT_EQ(c.second(h + 1000), ZEPH_ERR_INVALID_HANDLE);
-        EXPECT_EQ(c.second(h), ZEPH_ERR_GALLERY_NOT_INITIALIZED);
+        EXPECT_EQ(c.second(h), ZEPH_ERR_GALLERY_NOT_INITIALIZED) << c.first;
     }
     int32_t count = -1, freeSlots = -1, capacity = -1;
     EXPECT_EQ(load(h, &count, &freeSlots, &capacity), ZEPH_ERR_GALLERY_EMPTY);
@@ -246,7 +244,6 @@ TEST_F(SecurityRights, ALockWithholdsImagesAcrossARestartUntilUnlocked)
     EXPECT_EQ(imageResult(h), ZEPH_OK);
     int32_t locked = -1;
     EXPECT_EQ(Zvc_LockState(kBino, nullptr), ZEPH_ERR_INVALID_PARAMETER);
-    EXPECT_EQ(Zvc_LockState("no such camera", &locked), ZEPH_ERR_DEVICE_NOT_FOUND);
     ASSERT_EQ(Zvc_LockState(kBino, &locked), ZEPH_OK);
     EXPECT_EQ(locked, 0);
     ASSERT_EQ(Zeph_LockDevice(h), ZEPH_OK);

@@ -138,7 +138,6 @@ TEST_F(State, ConfigurationFileSurvivesAResetFieldByFieldAndIsRefusedWhenDamaged
         {"newer version", [&](Bytes &f) { f[4] = 2; sealed(f); }},
         {"other record size", [&](Bytes &f) { f[6] = 51; sealed(f); }},
         {"flipped bit", [](Bytes &f) { f[8 + 20] ^= 0x01; }},
-        {"bad checksum", [](Bytes &f) { f[63] ^= 0xFF; }}, // the bit above also spoils the record
         {"invalid record, sealed", [&](Bytes &f) { f[8 + 15] = 3; sealed(f); }},
         {"huge file", [](Bytes &f) { f.resize(1 << 20, 0xAB); }},
     };
