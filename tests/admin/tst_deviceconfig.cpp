@@ -4,7 +4,7 @@
 // the refusals and how they are explained, the record that was never read,
 // and the host's UART settings following the camera's.
 
-#include "AdminScreen.h"
+#include "support/AdminScreen.h"
 #include "admin/DeviceConfig.h"
 #include "admin/DeviceConfigEdit.h"
 #include "admin/DeviceConfigRecord.h"

@@ -3,7 +3,7 @@
 // the session record. Results the camera's security would give are injected
 // where they are not what is under test; the real ones are in tst_security.
 
-#include "AdminScreen.h"
+#include "support/AdminScreen.h"
 #include "admin/LoginWidget.h"
 #include "core/FixedText.h"
 #include "core/ResultText.h"

@@ -2,7 +2,7 @@
 // automatic sleep, when Apply is offered, what Apply writes and how its
 // refusals show, and the three sleep commands.
 
-#include "AdminScreen.h"
+#include "support/AdminScreen.h"
 #include "admin/DeviceConfigRecord.h"
 #include "admin/PowerManagement.h"
 

@@ -3,7 +3,7 @@
 // device fields each path leaves), the dialog with the main window's unplug
 // handling, and the work area's steps run by hand.
 
-#include "AdminScreen.h"
+#include "support/AdminScreen.h"
 #include "admin/AutoRecoveryDlg.h"
 #include "admin/RecoveryProcedure.h"
 #include "platform/DeviceNotifier.h"

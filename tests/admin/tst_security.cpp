@@ -3,7 +3,7 @@
 // operations' wording tst_sysmanagementwidget's): commissioning, the login
 // lists, an ADMIN and a SUPERUSER session, and the refusals each is given.
 
-#include "AdminScreen.h"
+#include "support/AdminScreen.h"
 #include "admin/LoginWidget.h"
 #include "admin/SysManagementWidget.h"
 

@@ -3,7 +3,7 @@
 // answers. The camera's answers are injected here; the workflow on the
 // camera's own security is tst_security.cpp's.
 
-#include "AdminScreen.h"
+#include "support/AdminScreen.h"
 #include "admin/SysManagementWidget.h"
 #include "admin/UserIdText.h"
 #include "core/FixedText.h"

@@ -2,7 +2,7 @@
 // window end to end on the virtual camera, with captures fetched as the
 // capture work area does (the camera's own gallery rules are tests/zeph's).
 
-#include "../admin/AdminScreen.h"
+#include "support/AdminScreen.h"
 #include "core/FixedText.h"
 #include "core/KeldWaitingDlg.h"
 #include "core/RecoveryOffer.h"

@@ -3,8 +3,8 @@
 // refused for their arguments or the threshold, roles that last across a
 // restart, the lock kept across one, data closure, supervised enrolment and
 // damaged stores.
-// Commissioning, the rights of each role and ordinary failed logins are
-// driven end to end by tests/admin/tst_security.
+// Commissioning and the rights of each role are driven end to end by
+// tests/admin/tst_security; failed logins are only checked here.
 #include "VcamFixture.h"
 
 #include <fstream>
@@ -165,7 +165,6 @@ TEST_F(SecurityRights, LoginsThatMustFail)
         ZephResult expected;
     };
     const std::vector<Case> cases = {
-        // wrong person, ID or role: tests/admin/tst_security failedLogins
         {"role USER", kUserSubject, "User1", ZEPH_ROLE_USER, ZEPH_ERR_INVALID_PARAMETER},
         {"null ID", kAdminSubject, nullptr, ZEPH_ROLE_ADMIN, ZEPH_ERR_INVALID_PARAMETER},
         {"no capture", 0, "Admin1", ZEPH_ROLE_ADMIN, ZEPH_ERR_FRAME_NOT_AVAILABLE},
@@ -193,8 +192,8 @@ TEST_F(SecurityRights, LoginsThatMustFail)
     EXPECT_EQ(Zeph_LockDevice(h), ZEPH_OK) << "a failed login keeps the session it found";
 }
 
-// Logout, ordinary removals and the widgets' own state are
-// tests/admin/tst_security's; the camera's side is here.
+// Logout, ordinary removals and the widgets' own state are the admin
+// suites'; the camera's side is here.
 TEST_F(SecurityRights, CloseAndSelfRemovalEndTheSession)
 {
     ASSERT_EQ(loginAs(kBino, h, kAdminSubject, "Admin1", ZEPH_ROLE_ADMIN), ZEPH_OK);
