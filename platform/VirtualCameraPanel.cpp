@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMainWindow>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
@@ -182,24 +183,37 @@ VirtualCameraPanel::VirtualCameraPanel(QWidget *parent)
     refresh();
 }
 
+QPoint VirtualCameraPanel::placement(const QRect &window, int keepClearBottom, const QSize &size,
+                                     const QRect &screen)
+{
+    constexpr int gap = 8;
+    // Beside the window, on its right or else on its left, never over it.
+    const int top = qBound(screen.top(), window.top(), qMax(screen.top(), screen.bottom() + 1 - size.height()));
+    if (window.right() + 1 + gap + size.width() <= screen.right() + 1)
+        return {window.right() + 1 + gap, top};
+    if (window.left() - gap - size.width() >= screen.left())
+        return {window.left() - gap - size.width(), top};
+    const int right = qMax(screen.left(), screen.right() + 1 - size.width());
+    // Else below it; else in the screen's lower right corner, where it covers
+    // the least of the work area, yet never the banner and tool bar, which
+    // say which work area is open and switch it.
+    if (window.bottom() + 1 + gap + size.height() <= screen.bottom() + 1)
+        return {qBound(screen.left(), window.right() + 1 - size.width(), right), window.bottom() + 1 + gap};
+    return {right, qMax(keepClearBottom + 1, screen.bottom() + 1 - size.height())};
+}
+
 void VirtualCameraPanel::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    // Beside the main window, on its right when the screen has room, else on
-    // its left; never over the window it serves.
     QWidget *main = parentWidget() ? parentWidget()->window() : nullptr;
     if (!main)
         return;
     const QRect frame = main->frameGeometry();
     QScreen *screen = main->screen() ? main->screen() : QGuiApplication::primaryScreen();
-    const QRect avail = screen ? screen->availableGeometry() : frame;
-    const QSize size = frameGeometry().size();
-    int x = frame.right() + 8;
-    if (x + size.width() > avail.right() && frame.left() - 8 - size.width() >= avail.left())
-        x = frame.left() - 8 - size.width();
-    x = qBound(avail.left(), x, qMax(avail.left(), avail.right() - size.width()));
-    const int y = qBound(avail.top(), frame.top(), qMax(avail.top(), avail.bottom() - size.height()));
-    move(x, y);
+    int keepClear = frame.top();
+    if (auto *window = qobject_cast<QMainWindow *>(main); window && window->centralWidget())
+        keepClear = window->centralWidget()->mapToGlobal(QPoint(0, 0)).y() - 1;
+    move(placement(frame, keepClear, frameGeometry().size(), screen ? screen->availableGeometry() : frame));
 }
 
 QString VirtualCameraPanel::stateText() const

@@ -5,9 +5,10 @@
 // make calls fail, jam a USB link, choose who stands in front of the camera
 // and in which format it streams its preview, and speed device time up, slow
 // it down or step it by hand. Opened from the main window with Ctrl+Shift+V,
-// beside that window; it drives only the virtual camera's own control
-// interface, never the program. Its state line is read from the camera a few
-// times a second, so it never goes stale.
+// beside that window where the screen has room, else below its tool bar; it
+// drives only the virtual camera's own control interface, never the program.
+// Its state line is read from the camera a few times a second, so it never
+// goes stale.
 
 #include <QWidget>
 
@@ -26,6 +27,11 @@ public:
     QString lastOutcome() const;
     // What the camera's state is now, as the state line shows it.
     QString stateText() const;
+
+    // Where the panel of `size` opens for a main window at `window` whose
+    // banner and tool bar end at y = `keepClearBottom`, on `screen`.
+    static QPoint placement(const QRect &window, int keepClearBottom, const QSize &size,
+                            const QRect &screen);
 
 public slots:
     // Reads the camera's state into the state line (also on a timer).

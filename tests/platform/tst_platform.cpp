@@ -161,6 +161,29 @@ private slots:
         QCOMPARE(gone, removed ? QStringList{name} : QStringList());
         QCOMPARE(QFileInfo(path).isSymLink() || QFileInfo::exists(path), !removed);
     }
+    // A 300 x 400 panel for a window whose banner and tool bar end at y = 99.
+    void panelPlacement_data()
+    {
+        QTest::addColumn<QRect>("window");
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QPoint>("at");
+        QTest::newRow("room on the right") << QRect(10, 20, 500, 700) << QRect(0, 0, 1280, 1024) << QPoint(518, 20);
+        QTest::newRow("room on the left only") << QRect(600, 20, 500, 700) << QRect(0, 0, 1280, 1024)
+                                               << QPoint(292, 20);
+        QTest::newRow("room below only") << QRect(0, 0, 1270, 600) << QRect(0, 0, 1280, 1024) << QPoint(970, 608);
+        QTest::newRow("no room: lower right, below the tool bar")
+            << QRect(0, 0, 1270, 789) << QRect(0, 0, 1280, 1024) << QPoint(980, 624);
+        QTest::newRow("short screen: just below the tool bar")
+            << QRect(0, 0, 1270, 450) << QRect(0, 0, 1280, 480) << QPoint(980, 100);
+    }
+
+    void panelPlacement()
+    {
+        QFETCH(QRect, window);
+        QFETCH(QRect, screen);
+        QFETCH(QPoint, at);
+        QCOMPARE(VirtualCameraPanel::placement(window, 99, QSize(300, 400), screen), at);
+    }
 };
 
 QTEST_MAIN(TestPlatform)
