@@ -201,10 +201,12 @@ TEST_F(GalleryFiles, DamageIsRefusedNeverEmptied)
         std::function<void(Bytes &, Bytes &)> damage;
     } cases[] = {
         {"snapshot bit flipped", [](Bytes &s, Bytes &) { s[500] ^= 0x10; }},
+        {"snapshot one byte long", [](Bytes &s, Bytes &) { s.resize(1); }},
         {"snapshot length field", [&](Bytes &s, Bytes &) { s[12] += 1; sealed(s); }},
         {"payload count too high, sealed", [&](Bytes &s, Bytes &) { s[28] += 1; sealed(s); }},
         {"payload eye 3, sealed", [&](Bytes &s, Bytes &) { s[32 + 3 + 1 + 1] = 3; sealed(s); }},
         {"journal header", [](Bytes &, Bytes &j) { j[9] ^= 1; }},
+        {"journal header cut", [](Bytes &, Bytes &j) { j.resize(10); }},
         {"middle record flipped", [&](Bytes &, Bytes &j) { j[rec1 + 40] ^= 1; }},
         {"record of an unknown kind, sealed", [&](Bytes &, Bytes &j) { j[rec1 + 4] = 9; putLe32(j, 20, recordCrc(j, 16)); }},
         {"snapshot missing, journal continues it", [&](Bytes &s, Bytes &) { s.clear(); }},
