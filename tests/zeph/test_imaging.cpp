@@ -93,7 +93,7 @@ double meanAbsDiff(const Bytes &a, const Bytes &b)
 }
 
 // What the bytes of `format` decode to; raw pixels need their size told.
-// The containers' payload follows a 28-byte header (pinned in FieldsAtTheirOffsets).
+// The JPEG 2000 container's payload follows a 28-byte header (pinned in FieldsAtTheirOffsets).
 std::optional<Decoded> readBack(int format, const Bytes &b, int w = 0, int h = 0)
 {
     CorvaneRawFrame f;
