@@ -43,9 +43,7 @@ TEST(IrisCode, DistanceBandsByPresentation)
     } cases[] = {
         {"the same capture", 1, kRight, P::Sharp, P::Sharp, true, 0.0f, 0.0159f},
         {"two sharp captures", 1, kRight, P::Sharp, P::Sharp, false, 0.2f, 0.8f},
-        {"sharp against blurred", 1, kRight, P::Sharp, P::Blurred, false, 1.0f, 1.1f},
         {"sharp against half closed", 1, kRight, P::Sharp, P::HalfClosed, false, 1.0f, 1.1f},
-        {"sharp against looking aside", 1, kRight, P::Sharp, P::LookingAside, false, 1.0f, 1.1f},
         {"the other eye", 1, kLeft, P::Sharp, P::Sharp, false, 1.1001f, 2.5f},
         {"another person", 2, kRight, P::Sharp, P::Sharp, false, 1.1001f, 2.5f},
     };
@@ -74,14 +72,11 @@ TEST(IrisCode, MappingFromFractionalHamming)
         EXPECT_NEAR(IrisMatcher::scaled(r.hd), r.d, 1e-5) << r.hd;
 
     // Counting: only rows both can read.
-    IrisCode::Words zeros{}, ones{}, oneRowDiffers{};
+    IrisCode::Words zeros{}, ones{};
     ones.fill(~0ull);
-    oneRowDiffers[3] = ~0ull;
     const IrisMatcher::Count c = IrisMatcher::count(IrisCode(zeros, IrisCode::kAllRows), IrisCode(ones, 0x00FF));
     EXPECT_EQ(c.compared, 512);
     EXPECT_EQ(c.differing, 512);
-    EXPECT_EQ(IrisMatcher::count(IrisCode(zeros, 0xFFF7), IrisCode(oneRowDiffers, IrisCode::kAllRows)).differing, 0);
-    EXPECT_EQ(IrisMatcher::count(IrisCode(zeros, 0x0008), IrisCode(oneRowDiffers, IrisCode::kAllRows)).differing, 64);
     // One row is too few to say anything; two are enough.
     EXPECT_FLOAT_EQ(IrisMatcher::distance(IrisCode(zeros, 0x0100), IrisCode(zeros, IrisCode::kAllRows)),
                     IrisMatcher::kUnrelated);
@@ -90,6 +85,7 @@ TEST(IrisCode, MappingFromFractionalHamming)
     EXPECT_EQ(IrisCode::capture(7, kRight, P::HalfClosed, 3).usableBits(), 9 * 64);
 }
 
+// The limits of IDs and of templates per ID are tst_enrollwidget's galleryLimits, end to end.
 TEST(Gallery, LimitsAndIdsAnswerWithTheirCodes)
 {
     struct Case {
@@ -101,12 +97,6 @@ TEST(Gallery, LimitsAndIdsAnswerWithTheirCodes)
         ZephResult expected;
     } cases[] = {
         {"room left", {2, 4, 8}, {{"A", 2}}, "B", 2, ZEPH_OK},
-        {"no new ID when full", {2, 4, 8}, {{"A", 1}, {"B", 1}}, "C", 1, ZEPH_ERR_GALLERY_FULL},
-        {"a full gallery still grows an ID", {2, 4, 8}, {{"A", 1}, {"B", 1}}, "A", 2, ZEPH_OK},
-        {"the ID at its maximum", {5, 4, 20}, {{"A", 2}, {"A", 2}}, "A", 1, ZEPH_ERR_MAX_SLOTS_FOR_ID},
-        {"the ID one slot short", {5, 4, 20}, {{"A", 2}, {"A", 1}}, "A", 2, ZEPH_ERR_NO_SLOTS_FOR_ID},
-        {"the ID filled exactly", {5, 4, 20}, {{"A", 2}, {"A", 1}}, "A", 1, ZEPH_OK},
-        {"a new ID beyond its slots", {5, 1, 20}, {}, "A", 2, ZEPH_ERR_NO_SLOTS_FOR_ID},
         {"gallery slots used up", {5, 4, 3}, {{"A", 2}}, "B", 2, ZEPH_ERR_NO_SLOTS_FOR_ENROLLMENT},
         {"no template", {5, 4, 20}, {}, "A", 0, ZEPH_ERR_TEMPLATE_NOT_AVAILABLE},
         {"an ID of 31 characters", {5, 4, 20}, {}, std::string(31, 'a'), 2, ZEPH_OK},
@@ -147,7 +137,6 @@ TEST(Gallery, RefusedChangesLeaveNothingPending)
     g.markCommitted();
     EXPECT_EQ(g.unenroll("nobody"), ZEPH_ERR_ID_NOT_FOUND);
     EXPECT_EQ(g.setRole("A1", 3), ZEPH_ERR_INVALID_PARAMETER);
-    EXPECT_EQ(g.setRole("nobody", kRoleSuperUser), ZEPH_ERR_ID_NOT_FOUND);
     EXPECT_FALSE(g.hasPending());
 }
 
@@ -161,12 +150,10 @@ TEST(Gallery, DeduplicationAgainstOtherIds)
         std::vector<EyeTemplate> capture;
         ZephResult expected;
     } cases[] = {
-        {"same iris, another ID", {true, 1.0f}, "B", {right9}, ZEPH_ERR_DUPLICATE_IRIS},
         {"same iris, its own ID", {true, 1.0f}, "A", {right9}, ZEPH_OK},
         {"off", {false, 1.0f}, "B", {right9}, ZEPH_OK},
         {"another person", {true, 1.1f}, "B", both(2), ZEPH_OK},
         {"blurred, below a high threshold", {true, 1.1f}, "B", {blurred9}, ZEPH_ERR_DUPLICATE_IRIS},
-        {"blurred, above a low threshold", {true, 0.8f}, "B", {blurred9}, ZEPH_OK},
         {"exactly at the threshold", {true, 0.0f}, "B", {eyeOf(1, kRight)}, ZEPH_ERR_DUPLICATE_IRIS},
     };
     for (const Case &c : cases) {
@@ -187,7 +174,6 @@ TEST(Gallery, EyeRulesOfVerification)
         float low, high;
     } cases[] = {
         {"right against right", {eyeOf(1, kRight)}, {right2}, ZEPH_OK, 0, 1.0f},
-        {"right against left only", {eyeOf(1, kLeft)}, {eyeOf(1, kRight)}, ZEPH_ERR_WRONG_EYE_SUBTYPE, 0, 0},
         {"unknown probe, any enrolment", {eyeOf(1, kLeft)}, {eyeOf(1, kLeft, P::Sharp, 2, ZEPH_EYE_UNKNOWN)}, ZEPH_OK, 0, 1.0f},
         {"unknown enrolment, any probe", {eyeOf(1, kRight, P::Sharp, 1, ZEPH_EYE_UNKNOWN)}, {right2}, ZEPH_OK, 0, 1.0f},
         {"both eyes, the better counts", both(1), {right2, eyeOf(1, kLeft, P::HalfClosed, 2)}, ZEPH_OK, 0, 1.0f},
@@ -231,8 +217,6 @@ TEST(Gallery, IdentificationBestFirstWithinTheMaximum)
     ASSERT_EQ(found(both(5), 1.1f), (Ids{"P5", "Twin"}));
     EXPECT_LT(out[0].distance, 0.016f);
     EXPECT_EQ(out[0].distance, out[1].distance);
-    ASSERT_EQ(found(both(5, 7), 1.1f), (Ids{"P5", "Twin"})) << "a new capture";
-    EXPECT_LT(out[0].distance, 1.0f);
     EXPECT_EQ(found(both(77), 1.1f), Ids{}) << "a stranger is nobody's candidate";
     // Capped and sorted at a large maximum: test_gallerystore's ArraysAreOwnedAndBounded.
 
@@ -262,12 +246,4 @@ TEST(Gallery, ASearchSnapshotIsNotChangedUnderIt)
     Gallery::search(*held, both(1), 1.1f, 10, out);
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(held->ids[out[0].index], "P1") << "the snapshot still holds P1";
-    Gallery::search(*held, both(4), 1.1f, 10, out);
-    EXPECT_TRUE(out.empty());
-    const auto now = g.searchSnapshot();
-    EXPECT_EQ(now->ids, (std::vector<std::string>{"P2", "P3", "P4"}));
-    Gallery::search(*now, both(4), 1.1f, 10, out);
-    ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(now->ids[out[0].index], "P4");
-    EXPECT_EQ(now->rows.size(), 6u);
 }

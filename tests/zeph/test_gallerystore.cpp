@@ -203,12 +203,10 @@ TEST_F(GalleryFiles, DamageIsRefusedNeverEmptied)
         {"snapshot bit flipped", [](Bytes &s, Bytes &) { s[500] ^= 0x10; }},
         {"snapshot one byte long", [](Bytes &s, Bytes &) { s.resize(1); }},
         {"snapshot length field", [&](Bytes &s, Bytes &) { s[12] += 1; sealed(s); }},
-        {"snapshot newer format", [&](Bytes &s, Bytes &) { s[4] = 2; sealed(s); }},
         {"payload count too high, sealed", [&](Bytes &s, Bytes &) { s[28] += 1; sealed(s); }},
         {"payload eye 3, sealed", [&](Bytes &s, Bytes &) { s[32 + 3 + 1 + 1] = 3; sealed(s); }},
         {"journal header", [](Bytes &, Bytes &j) { j[9] ^= 1; }},
         {"journal header cut", [](Bytes &, Bytes &j) { j.resize(10); }},
-        {"journal ahead of the snapshot", [&](Bytes &, Bytes &j) { j[8] = 5; seal(j, 0, 12, 12); }},
         {"middle record flipped", [&](Bytes &, Bytes &j) { j[rec1 + 40] ^= 1; }},
         {"record of an unknown kind, sealed", [&](Bytes &, Bytes &j) { j[rec1 + 4] = 9; putLe32(j, 20, recordCrc(j, 16)); }},
         {"snapshot missing, journal continues it", [&](Bytes &s, Bytes &) { s.clear(); }},
@@ -281,7 +279,6 @@ TEST_F(GalleryFiles, LinkedFoldersAreRefused)
     ASSERT_EQ(g.enroll("E1", captureOf(1), {}), ZEPH_OK);
     EXPECT_EQ(s.commit(g), GalleryStore::kWriteFailed);
     EXPECT_TRUE(fs::is_empty(real));
-    EXPECT_FALSE(store_.noLinksOnTheWay(root_ + "/../x")) << "outside the state folder";
 }
 
 // A process killed in the middle of committing, over and over: the gallery
@@ -369,7 +366,6 @@ TEST_F(Device, FilesAreReadOnceAndDamageIsRefused)
     EXPECT_EQ(listOf(g, true).ids, std::vector<std::string>{"A"}) << "still the one in memory";
     g.forget(); // e.g. the state folder moved
     EXPECT_EQ(listOf(g, true).result, ZEPH_ERR_GALLERY_LOAD_FAILED);
-    EXPECT_FALSE(g.initialised());
     EXPECT_EQ(g.enroll("B", captureOf(2), {}, false, false), ZEPH_ERR_GALLERY_NOT_INITIALIZED);
     EXPECT_EQ(g.commit(), ZEPH_ERR_GALLERY_NOT_INITIALIZED);
     EXPECT_EQ(readBytes(jnl()), j) << "never overwritten";
@@ -418,17 +414,4 @@ TEST_F(Device, ArraysAreOwnedAndBounded)
     EXPECT_EQ(info.leftIrisCount, 2u);
     EXPECT_EQ(info.unknownIrisCount, 1u);
     EXPECT_EQ(info.totalIrisCount, 4u);
-}
-
-// Supervised enrolment is test_security's, through zeph.h.
-TEST_F(Device, AWrongEyeLeavesTheDistanceUntouched)
-{
-    DeviceGallery g(store_, folder_, "gallery");
-    listOf(g, true);
-    ASSERT_EQ(g.enroll("L", {captureOf(5)[1]}, {}, false, false), ZEPH_OK);
-    float d = 2.0f;
-    EXPECT_EQ(g.compare11("L", {captureOf(5)[0]}, &d), ZEPH_ERR_WRONG_EYE_SUBTYPE);
-    EXPECT_FLOAT_EQ(d, 2.0f) << "untouched on failure";
-    EXPECT_EQ(g.compare11("L", captureOf(5, 3), &d), ZEPH_OK);
-    EXPECT_LT(d, 1.0f);
 }
