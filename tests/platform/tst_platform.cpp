@@ -47,16 +47,12 @@ private slots:
         QCOMPARE(spy.at(1).at(0).toInt(), int(DeviceNotifier::Arrival));
     }
 
-    void panelBesideItsWindowUnplugsAndJamsTheCamera()
+    void panelUnplugsAndJamsTheCamera()
     {
         QWidget main;
-        main.setGeometry(10, 10, 200, 200);
         main.show();
         VirtualCameraPanel &panel = *new VirtualCameraPanel(&main);
         panel.show();
-        // It opens beside its main window.
-        QVERIFY(!panel.frameGeometry().intersects(main.frameGeometry()));
-        QVERIFY(panel.x() > main.x());
 
         const auto click = [&](const QString &text) {
             for (QPushButton *b : panel.findChildren<QPushButton *>())
