@@ -19,7 +19,6 @@ private slots:
         QTest::newRow("frame") << 0x3005 << "Iris frame is not available" << true;
         QTest::newRow("gallery dup") << 0x4009 << "Duplicated iris enrollment is not allowed" << true;
         QTest::newRow("gap after general") << 0x18 << "Error Code 0x18" << false;
-        QTest::newRow("minus one") << -1 << "Error Code 0xffffffff" << false;
     }
     void texts()
     {

@@ -81,9 +81,7 @@ private slots:
         QVERIFY(panel.stateText().contains(QStringLiteral("answers normally")));
 
         click(QStringLiteral("Fail next calls"));
-        QVERIFY(panel.stateText().contains(QStringLiteral("next 1 call(s) of * fail")));
         QCOMPARE(Zeph_GetDeviceInfo(h, &info), ZEPH_ERR_IO_FAILED);
-        QVERIFY(panel.stateText().contains(QStringLiteral("no injected failures pending")));
         QCOMPARE(Zeph_GetDeviceInfo(h, &info), 0);
         Zeph_CloseDevice(h);
     }
