@@ -1,6 +1,6 @@
-// The XML library through its public header: result codes, tree shapes,
-// lookups and updates, the written bytes, the encoding guess and tables,
-// file input (UTF-16 included), and bad input of every kind.
+// The XML library through its public header, as Config.xml uses it (lookups
+// are core/tst_appconfig's): result codes, tree shapes, updates, the written
+// bytes, the encoding guess and tables, file input (UTF-16 included).
 
 #include "xml/Xml.h"
 
