@@ -1,17 +1,14 @@
-// The XML library through its public header: result codes, tree shapes,
-// lookups and updates, the written bytes, the encoding guess and tables,
-// file input (UTF-16 included), and bad input of every kind.
+// The XML library through its public header, as Config.xml uses it (lookups
+// are core/tst_appconfig's): result codes, tree shapes, updates, the written
+// bytes, the encoding guess and tables, file input (UTF-16 included).
 
 #include "xml/Xml.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <string>
-#include <vector>
 
 using namespace glint::xml;
 
@@ -23,14 +20,6 @@ protected:
     void TearDown() override { resetOptions(); }
 
     std::string path(const std::string &name) const { return ::testing::TempDir() + "glint_xml_" + name; }
-
-    static std::string readFile(const std::string &p)
-    {
-        std::ifstream in(p, std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
 };
 
 const std::string kBom = "\xEF\xBB\xBF";
@@ -77,27 +66,14 @@ TEST_F(Xml, ParseGivesTheCodeAndWhere)
         {"<a><b></a>", WarningUnmatchedEndTag, 1, 7},
         {"hello", WarningNoTag, 0, 0},
         {"", ErrorNoData, 0, 0},
-        {" \t\r\n ", ErrorNoData, 0, 0},
         {"<a></>", ErrorMissingEndTagName, 1, 4},
         {"< a/>", ErrorMissingStartTagName, 1, 1},
-        {"<?" "?>", ErrorMissingStartTagName, 1, 1},
         {"<a>\n  <b/>\n</c>", ErrorUnmatchedEndTag, 3, 1},
         {"<a><![CDATA[x</a>", ErrorUnmatchedClearTagEnd, 1, 4},
-        {"<!DOCTYPE x [ <!ELEMENT x ANY> ", ErrorUnmatchedClearTagEnd, 1, 1},
-        {"<a><PRE>x</a>", ErrorUnmatchedClearTagEnd, 1, 4},
         {"<a", ErrorUnexpectedToken, 1, 3},
-        {"<a b=\"1", ErrorUnexpectedToken, 1, 6},
         {"<a b=1/>", ErrorUnexpectedToken, 1, 6},
-        {"<a/ >", ErrorUnexpectedToken, 1, 3},
-        {"<a></a b>", ErrorUnexpectedToken, 1, 8},
-        {"<a><b>text", ErrorUnexpectedToken, 1, 11},
-        {"<!ELEMENT x>", ErrorUnexpectedToken, 1, 1},
-        {"<?xml version=\"1.0\"", ErrorUnexpectedToken, 1, 20},
         {"<?xml version=\"1.0\"?>", ErrorNoElements, 0, 0},
         {"<a>&amp</a>", ErrorUnknownEntity, 1, 4},
-        {"<a>&#;</a>", ErrorUnknownEntity, 1, 4},
-        {"<a>&#12a;</a>", ErrorUnknownEntity, 1, 4},
-        {"<a>&#xG1;</a>", ErrorUnknownEntity, 1, 4},
         {"<a>&#0;</a>", ErrorUnknownEntity, 1, 4},
         {"<a b=\"&bogus;\"/>", ErrorUnknownEntity, 1, 7},
         {"<a>&#256;</a>", ErrorCharCodeAbove255, 1, 4},
@@ -116,23 +92,18 @@ TEST_F(Xml, ParseGivesTheCodeAndWhere)
     EXPECT_STREQ(errorText(0), "No error");
     EXPECT_STREQ(errorText(20), "Error: Base64 decode output buffer is too small");
     EXPECT_STREQ(errorText(21), "Unknown");
-    EXPECT_STREQ(errorText(-1), "Unknown");
 }
 
 TEST_F(Xml, TreeShapes)
 {
-    const Options keepWhiteSpace{Encoding::Utf8, true, false, true};
-    const Options commentsSplitText{Encoding::Utf8, true, true, false};
     const struct {
         const char *input;
         std::string tree;
-        const char *element = nullptr; // what to look for
-        Options options = {};
+        Encoding encoding = Encoding::Utf8;
     } cases[] = {
         // A declaration gives the document record; a root alone is the result.
         {"<?xml version=\"1.0\"?>\n<root a=\"1\"><c/></root>", "# {?xml version=1.0; root a=1 {c}}"},
         {"<root/><!-- after -->", "# <!--| after |--> {root}"},
-        {"<?xml version=\"1.0\"?><a><b><target k=\"v\"/></b><target k=\"w\"/></a>", "target k=v", "TARGET"},
         {"<a v=\"&AMP;&Lt;&gt;&quot;&apos;&#65;&#x42;&#X63;\">x &amp; y&#33;</a>", "a v=&<>\"'ABc 'x & y!'"},
         {"<a><![CDATA[ <x> & ]]><!DOCTYPE d [ <!ENTITY e \"v\"> ]><pre>a<b</PRE></a>",
          "a <![CDATA[| <x> & |]]> <!DOCTYPE| d [ <!ENTITY e \"v\"> ]|> <PRE>|a<b|</PRE>"},
@@ -141,108 +112,43 @@ TEST_F(Xml, TreeShapes)
         {"<a>x<!-- gone -->y</a>", "a 'xy'"},
         {"<a><!-- kept -->y</a>", "a 'y' <!--| kept |-->"},
         {"<a>&#32;edge&#10;</a>", "a ' edge\n'"},
-        {"<a>x<!-- kept -->y</a>", "a 'x' 'y' <!--| kept |-->", nullptr, commentsSplitText},
-        {"<a>\n  <b/>\n</a>", "a '\n  ' '\n' {b}", nullptr, keepWhiteSpace},
-        {"<a> x <!-- gone --> y </a>", "a ' x  y '", nullptr, keepWhiteSpace},
         // In the double-byte encodings ']' may be the second byte of a
         // character, and then it does not close a CDATA section.
-        {"<a><![CDATA[\x81]]>x]]></a>", "a <![CDATA[|\x81]]>x|]]>", nullptr, Options{Encoding::ShiftJis}},
+        {"<a><![CDATA[\x81]]>x]]></a>", "a <![CDATA[|\x81]]>x|]]>", Encoding::ShiftJis},
         {"<a><![CDATA[\x81]]>x]]></a>", "a 'x]]>' <![CDATA[|\x81|]]>"},
     };
     for (const auto &c : cases) {
-        options() = c.options;
+        options().encoding = c.encoding;
         Result r;
-        Node n = parseString(c.input, c.element, &r);
+        Node n = parseString(c.input, nullptr, &r);
         EXPECT_EQ(r.code, NoError) << c.input;
         EXPECT_EQ(dump(n), c.tree) << c.input;
-        EXPECT_TRUE(n.parent().isEmpty()) << c.input; // the rest of the document is gone
     }
-    Result r;
-    EXPECT_TRUE(parseString("<a><b/></a>", "missing", &r).isEmpty());
-    EXPECT_EQ(r.code, ErrorFirstTagNotFound);
-}
-
-TEST_F(Xml, NamesAreFoundWithoutRegardToCase)
-{
-    Node a = parseString("<a><Item n=\"1\"/><x/><ITEM n=\"2\"/><item N=\"3\" n=\"4\"/></a>");
-    int pos = 0;
-    std::vector<std::string> found;
-    for (Node c = a.childByName("item", &pos); !c.isEmpty(); c = a.childByName("item", &pos))
-        found.push_back(c.attributeByName("n"));
-    EXPECT_EQ(found, (std::vector<std::string>{"1", "2", "3"}));
-    EXPECT_EQ(pos, 4);
-
-    Node last = a.child(3);
-    int apos = 0;
-    EXPECT_STREQ(last.attributeByName("n", &apos), "3");
-    EXPECT_EQ(apos, 1);
-    EXPECT_STREQ(last.attributeByName("n", &apos), "4");
-    EXPECT_EQ(last.attributeByName("n", &apos), nullptr);
-    EXPECT_EQ(a.childByName("nothing"), Node());
 }
 
 // Updating in place (the stored name kept) and appending are
 // core/tst_appconfig's, through Config.xml.
-TEST_F(Xml, SetAttributeRenamesGrowsAndTakesNoValue)
+TEST_F(Xml, SetAttributeGrowsTheValue)
 {
     Node a = parseString("<a x=\"1\" b=\"v\"/>");
     a.setAttribute("a longer value than before", nullptr, "x");
-    a.setAttribute("3", "renamed", "B");
-    a.setAttribute(nullptr, nullptr, "flag");
-    EXPECT_EQ(a.createString(), "<a x=\"a longer value than before\" renamed=\"3\" flag/>\n");
-    EXPECT_STREQ(a.attributeByName("flag"), "");
-    EXPECT_EQ(a.attribute(2).value, nullptr);
-
-    Node doc = parseString("<?xml version=\"1.0\"?><r/>");
-    EXPECT_FALSE(doc.setAttribute("1", nullptr, "k")); // the document record has no tag
+    EXPECT_EQ(a.createString(), "<a x=\"a longer value than before\" b=\"v\"/>\n");
     EXPECT_FALSE(Node().setAttribute("1", nullptr, "k"));
-}
-
-TEST_F(Xml, AddChildAtPositions)
-{
-    Node r = createTopElement("r");
-    r.addChild("b");
-    r.addChild("d");
-    r.addChild("a", false, 0);
-    r.addChild("c", false, 2);
-    r.addChild("e", false, 99);
-    std::string names;
-    for (Node c = r.firstChild(); !c.isEmpty(); c = c.nextSibling())
-        names += c.name();
-    EXPECT_EQ(names, "abcde");
-    Node decl = r.addChild("xml", true);
-    EXPECT_TRUE(decl.addChild("inner").isEmpty()); // declarations take no children
-    EXPECT_EQ(r.child(2).parent(), r);
 }
 
 TEST_F(Xml, FileHeaderFollowsTheEncoding)
 {
-    const std::string decl = "<?xml version=\"1.0\"?>\n";
-    const struct {
-        Encoding encoding;
-        const char *encodingName;
-        bool ownDeclaration;
-        std::string expected;
-    } cases[] = {
-        // UTF-8 with the mark, on its own declaration or one made, is
-        // core/tst_appconfig's; a name given does not change it.
-        {Encoding::Utf8, "ignored", false, kBom + "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<r/>\n"},
-        {Encoding::ShiftJis, nullptr, false, "<?xml version=\"1.0\" encoding=\"SHIFT-JIS\"?>\n<r/>\n"},
-        {Encoding::SingleByte, nullptr, false, "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<r/>\n"},
-        {Encoding::Gbk, "GBK", false, "<?xml version=\"1.0\" encoding=\"GBK\"?>\n<r/>\n"},
-        {Encoding::Big5, nullptr, true, decl + "<r/>\n"},
-    };
-    for (const auto &c : cases) {
-        options().encoding = c.encoding;
-        Node top = c.ownDeclaration ? parseString("<?xml version=\"1.0\"?><r/>") : createTopElement("r");
-        EXPECT_EQ(top.createFileText(c.encodingName), c.expected);
-        const std::string p = path("header.xml");
-        EXPECT_EQ(top.writeToFile(p.c_str(), c.encodingName), NoError);
-        EXPECT_EQ(readFile(p), c.expected);
-    }
+    // UTF-8 with the mark, on its own declaration or one made, is
+    // core/tst_appconfig's. A file read in another encoding is written back in it.
+    options().encoding = Encoding::ShiftJis;
+    EXPECT_EQ(createTopElement("r").createFileText(), "<?xml version=\"1.0\" encoding=\"SHIFT-JIS\"?>\n<r/>\n");
+    options().encoding = Encoding::Big5;
+    EXPECT_EQ(parseString("<?xml version=\"1.0\"?><r/>").createFileText(), "<?xml version=\"1.0\"?>\n<r/>\n");
 }
 
-TEST_F(Xml, FormattedAndUnformattedText)
+// Config.xml is written formatted; the unformatted form is only checked to
+// read back the same (below and in the fuzz target).
+TEST_F(Xml, FormattedText)
 {
     // A carriage return is written as a reference even in a text: other
     // readers would fold it into a line feed.
@@ -258,22 +164,6 @@ TEST_F(Xml, FormattedAndUnformattedText)
               "\t<e/>\n"
               "\ttail\n"
               "</r>\n");
-    EXPECT_EQ(r.createString(false), "<r a=\"x&amp;y&lt;&quot;\" b=\"it&apos;s&#9;ok&#10;&#13;\">"
-                                     "<c>text &lt; &gt;&#13;\xC3\xA9</c>"
-                                     "<![CDATA[ raw ]]><e/>tail</r>");
-}
-
-TEST_F(Xml, WritingAnEmptyHandleOrToABadPath)
-{
-    const std::string p = path("never.xml");
-    std::remove(p.c_str());
-    EXPECT_EQ(Node().writeToFile(p.c_str()), NoError);
-    EXPECT_FALSE(std::ifstream(p).good());
-    Node r = createTopElement("r");
-    EXPECT_EQ(r.writeToFile((path("no/such/dir") + "/x.xml").c_str()), ErrorCannotOpenForWriting);
-    if (std::ifstream("/dev/full").good()) {
-        EXPECT_EQ(r.writeToFile("/dev/full"), ErrorCannotWrite);
-    }
 }
 
 // Written, read and written again, a document gives the same bytes; what
@@ -284,11 +174,6 @@ TEST_F(Xml, WriteParseWriteGivesTheSameBytes)
         "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!DOCTYPE r>\n<r a=\"1\"><b c='&lt;&amp;&gt;'/>t&amp;t</r>",
         "<r>  lead and trail  <x/>&#32;spaces&#9;</r>",
         "<r>a<!--c-->b<![CDATA[]]>]]&gt;<PRE >p</PRE><pre/></r>",
-        "<r>\xC3\xA9t\xC3\xA9 &#233;</r>",
-        "text before<r/>text after",
-        "<a><b><c><d>deep</d></c></b></a><!-- end -->",
-        "<r v=\"&#13;&#10;\" w/>",
-        "\xEF\xBB\xBF\xEF\xBB\xBFtext starting with a byte-order mark<r/>",
     };
     for (bool formatted : {true, false}) {
         for (const char *d : docs) {
@@ -323,28 +208,18 @@ TEST_F(Xml, EncodingGuess)
         {"declared utf-8, valid", declared("UTF-8", "<r>\xC3\xA9</r>"), Encoding::Utf8},
         {"declared utf-8, not valid", declared("utf-8", "<r>\xE9t\xE9</r>"), Encoding::None},
         {"Shift-JIS", declared("Shift-JIS"), Encoding::ShiftJis},
-        {"Shift_JIS", declared("Shift_JIS"), Encoding::ShiftJis},
-        {"gb2312", declared("gb2312"), Encoding::Gb2312},
-        {"big5", declared("BIG5"), Encoding::Big5},
         {"gbk", declared("GBK"), Encoding::Gbk},
         {"iso-8859-1", declared("ISO-8859-1"), Encoding::SingleByte},
         {"blanks around", "<?xml version='1.0' encoding \t=\r\n' gbk '?><r/>", Encoding::Gbk},
         {"no declaration, valid", "<r>\xE6\x97\xA5\xE6\x9C\xAC" + pad + "</r>", Encoding::Utf8},
         {"no declaration, not valid", "<r>caf\xE9 au lait, cr\xE8me br\xFBl\xE9" "e</r>", Encoding::SingleByte},
         {"a zero byte ends the scan", "<r>" + pad + std::string(1, '\0') + "\xE9\xE9</r>", Encoding::Utf8},
-        {"word without = is no declaration", "<r encoding>" + pad + "\xE9</r>", Encoding::SingleByte},
         {"name cut at byte 200", cutName, Encoding::SingleByte},
         {"24 bytes given", declared("gbk"), Encoding::None, 24},
-        {"cut in \"encoding\"", declared("gbk"), Encoding::Utf8, 27},
-        {"cut in the name", declared("gbk"), Encoding::SingleByte, 31}, // "g" is none we know
         {"cut inside the last character", pad + "\xE6\x97\xA5", Encoding::Utf8, 32},
     };
     for (const auto &c : cases)
         EXPECT_EQ(guessEncoding(c.bytes.data(), std::min(c.size, c.bytes.size())), c.expected) << c.what;
-
-    options().wideCharDetection = false;
-    const std::string wide = utf16le("<?xml version=\"1.0\"?><root/>", false);
-    EXPECT_EQ(guessEncoding(wide.data(), wide.size()), Encoding::Utf8) << "detection off";
 }
 
 TEST_F(Xml, LeadByteTables)
@@ -354,10 +229,9 @@ TEST_F(Xml, LeadByteTables)
         unsigned char lead;
         int length;
     } leads[] = {
-        {Encoding::Utf8, 'a', 1}, {Encoding::Utf8, 0xC3, 2}, {Encoding::Utf8, 0xE6, 3}, {Encoding::Utf8, 0xF0, 4},
-        {Encoding::Utf8, 0x85, 1}, {Encoding::SingleByte, 0xE6, 1}, {Encoding::ShiftJis, 0x81, 2},
-        {Encoding::ShiftJis, 0xB1, 1}, // half-width katakana
-        {Encoding::Gb2312, 0xB0, 2}, {Encoding::Gb2312, 0x81, 1}, {Encoding::Big5, 0x81, 2}, {Encoding::Gbk, 0x81, 2},
+        {Encoding::Utf8, 'a', 1}, {Encoding::Utf8, 0xC3, 2}, {Encoding::Utf8, 0xF0, 4}, {Encoding::Utf8, 0x85, 1},
+        {Encoding::SingleByte, 0xE6, 1}, {Encoding::ShiftJis, 0x81, 2}, {Encoding::ShiftJis, 0xB1, 1}, // katakana
+        {Encoding::Gb2312, 0xB0, 2}, {Encoding::Gb2312, 0x81, 1}, {Encoding::Gbk, 0x81, 2},
     };
     for (const auto &l : leads)
         EXPECT_EQ(leadByteLength(l.encoding, l.lead), l.length) << int(l.lead);
@@ -372,24 +246,20 @@ TEST_F(Xml, LeadByteTables)
         {Encoding::Utf8, "\xE6\x97", 2}, // cut to what remains
         {Encoding::Utf8, "\xE6<b", 1},   // markup is never swallowed
         {Encoding::ShiftJis, "\x81]", 2}, // a trail byte may look like ']'
-        {Encoding::ShiftJis, "\x81<", 1},
         {Encoding::Gb2312, "\xB0]", 1},
         {Encoding::Big5, "\xA4\x40", 2},
-        {Encoding::SingleByte, "\xE6\x97", 1},
     };
     for (const auto &c : lengths)
         EXPECT_EQ(characterLength(c.encoding, bytes(c.bytes), c.bytes.size()), c.length) << c.bytes;
-    EXPECT_EQ(characterLength(Encoding::Utf8, nullptr, 0), 0);
 
     const struct {
         Encoding encoding;
         std::string bytes;
         bool cut;
     } ends[] = {
-        {Encoding::Utf8, "ab\xE6\x97", true},       {Encoding::Utf8, "ab\xE6\x97\xA5", false},
-        {Encoding::Utf8, "ab\x97", false},          {Encoding::ShiftJis, "ab\x81", true},
-        {Encoding::ShiftJis, "ab\x81\x81", false},  {Encoding::ShiftJis, "ab\x81\x81\x81", true},
-        {Encoding::SingleByte, "ab\xE6", false},
+        {Encoding::Utf8, "ab\xE6\x97", true},      {Encoding::Utf8, "ab\xE6\x97\xA5", false},
+        {Encoding::ShiftJis, "ab\x81", true},      {Encoding::ShiftJis, "ab\x81\x81", false},
+        {Encoding::ShiftJis, "ab\x81\x81\x81", true}, {Encoding::SingleByte, "ab\xE6", false},
     };
     for (const auto &c : ends)
         EXPECT_EQ(endsInsideCharacter(c.encoding, bytes(c.bytes), c.bytes.size()), c.cut) << c.bytes;
@@ -429,10 +299,6 @@ TEST_F(Xml, ParseFile)
         {"odd length", wideAccent + "x", Encoding::Utf8, ErrorWideCharConversion, nullptr, Encoding::Utf8},
         {"lone high half", wide(std::string("\x3D\xD8", 2)), Encoding::Utf8, ErrorWideCharConversion, nullptr,
          Encoding::Utf8},
-        {"lone low half", wide(std::string("\x00\xDE", 2)), Encoding::Utf8, ErrorWideCharConversion, nullptr,
-         Encoding::Utf8},
-        {"NUL in the middle", "<?xml version=\"1.0\"?><root v=\"x\">" + std::string(1, '\0') + "</root>",
-         Encoding::Utf8, ErrorUnexpectedToken, nullptr, Encoding::Utf8},
         {"truncated character at the end", doc + "\n\xE6\x97", Encoding::Utf8, ErrorUnexpectedToken, nullptr,
          Encoding::Utf8},
     };
@@ -449,16 +315,12 @@ TEST_F(Xml, ParseFile)
             EXPECT_STREQ(root.attributeByName("v"), c.rootValue) << c.what;
         }
     }
-    const std::string missingPath = path("missing.xml");
-    for (const char *missing : {missingPath.c_str(), static_cast<const char *>(nullptr)}) {
-        Result r;
-        EXPECT_TRUE(parseFile(missing, nullptr, &r).isEmpty());
-        EXPECT_EQ(r.code, ErrorFileNotFound);
-    }
+    Result r;
+    EXPECT_TRUE(parseFile(path("missing.xml").c_str(), nullptr, &r).isEmpty());
+    EXPECT_EQ(r.code, ErrorFileNotFound);
 
     // A buffer with a NUL among its bytes is refused.
     const std::string bytes("<a>x\0y</a>", 10);
-    Result r;
     EXPECT_TRUE(parseBuffer(bytes.data(), bytes.size(), nullptr, &r).isEmpty());
     EXPECT_EQ(r.code, ErrorUnexpectedToken);
     EXPECT_EQ(r.column, 5);
@@ -480,12 +342,6 @@ TEST_F(Xml, HugePiecesAreWritten)
     Node back = parseString((top.createString() + text).c_str());
     ASSERT_FALSE(back.isEmpty());
     EXPECT_EQ(back.createString(), top.createString() + text + "\n");
-    Node root = back.childByName(name.c_str());
-    EXPECT_EQ(root.attributeByName("v"), value);
-    EXPECT_EQ(root.firstChild().attributeByName(name.c_str()), name);
-    const std::string p = path("huge.xml");
-    ASSERT_EQ(back.writeToFile(p.c_str()), NoError);
-    EXPECT_EQ(readFile(p), back.createFileText());
 }
 
 TEST_F(Xml, NestingIsLimited)
@@ -538,8 +394,6 @@ TEST_F(Xml, ChildOutlivesItsDocument)
     Node a = createTopElement("a");
     Node b = a.addChild("b");
     Node copy = b.parent();
-    Node &alias = copy;
-    copy = alias; // assignment to itself keeps the count
     Node moved = std::move(copy);
     EXPECT_EQ(moved, a);
     EXPECT_TRUE(copy.isEmpty());
