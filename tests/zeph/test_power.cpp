@@ -50,7 +50,6 @@ TEST_F(Power, EveryWayToSleepAndToWakeUp)
         {"automatic USB deep sleep too", kBino, 30, ZEPH_SLEEP_DEEP, 0, ZEPH_ERR_IO_FAILED},
         {"USB deep sleep, interrupt armed", kBino, 0, ZEPH_SLEEP_DEEP, 1, ZEPH_OK},
         {"serial deep sleep keeps the handle", com, 0, ZEPH_SLEEP_DEEP, 0, ZEPH_ERR_IO_TIMEOUT},
-        {"serial deep sleep, interrupt armed", com, 20, ZEPH_SLEEP_DEEP, 1, ZEPH_OK},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);

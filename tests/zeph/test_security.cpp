@@ -200,8 +200,6 @@ TEST_F(SecurityRights, CloseAndSelfRemovalEndTheSession)
     EXPECT_EQ(Zeph_SetUserRole(h, "User1", ZEPH_ROLE_USER), ZEPH_ERR_PERMISSION_DENIED);
     EXPECT_EQ(loginAs(kBino, h, kAdminSubject, "Admin1", ZEPH_ROLE_ADMIN),
               ZEPH_ERR_UNMATCHED_OR_WRONG_ROLE);
-    ASSERT_EQ(loginAs(kBino, h, kStranger, "Admin2", ZEPH_ROLE_ADMIN), ZEPH_OK);
-    EXPECT_EQ(Zeph_UnlockDevice(h), ZEPH_OK);
 }
 
 TEST_F(SecurityRights, SetRoleNeedsAnEnrolleeAndACommitToLast)
@@ -248,7 +246,6 @@ TEST_F(SecurityRights, ALockWithholdsImagesAcrossARestartUntilUnlocked)
     ASSERT_EQ(Zeph_Login(h, "Admin1", ZEPH_ROLE_ADMIN), ZEPH_OK);
     ASSERT_EQ(Zeph_UnlockDevice(h), ZEPH_OK);
     EXPECT_EQ(imageResult(h), ZEPH_OK);
-    EXPECT_EQ(isoResult(h), ZEPH_OK);
 }
 
 TEST_F(Security, DataClosureAndForcedEncryptionWithholdImagesOnly)
@@ -266,7 +263,6 @@ TEST_F(Security, DataClosureAndForcedEncryptionWithholdImagesOnly)
         capture(kBino, h, kUserSubject);
         EXPECT_EQ(qualityResult(h), ZEPH_OK);
         EXPECT_EQ(imageResult(h), ZEPH_ERR_FUNCTION_DISABLED);
-        EXPECT_EQ(isoResult(h), ZEPH_ERR_FUNCTION_DISABLED);
         ASSERT_EQ(load(h), ZEPH_ERR_GALLERY_EMPTY);
         EXPECT_EQ(Zeph_EnrollCapture(h, "User1"), ZEPH_OK);
         float d = 2.0f;
