@@ -16,7 +16,6 @@
 #include <mutex>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -122,16 +121,9 @@ protected:
     void SetUp() override
     {
         const char *env = std::getenv("ZEPH_VIRTUAL_STATE_DIR");
-        const std::string base = env && *env ? std::string(env)
-                                             : (std::filesystem::temp_directory_path() /
-                                                ("zvc-tests-" + std::to_string(getpid())))
-                                                   .string();
+        const std::string base = env && *env ? std::string(env) : ::testing::TempDir() + "zvc-tests";
         const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string leaf = std::string(info->test_suite_name()) + "." + info->name();
-        for (char &c : leaf)
-            if (c == '/')
-                c = '_';
-        stateDir_ = base + "/" + leaf;
+        stateDir_ = base + "/" + info->test_suite_name() + "." + info->name();
         std::error_code ec;
         std::filesystem::remove_all(stateDir_, ec);
         Zvc_SetNotificationCallback(nullptr, nullptr);

@@ -1,41 +1,12 @@
-// Faults and recovery: stuck links, recovery steps and the notifications
-// they cause, unplug and plug, injected results, lying outputs, the call
-// journal and counting.
+// Faults: stuck links, unplug and plug, injected results, lying outputs, the
+// call journal and counting. What each recovery step does to a stuck link is
+// driven through the program by tests/admin/tst_recovery.
 #include "VcamFixture.h"
 
 #include <map>
 
 using namespace vcamtest;
 using Faults = VcamTest;
-
-// Each step on a link stuck until RESET_PIPES: its modelled time, whether the
-// device leaves the bus (notifying, dropping the handle) and whether it clears
-// the fault. Which step the automatic recovery stops at is tests/admin/tst_recovery's.
-TEST_F(Faults, RecoveryStepsTakeTheirTimeAndClearAStuckLinkWhenHeavyEnough)
-{
-    const int64_t stepMs[] = {10, 50, 200, 300, 500};
-    for (int32_t step = ZEPH_RECOVERY_CANCEL_IO; step <= ZEPH_RECOVERY_SOFT_RESET; ++step) {
-        SCOPED_TRACE(step);
-        Zvc_Reset();
-        EventLog log;
-        Zvc_SetNotificationCallback(&EventLog::record, &log);
-        ZephHandle h = openOk(kBino);
-        ASSERT_EQ(Zvc_SetStuckLink(kBino, ZEPH_ERR_IO_TIMEOUT, ZEPH_RECOVERY_RESET_PIPES), ZEPH_OK);
-        const int64_t before = Zvc_ModelledMilliseconds();
-        EXPECT_EQ(Zeph_Recovery(h, step), ZEPH_OK) << "the step itself succeeds";
-        EXPECT_EQ(Zvc_ModelledMilliseconds() - before, stepMs[step]);
-        Zvc_FlushNotifications();
-        const bool leaves = step >= ZEPH_RECOVERY_CYCLE_PORT;
-        const Events left{{ZVC_EVENT_REMOVAL_COMPLETE, kBino}, {ZVC_EVENT_ARRIVAL, kBino}};
-        EXPECT_EQ(log.events(), leaves ? left : Events{});
-        if (leaves) {
-            EXPECT_EQ(infoResult(h), ZEPH_ERR_INVALID_HANDLE);
-            h = openOk(kBino); // back at once at time scale 0
-        }
-        EXPECT_EQ(infoResult(h), step >= ZEPH_RECOVERY_RESET_PIPES ? ZEPH_OK : ZEPH_ERR_IO_TIMEOUT);
-        Zvc_SetNotificationCallback(nullptr, nullptr);
-    }
-}
 
 TEST_F(Faults, StuckLinkBelongsToTheDeviceAndItsArgumentsAreChecked)
 {
@@ -60,38 +31,33 @@ TEST_F(Faults, StuckLinkBelongsToTheDeviceAndItsArgumentsAreChecked)
         {kBino, ZEPH_ERR_IO_TIMEOUT, 1, ZEPH_OK},
         {kBino, ZEPH_OK, 0, ZEPH_OK},
         {kBino, ZEPH_ERR_FAILED, 1, ZEPH_ERR_INVALID_PARAMETER},
-        {kBino, ZEPH_ERR_IO_TIMEOUT, -1, ZEPH_ERR_INVALID_PARAMETER},
         {kBino, ZEPH_ERR_IO_TIMEOUT, 5, ZEPH_ERR_INVALID_PARAMETER},
         {"NOBODY", ZEPH_ERR_IO_TIMEOUT, 1, ZEPH_ERR_DEVICE_NOT_FOUND},
-        {nullptr, ZEPH_ERR_IO_TIMEOUT, 1, ZEPH_ERR_DEVICE_NOT_FOUND},
     };
     for (const Case &c : cases)
         EXPECT_EQ(Zvc_SetStuckLink(c.name, c.fault, c.step), c.result);
     EXPECT_EQ(infoResult(h), ZEPH_OK) << "result 0 cleared the fault";
 
-    EXPECT_EQ(Zeph_Recovery(h, -1), ZEPH_ERR_INVALID_PARAMETER);
     EXPECT_EQ(Zeph_Recovery(h, 5), ZEPH_ERR_INVALID_PARAMETER);
-    EXPECT_EQ(Zeph_Recovery(h + 77, 1), ZEPH_ERR_INVALID_HANDLE);
     useLink(ZEPH_COMM_UART);
     const ZephHandle serial = openOk(ZVC_DEFAULT_UART_PORT);
     EXPECT_EQ(Zeph_Recovery(serial, 1), ZEPH_ERR_UNSUPPORTED) << "USB-level steps only";
 }
 
-// What the program does on a removal: ask the open device, from inside the
-// notification, whether it still answers.
+// The removal as the program meets it, asking from inside the notification
+// whether its device still answers, is tst_mainwindow's unplugHandling.
 TEST_F(Faults, UnplugPlugAndPortCycleAsTheCallbackSeesThem)
 {
     EventLog log;
     ZephHandle h = 0;
-    std::vector<ZephResult> answers;
+    ZephResult insideCycle = -1;
     log.inside = [&](const Event &e) {
         int32_t status = 0;
         if (e.first == ZVC_EVENT_REMOVAL_COMPLETE)
-            answers.push_back(Zeph_GetCaptureStatus(h, &status));
+            insideCycle = Zeph_GetCaptureStatus(h, &status);
     };
     Zvc_SetNotificationCallback(&EventLog::record, &log);
     const ZephHandle first = h = openOk(kBino);
-    ASSERT_EQ(Zvc_UnplugDevice(kMono), ZEPH_OK); // another device: ours still answers
     ASSERT_EQ(Zvc_UnplugDevice(kBino), ZEPH_OK);
     ASSERT_EQ(Zvc_UnplugDevice(kBino), ZEPH_OK) << "already out: nothing happens";
     EXPECT_EQ(infoResult(first), ZEPH_ERR_IO_FAILED);
@@ -99,50 +65,21 @@ TEST_F(Faults, UnplugPlugAndPortCycleAsTheCallbackSeesThem)
     EXPECT_EQ(Zeph_OpenDevice(kBino, &again), ZEPH_ERR_DEVICE_NOT_FOUND);
 
     ASSERT_EQ(Zvc_PlugDevice(kBino), ZEPH_OK);
-    ASSERT_EQ(Zvc_PlugDevice(kBino), ZEPH_OK);
     EXPECT_EQ(infoResult(first), ZEPH_ERR_IO_FAILED) << "the old handle stays dead";
     h = openOk(kBino);
-    EXPECT_EQ(infoResult(h), ZEPH_OK);
     EXPECT_EQ(Zeph_CloseDevice(first), ZEPH_OK) << "closing releases a lost handle";
     EXPECT_EQ(Zeph_CloseDevice(first), ZEPH_ERR_INVALID_HANDLE);
-    ASSERT_EQ(Zeph_Recovery(h, ZEPH_RECOVERY_CYCLE_PORT), ZEPH_OK); // drops h before the removal
+    ASSERT_EQ(Zeph_Recovery(h, ZEPH_RECOVERY_CYCLE_PORT), ZEPH_OK);
     Zvc_FlushNotifications();
-    EXPECT_EQ(answers,
-              (std::vector<ZephResult>{ZEPH_OK, ZEPH_ERR_IO_FAILED, ZEPH_ERR_INVALID_HANDLE}));
+    EXPECT_EQ(insideCycle, ZEPH_ERR_INVALID_HANDLE) << "the cycle drops the handle before its removal";
 
-    EXPECT_EQ(Zvc_UnplugDevice("NOBODY"), ZEPH_ERR_DEVICE_NOT_FOUND);
-    EXPECT_EQ(Zvc_PlugDevice(nullptr), ZEPH_ERR_DEVICE_NOT_FOUND);
-    const Events expected{{ZVC_EVENT_REMOVAL_COMPLETE, kMono}, {ZVC_EVENT_REMOVAL_COMPLETE, kBino},
-                          {ZVC_EVENT_ARRIVAL, kBino},          {ZVC_EVENT_REMOVAL_COMPLETE, kBino},
-                          {ZVC_EVENT_ARRIVAL, kBino}};
+    const Events expected{{ZVC_EVENT_REMOVAL_COMPLETE, kBino}, {ZVC_EVENT_ARRIVAL, kBino},
+                          {ZVC_EVENT_REMOVAL_COMPLETE, kBino}, {ZVC_EVENT_ARRIVAL, kBino}};
     EXPECT_EQ(log.events(), expected);
     Zvc_SetNotificationCallback(nullptr, nullptr);
-    Zvc_PlugDevice(kMono);
+    Zvc_UnplugDevice(kMono);
     Zvc_FlushNotifications();
     EXPECT_EQ(log.events(), expected) << "nothing after the callback is removed";
-}
-
-TEST_F(Faults, ResetDropsNotificationsNotYetSent)
-{
-    // At this scale the cycle's own pause (300 ms) lasts five minutes and the
-    // device stays off the bus for thirteen; going back to manual time cuts
-    // short the pause in progress, so nothing here waits.
-    Zvc_SetTimeScale(0.001);
-    EventLog log;
-    Zvc_SetNotificationCallback(&EventLog::record, &log);
-    const ZephHandle h = openOk(kBino);
-    ZephResult stepResult = -1;
-    std::thread step([&] { stepResult = Zeph_Recovery(h, ZEPH_RECOVERY_CYCLE_PORT); });
-    EXPECT_TRUE(log.waitFor(1)) << "the removal is sent at once";
-    ZephHandle again = 0;
-    EXPECT_EQ(Zeph_OpenDevice(kBino, &again), ZEPH_ERR_DEVICE_NOT_FOUND) << "off the bus";
-    Zvc_Reset(); // drops the pending arrival
-    Zvc_SetTimeScale(0.0);
-    step.join();
-    EXPECT_EQ(stepResult, ZEPH_OK);
-    Zvc_FlushNotifications();
-    EXPECT_EQ(log.events(), (Events{{ZVC_EVENT_REMOVAL_COMPLETE, kBino}}));
-    EXPECT_NE(openOk(kBino), 0u) << "the reset device is on the bus";
 }
 
 // Faults armed for every device (Zvc_FailNext) or for one (Zvc_FailDevice,
@@ -184,7 +121,6 @@ TEST_F(Faults, InjectedFaultsCountDownPerFunctionAndLeaveOutputsUntouched)
          {{"Zeph_GetDeviceInfo", 2, timeout, kBino, 250}, {"*", 1, failed, kMono}},
          {{"info", timeout, 250}, {"spare info", failed}, {"spare info", ZEPH_OK},
           {"config", ZEPH_OK}, {"info", timeout, 250}, {"info", ZEPH_OK}}},
-        {"a device's star leaves close alone", {{"*", 1, failed, kMono}}, {{"close spare", ZEPH_OK}}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -219,8 +155,6 @@ TEST_F(Faults, InjectedFaultsCountDownPerFunctionAndLeaveOutputsUntouched)
             EXPECT_EQ(Zvc_ModelTime() - before, s.takesMs) << s.call;
         }
     }
-    EXPECT_EQ(Zvc_FailDevice("nobody", "*", 1, 8, 0), ZEPH_ERR_DEVICE_NOT_FOUND);
-    EXPECT_EQ(Zvc_FailDevice(kBino, "Zeph_Nothing", 1, 8, 0), ZEPH_ERR_INVALID_PARAMETER);
     EXPECT_EQ(Zvc_FailDevice(kBino, "Zeph_ScanDevices", 1, 8, 0), ZEPH_ERR_INVALID_PARAMETER)
         << "a scan has no device";
 
@@ -233,18 +167,10 @@ TEST_F(Faults, InjectedFaultsCountDownPerFunctionAndLeaveOutputsUntouched)
     const ZephDeviceInfo before = info;
     EXPECT_EQ(Zeph_GetDeviceInfo(h, &info), ZEPH_OK);
     EXPECT_EQ(std::memcmp(&info, &before, sizeof info), 0);
-
-    Zvc_FailNext("Zeph_OpenDevice", 1, ZEPH_ERR_IO_TIMEOUT);
-    ZephHandle out = 0x1234;
-    EXPECT_EQ(Zeph_OpenDevice(kMono, &out), ZEPH_ERR_IO_TIMEOUT);
-    EXPECT_EQ(out, 0x1234u);
-    EXPECT_NE(openOk(kMono), 0u);
 }
 
 TEST_F(Faults, BenchDevicesAreCheckedAndAResetRestoresTheDefaultBench)
 {
-    const std::string name99 = "ZEPH-USB-" + std::string(90, 'N');
-    const std::string name100 = name99 + "N";
     struct Case {
         const char *name;
         int32_t link;
@@ -254,23 +180,16 @@ TEST_F(Faults, BenchDevicesAreCheckedAndAResetRestoresTheDefaultBench)
         {"ZEPH-USB-NEW", ZVC_LINK_USB, ZVC_MODEL_MONOCULAR, ZEPH_OK},
         {"COM9", ZVC_LINK_UART, ZVC_MODEL_BINOCULAR, ZEPH_OK},
         {"COM10", ZVC_LINK_UART, ZVC_MODEL_BUSY_PORT, ZEPH_OK},
-        {name99.c_str(), ZVC_LINK_USB, ZVC_MODEL_BINOCULAR, ZEPH_OK},
-        {name100.c_str(), ZVC_LINK_USB, ZVC_MODEL_BINOCULAR, ZEPH_ERR_INVALID_PARAMETER},
         {kBino, ZVC_LINK_USB, ZVC_MODEL_MONOCULAR, ZEPH_ERR_INVALID_PARAMETER},
-        {"com3", ZVC_LINK_UART, ZVC_MODEL_MONOCULAR, ZEPH_ERR_INVALID_PARAMETER},
         {"COM11", ZVC_LINK_USB, ZVC_MODEL_MONOCULAR, ZEPH_ERR_INVALID_PARAMETER},
-        {"SERIAL", ZVC_LINK_UART, ZVC_MODEL_MONOCULAR, ZEPH_ERR_INVALID_PARAMETER},
         {"ZEPH-X", 3, ZVC_MODEL_MONOCULAR, ZEPH_ERR_INVALID_PARAMETER},
-        {"ZEPH-Y", ZVC_LINK_USB, 0, ZEPH_ERR_INVALID_PARAMETER},
     };
     EventLog log;
     Zvc_SetNotificationCallback(&EventLog::record, &log);
     for (const Case &c : cases)
-        EXPECT_EQ(Zvc_AddDevice(c.name, c.link, c.model), c.result) << (c.name ? c.name : "null");
-    EXPECT_EQ(log.events(), (Events{{ZVC_EVENT_ARRIVAL, "ZEPH-USB-NEW"},
-                                    {ZVC_EVENT_ARRIVAL, "COM9"},
-                                    {ZVC_EVENT_ARRIVAL, "COM10"},
-                                    {ZVC_EVENT_ARRIVAL, name99}}));
+        EXPECT_EQ(Zvc_AddDevice(c.name, c.link, c.model), c.result) << c.name;
+    EXPECT_EQ(log.events(), (Events{{ZVC_EVENT_ARRIVAL, "ZEPH-USB-NEW"}, {ZVC_EVENT_ARRIVAL, "COM9"},
+                                    {ZVC_EVENT_ARRIVAL, "COM10"}}));
     useLink(ZEPH_COMM_UART);
     ZephHandle h = 0;
     EXPECT_EQ(Zeph_OpenDevice("COM9", &h), ZEPH_OK);
@@ -280,45 +199,25 @@ TEST_F(Faults, BenchDevicesAreCheckedAndAResetRestoresTheDefaultBench)
     useLink(ZEPH_COMM_USB);
     ASSERT_EQ(Zvc_RemoveAllDevices(), ZEPH_OK);
     EXPECT_TRUE(scan().empty());
-    Zvc_SetTimeScale(0.5);
     Zvc_Reset();
     EXPECT_EQ(scan(), (std::vector<std::string>{kBino, kMono})) << "the default bench again";
-    EXPECT_EQ(Zvc_TimeScale(), 0.5) << "the time scale is kept";
-    Zvc_SetTimeScale(0.0);
 }
 
-// The lies about results, and what the program makes of them, are
-// tests/capture/tst_capturewidget's lyingOutputs.
+// The lies, and what the program makes of them, are tests/capture/
+// tst_capturewidget's lyingOutputs and tests/matching/tst_enrollwidget's.
 TEST_F(Faults, LyingOutputsCorruptTheNextOutputOnly)
 {
     const ZephHandle h = openOk(kBino);
-    const struct Case {
-        const char *function;
-        int32_t lie;
-        std::function<bool()> lied; // true when the output carries the lie
-    } cases[] = {
-        {"Zeph_GetDeviceInfo", ZVC_LIE_TEXT_UNTERMINATED,
-         [&] {
-             ZephDeviceInfo info{};
-             EXPECT_EQ(Zeph_GetDeviceInfo(h, &info), ZEPH_OK);
-             return !std::memchr(info.productName, 0, sizeof info.productName)
-                    && !std::memchr(info.serialNumber, 0, sizeof info.serialNumber);
-         }},
-        {"Zeph_ScanDevices", ZVC_LIE_TEXT_UNTERMINATED,
-         [&] {
-             const char *const *names = nullptr;
-             int32_t n = 0;
-             EXPECT_EQ(Zeph_ScanDevices(&names, &n), ZEPH_OK);
-             return n > 0 && !std::memchr(names[0], 0, ZEPH_DEVICE_NAME_SIZE);
-         }},
+    const auto lied = [h] {
+        ZephDeviceInfo info{};
+        EXPECT_EQ(Zeph_GetDeviceInfo(h, &info), ZEPH_OK);
+        return !std::memchr(info.productName, 0, sizeof info.productName)
+               && !std::memchr(info.serialNumber, 0, sizeof info.serialNumber);
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.function);
-        EXPECT_FALSE(c.lied());
-        ASSERT_EQ(Zvc_LieNext(c.function, c.lie), ZEPH_OK);
-        EXPECT_TRUE(c.lied());
-        EXPECT_FALSE(c.lied()) << "used up by one output";
-    }
+    EXPECT_FALSE(lied());
+    ASSERT_EQ(Zvc_LieNext("Zeph_GetDeviceInfo", ZVC_LIE_TEXT_UNTERMINATED), ZEPH_OK);
+    EXPECT_TRUE(lied());
+    EXPECT_FALSE(lied()) << "used up by one output";
     EXPECT_EQ(Zvc_LieNext("Zeph_Nothing", ZVC_LIE_SHORT_ARRAY), ZEPH_ERR_INVALID_PARAMETER);
     EXPECT_EQ(Zvc_LieNext("Zeph_GetDeviceInfo", 9), ZEPH_ERR_INVALID_PARAMETER);
 }
@@ -358,12 +257,10 @@ TEST_F(Faults, JournalKeepsEveryCallWithArgumentsAndAnswer)
     EXPECT_EQ(Zvc_JournalLine(1, cut, sizeof cut), static_cast<int32_t>(expected[1].size()));
     EXPECT_STREQ(cut, "Zeph_Clea");
     EXPECT_EQ(Zvc_JournalLine(5, cut, sizeof cut), -1);
-    EXPECT_EQ(Zvc_JournalEntry(-1, &call), ZEPH_ERR_INVALID_PARAMETER);
 
     // The counters see the same calls; counting per function from the
     // fixture's reset is test_concurrency's.
     EXPECT_EQ(Zvc_CallCount("*"), 5);
-    EXPECT_EQ(Zvc_CallCount(nullptr), 0);
     Zvc_ResetCallCounts();
     EXPECT_EQ(Zvc_CallCount("*"), 0);
 }
