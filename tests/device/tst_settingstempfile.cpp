@@ -218,7 +218,6 @@ private slots:
         SettingsTempFile::apply(*decodeBytes(settingsFile(QString(), 0, 0, 7, 9)), fresh);
         QCOMPARE(fresh.sdkConfig.uartBaudrate, 115200u);
         QCOMPARE(fresh.deviceConfig.uartBaudrate, 115200u);
-        QCOMPARE(fresh.firstSettingsLoad, uint8_t(0));
         QCOMPARE(fresh.pendingCommStd, 1); // method 9 and flow 7 are no values
         QCOMPARE(fresh.sdkConfig.uartFlowControl, 0u);
     }

@@ -156,7 +156,6 @@ private slots:
         auto *list = s.get<QComboBox>("cbDevList");
         const QStringList usb{ZVC_DEFAULT_USB_BINOCULAR, ZVC_DEFAULT_USB_MONOCULAR};
         QCOMPARE(itemsOf(list), usb);
-        QCOMPARE(ctx.deviceList, usb);
         QTest::keyClick(list, Qt::Key_Down);
         QCOMPARE(QByteArray(ctx.selectedDeviceName), QByteArray(ZVC_DEFAULT_USB_MONOCULAR));
 
@@ -168,7 +167,6 @@ private slots:
         QCOMPARE(ctx.deviceHandle, ZephHandle(0));
         QCOMPARE(ctx.cameraInitialized, uint8_t(0));
         QCOMPARE(list->count(), 0);
-        QVERIFY(ctx.deviceList.isEmpty());
         QCOMPARE(ctx.lastResult, ZEPH_ERR_FAILED);
         QCOMPARE(ctx.statusMessage(), QStringLiteral("Found 0 device(s)"));
     }
@@ -250,13 +248,12 @@ private slots:
         QCOMPARE(watch.flowControlOn, QList<uint32_t>(21, 0u));
         QCOMPARE(Zvc_CallCount("Zeph_OpenDevice"), 20);
         QCOMPARE(Zvc_CallCount("Zeph_CloseDevice"), 1); // COM3 opened; busy COM5 gave no handle
-        // COM3 answers, COM5 is held by someone else: both are ports with a device.
-        QCOMPARE(ctx.deviceList, QStringList({"COM3", "COM5"}));
         QCOMPARE(ctx.statusMessage(), QStringLiteral("Found 2 device(s)"));
         QCOMPARE(sdkConfigNow().commStd, 2);
         QCOMPARE(sdkConfigNow().flowControlOn, 1u);
         QCOMPARE(QByteArray(ctx.selectedDeviceName), QByteArray("COM3"));
 
+        // COM3 answers, COM5 is held by someone else: both are ports with a device.
         s.window->switchWorkArea(WorkAreaSetting);
         list = s.get<QComboBox>("cbDevList");
         QCOMPARE(itemsOf(list), QStringList({"COM3", "COM5"}));
