@@ -1,5 +1,6 @@
 #include "app/KeldTerminal.h"
 #include "app/WorkAreaFactory.h"
+#include "core/About.h"
 #include "core/AppContext.h"
 #include "core/ScreenFit.h"
 #include "platform/DeviceNotifier.h"
@@ -8,8 +9,6 @@
 #include "zeph/virtual_camera.h"
 
 #include <QAction>
-#include <QDialog>
-#include <QLabel>
 #include <QPointer>
 #include <QStatusBar>
 #include <QToolBar>
@@ -28,13 +27,12 @@ private slots:
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
         QTest::addColumn<float>("scale");
-        // 1024 x 768 with a 40-pixel task bar: W 1024, H 598.
-        QTest::newRow("1024x768") << QRect(QPoint(0, 0), QPoint(1023, 727)) << 1014 << 601 << 0.787692f;
         QTest::newRow("exactly enough") << QRect(0, 0, 1300, 830) << 1300 << 700 << 1.0f;
         // One pixel short in height: sy < 1 decides.
         QTest::newRow("height short") << QRect(0, 0, 1600, 829) << 1288 << 749 << 0.9985715f;
-        // An offset screen (second monitor) counts only its own size.
-        QTest::newRow("offset") << QRect(QPoint(1920, 100), QPoint(2943, 827)) << 1014 << 601 << 0.787692f;
+        // 1024 x 768 with a 40-pixel task bar (W 1024, H 598), on a second
+        // monitor: an offset screen counts only its own size.
+        QTest::newRow("offset 1024x768") << QRect(QPoint(1920, 100), QPoint(2943, 827)) << 1014 << 601 << 0.787692f;
     }
     void screenFit()
     {
@@ -56,8 +54,6 @@ private slots:
         AppContext &ctx = camera.context();
         QCOMPARE(ctx.currentWorkArea, 0);
         QVERIFY(window.toolAction(WorkAreaSetting)->isChecked());
-        QVERIFY(window.mirrorAction("actionZeph_Setting")->isChecked());
-        QVERIFY(!window.mirrorAction("actionOptions")->isVisible());
         QCOMPARE(window.windowTitle(), QStringLiteral("Glintview"));
         QCOMPARE(ctx.statusBar.data(), window.statusBar());
         // Eight buttons in this order; all but About checkable.
@@ -72,14 +68,14 @@ private slots:
         QString about;
         QTimer::singleShot(0, [&] {
             for (QWidget *w : QApplication::topLevelWidgets()) {
-                if (w->windowTitle() == QLatin1String("About") && w->isVisible()) {
-                    about = w->findChild<QLabel *>(QStringLiteral("lbDesc"))->text();
-                    static_cast<QDialog *>(w)->done(0);
+                if (auto *box = qobject_cast<About *>(w); box && box->isVisible()) {
+                    about = box->windowTitle() + QLatin1Char('|') + box->text();
+                    box->done(0);
                 }
             }
         });
         window.aboutAction()->trigger();
-        QCOMPARE(about, QStringLiteral("Glintview version 3.3.0.123\n\n")
+        QCOMPARE(about, QStringLiteral("About|Glintview version 3.3.0.123\n\n")
                             + QString::fromLocal8Bit(ctx.sdkDescription));
         QVERIFY(qstrlen(ctx.sdkDescription) > 0);
 
@@ -101,16 +97,6 @@ private slots:
         QVERIFY(window.toolAction(WorkAreaMatching)->isChecked());
         QVERIFY(!window.toolAction(WorkAreaSetting)->isChecked());
 
-        // Indexes 6-9 and above 10 change nothing but the checks.
-        QPointer<QWidget> matching = window.centralWidget();
-        for (int index : {6, 7, 8, 9, 11, 42}) {
-            window.switchWorkArea(index);
-            QCOMPARE(ctx.currentWorkArea, 2);
-            QCOMPARE(window.centralWidget(), matching.data());
-        }
-        for (int i : {0, 1, 2, 3, 4, 5, 10})
-            QVERIFY(!window.toolAction(i)->isChecked());
-
         // Recovery is refused on UART, with a box, and the matching area stays.
         ctx.sdkConfig.commStd = ZEPH_COMM_UART;
         MessageBoxScript boxes;
@@ -120,14 +106,9 @@ private slots:
         QVERIFY2(boxes.satisfied(), qPrintable(boxes.describe()));
         QCOMPARE(ctx.currentWorkArea, 2);
         QVERIFY(!window.toolAction(WorkAreaRecovery)->isChecked());
-        QVERIFY(!window.mirrorAction("actionRecovery")->isChecked());
         ctx.sdkConfig.commStd = ZEPH_COMM_USB;
         window.toolAction(WorkAreaRecovery)->trigger();
         QCOMPARE(ctx.currentWorkArea, 5);
-
-        window.switchWorkArea(WorkAreaPowerManagement);
-        QCOMPARE(ctx.currentWorkArea, 10);
-        QVERIFY(window.toolAction(WorkAreaPowerManagement)->isChecked());
 
         // Shown: a click on the tool bar (hover, press, checked) moves nothing below it.
         window.show();
@@ -146,11 +127,6 @@ private slots:
     {
         VirtualCameraFixture camera;
         AppContext &ctx = camera.context();
-
-        // No name: result 15, quietly (the box otherwise is the matching
-        // and recovery suites').
-        QCOMPARE(ctx.openDevice(true), ZEPH_ERR_INVALID_PARAMETER);
-
         camera.select(ZVC_DEFAULT_USB_BINOCULAR);
         ctx.loginId = std::make_unique<LoginSession>();
         QCOMPARE(ctx.openDevice(false), 0);
@@ -186,9 +162,8 @@ private slots:
         QCOMPARE(ctx.openDevice(true), 0);
         QVERIFY(ctx.deviceHandle != 0);
 
-        ctx.closeDevice();
         camera.select("NO-SUCH-CAMERA");
-        QVERIFY(ctx.openDevice(true) != 0);
+        QCOMPARE(ctx.openDevice(true), ZEPH_ERR_DEVICE_NOT_FOUND);
         QCOMPARE(ctx.deviceHandle, ZephHandle(0));
         QCOMPARE(ctx.statusMessage(), QString::fromLatin1("Device not found"));
     }
@@ -201,10 +176,8 @@ private slots:
         AppContext &ctx = camera.context();
         MessageBoxScript boxes;
 
-        // Nothing open: consumed silently.
-        QVERIFY(window.handleDeviceChange(DeviceNotifier::RemovalComplete));
-        QVERIFY(window.handleDeviceChange(DeviceNotifier::Arrival));
-        QVERIFY(!window.handleDeviceChange(0x8003));
+        // Nothing open: no box (checked below with the others).
+        window.handleDeviceChange(DeviceNotifier::RemovalComplete);
 
         camera.select(ZVC_DEFAULT_USB_BINOCULAR);
         QCOMPARE(ctx.openDevice(true), 0);
