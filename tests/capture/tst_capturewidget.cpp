@@ -236,24 +236,17 @@ private slots:
         }
     }
 
-    void layoutPerDevice_data()
-    {
-        QTest::addColumn<QByteArray>("device");
-        QTest::addColumn<bool>("binocular");
-        QTest::addColumn<int>("subtypes");
-        QTest::newRow("binocular") << QByteArray(ZVC_DEFAULT_USB_BINOCULAR) << true << 4; // BOTH EYE too
-        QTest::newRow("monocular") << QByteArray(ZVC_DEFAULT_USB_MONOCULAR) << false << 3;
-    }
+    // BOTH EYE, the eye choice and the left picture on the binocular camera only.
     void layoutPerDevice()
     {
-        QFETCH(QByteArray, device);
-        QFETCH(bool, binocular);
-        Screen s(device.constData());
-        QCOMPARE(s.get<QComboBox>("cbEyeSubtype")->isHidden(), !binocular);
-        QCOMPARE(s.get<QLabel>("lbLeftEye")->isHidden(), !binocular);
-        QCOMPARE(s.get<QLabel>("lblEyeSubtype")->text(), binocular ? QStringLiteral("Eye:") : QString());
-        QTEST(s.get<QComboBox>("m_cbIsoSubtypes")->count(), "subtypes");
-        QVERIFY(!s.enabled("m_btSaveResult"));
+        for (const bool binocular : {true, false}) {
+            Screen s(binocular ? ZVC_DEFAULT_USB_BINOCULAR : ZVC_DEFAULT_USB_MONOCULAR);
+            QCOMPARE(s.get<QComboBox>("cbEyeSubtype")->isHidden(), !binocular);
+            QCOMPARE(s.get<QLabel>("lbLeftEye")->isHidden(), !binocular);
+            QCOMPARE(s.get<QLabel>("lblEyeSubtype")->text(), binocular ? QStringLiteral("Eye:") : QString());
+            QCOMPARE(s.get<QComboBox>("m_cbIsoSubtypes")->count(), binocular ? 4 : 3);
+            QVERIFY(!s.enabled("m_btSaveResult"));
+        }
     }
 
     // A work area that cannot hear its frames must not let the program

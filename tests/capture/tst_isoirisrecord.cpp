@@ -133,23 +133,17 @@ private slots:
             QCOMPARE(int(IsoIrisRecord::compactKind(row[0])), row[1]);
     }
 
-    void startsAtLeft_data()
-    {
-        QTest::addColumn<int>("lastResult");
-        QTest::addColumn<int>("isoSubtype");
-        QTest::addColumn<bool>("binocular");
-        QTest::addColumn<bool>("left");
-        QTest::newRow("right missing") << int(ZEPH_ERR_NO_QUALIFIED_RIGHT) << 0 << true << true;
-        QTest::newRow("left asked, binocular") << 0 << 2 << true << true;
-        QTest::newRow("left asked, monocular") << 0 << 2 << false << false;
-        QTest::newRow("right asked") << 0 << 1 << true << false;
-    }
     void startsAtLeft()
     {
-        QFETCH(int, lastResult);
-        QFETCH(int, isoSubtype);
-        QFETCH(bool, binocular);
-        QTEST(IsoIrisRecord::startsAtLeft(lastResult, isoSubtype, binocular), "left");
+        const struct {
+            int lastResult, isoSubtype;
+            bool binocular, left;
+        } rows[] = {{ZEPH_ERR_NO_QUALIFIED_RIGHT, 0, true, true}, // right missing
+                    {0, 2, true, true},                          // left asked
+                    {0, 2, false, false},                        // left asked of a monocular camera
+                    {0, 1, true, false}};
+        for (const auto &r : rows)
+            QCOMPARE(IsoIrisRecord::startsAtLeft(r.lastResult, r.isoSubtype, r.binocular), r.left);
     }
 };
 

@@ -24,8 +24,9 @@ using IsoRecordBuilder::pattern;
 
 namespace {
 
-const QDateTime kWhen(QDate(2024, 3, 5), QTime(9, 7, 3));
-const QString kStamp = QStringLiteral("2024-03-05-09-07-03");
+// In the evening: the stamp is on a 24-hour clock.
+const QDateTime kWhen(QDate(2024, 3, 5), QTime(21, 7, 3));
+const QString kStamp = QStringLiteral("2024-03-05-21-07-03");
 
 // An image record over bytes the test keeps alive.
 ZephImage record(int kind, int format, uint32_t w, uint32_t h, QByteArray &data)
@@ -140,8 +141,6 @@ private slots:
         QTest::addColumn<int>("row");
         QTest::newRow("3x2") << 3u << 2u << 4;
         QTest::newRow("4x3") << 4u << 3u << 4;
-        QTest::newRow("5x2") << 5u << 2u << 8;
-        QTest::newRow("6x1") << 6u << 1u << 8;
     }
 
     // Every byte of the file against the layout, written out field by field.
@@ -182,9 +181,7 @@ private slots:
         QTest::addColumn<uint>("height");
         QTest::addColumn<qulonglong>("pixelBytes");
         QTest::newRow("width 0") << 0u << 4u << 16ull;
-        QTest::newRow("height 0") << 4u << 0u << 16ull;
         QTest::newRow("width past the signed field") << 0x80000000u << 1u << 0x80000000ull;
-        QTest::newRow("height past the signed field") << 1u << 0x80000000u << 0x80000000ull;
         QTest::newRow("file just past 32 bits") << 4u << 1073741555u << 4294967296ull;
         QTest::newRow("no pixels at all") << 2u << 2u << 4ull; // given as a null pointer below
     }
@@ -239,21 +236,11 @@ private slots:
     {
         QFETCH(ResultFileNames::Input, input);
         QFETCH(QString, name);
-        const QString expected = QStringLiteral("/data/out/") + QString(name).replace('@', kStamp);
-        QCOMPARE(ResultFileNames::build(QStringLiteral("/data/out"), input, kWhen), expected);
+        const QString dir = QStringLiteral("/data/%1 %2 %9 50%"); // taken as it is, pattern characters and all
+        QCOMPARE(ResultFileNames::build(dir, input, kWhen), dir + QLatin1Char('/') + QString(name).replace('@', kStamp));
     }
 
-    // The stamp is on a 24-hour clock; the operator's folder is taken as it
-    // is, even with pattern characters.
-    void stampAndFolder()
-    {
-        const QString dir = QStringLiteral("/tmp/%1 %2 %9 50%");
-        const ResultFileNames::Input in = image(1, 2, ZEPH_FORMAT_MONO_PNG);
-        QCOMPARE(ResultFileNames::build(dir, in, QDateTime(QDate(2031, 12, 31), QTime(23, 59, 59))),
-                 dir + QStringLiteral("/RightEye_K2_2031-12-31-23-59-59.png"));
-    }
-
-    // "/RightEye_K2_2024-03-05-09-07-03.png" is 36 units: a path of 299 fits, 300 is refused.
+    // "/RightEye_K2_2024-03-05-21-07-03.png" is 36 units: a path of 299 fits, 300 is refused.
     void pathLimit()
     {
         const ResultFileNames::Input in = image(1, 2, ZEPH_FORMAT_MONO_PNG);
@@ -297,34 +284,24 @@ private slots:
         QCOMPARE(entries(m_out), QStringList{QFileInfo(path).fileName()}); // no temporary left
     }
 
-    void isoRecord_data()
-    {
-        QTest::addColumn<int>("revision");
-        QTest::addColumn<int>("resultFormat");
-        QTest::addColumn<int>("resultKind");
-        QTest::addColumn<int>("entryKind"); // 0: entry 0 empty (left-only record)
-        QTest::addColumn<QString>("stem");
-        QTest::newRow("2011 K7_2_5 jp2") << 2 << int(ZEPH_FORMAT_MONO_JPEG2000) << 4104 << 24 << "2011_K725_jp2";
-        QTest::newRow("2011 left only takes the asked kind")
-            << 2 << int(ZEPH_FORMAT_MONO_JPEG2000) << 4106 << 0 << "2011_K750_jp2";
-    }
+    // The record as handed out; a left-only record (entry 0 empty) is named by the kind asked for.
     void isoRecord()
     {
-        QFETCH(int, revision);
-        QFETCH(int, resultFormat);
-        QFETCH(int, resultKind);
-        QFETCH(int, entryKind);
-        QFETCH(QString, stem);
+        const struct {
+            int resultKind, entryKind;
+            const char *stem;
+        } rows[] = {{4104, 24, "2011_K725_jp2"}, {4106, 0, "2011_K750_jp2"}};
         QByteArray bytes = IsoRecordBuilder::edition2011({{4, 4, pattern(16, 2)}});
         const ZephIsoRecord iso{uint32_t(bytes.size()), reinterpret_cast<uint8_t *>(bytes.data())};
-        QByteArray entryData = entryKind ? QByteArray(16, 'p') : QByteArray();
-        const ZephImage first = record(entryKind, resultFormat, 4, 4, entryData);
-
-        ResultSaver s = saver(options());
-        QVERIFY(s.saveIsoRecord(revision, resultFormat, resultKind, first, iso));
-        const QString path = m_out + QLatin1Char('/') + stem + QLatin1Char('_') + kStamp + QStringLiteral(".iso");
-        QCOMPARE(s.report().filesWritten, QStringList{path});
-        QCOMPARE(readFile(path), bytes);
+        for (const auto &row : rows) {
+            QByteArray entryData = row.entryKind ? QByteArray(16, 'p') : QByteArray();
+            const ZephImage first = record(row.entryKind, ZEPH_FORMAT_MONO_JPEG2000, 4, 4, entryData);
+            ResultSaver s = saver(options());
+            QVERIFY(s.saveIsoRecord(2, ZEPH_FORMAT_MONO_JPEG2000, row.resultKind, first, iso));
+            const QString path = m_out + QStringLiteral("/%1_%2.iso").arg(QLatin1String(row.stem), kStamp);
+            QCOMPARE(s.report().filesWritten, QStringList{path});
+            QCOMPARE(readFile(path), bytes);
+        }
     }
 
     void failures_data()
@@ -449,7 +426,6 @@ private slots:
         QTest::addColumn<QStringList>("names"); // in the order written; R/L = whose data
         QTest::newRow("binocular, both") << true << true << true << QStringList{"LeftEye:L", "RightEye:R"};
         QTest::newRow("binocular, left only") << true << false << true << QStringList{"LeftEye:L"};
-        QTest::newRow("binocular, right only") << true << true << false << QStringList{"RightEye:R"};
         QTest::newRow("monocular, both") << false << true << true << QStringList{"UnknownEye:L"};
         QTest::newRow("monocular, right only") << false << true << false << QStringList{"UnknownEye:R"};
         QTest::newRow("nothing") << false << false << false << QStringList{};
@@ -497,7 +473,6 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("kept");
-        QTest::newRow("long") << QString(400, 'x') << 299;
         const QString pair = QString::fromUtf8("\xF0\x9F\x91\x81"); // two units
         QTest::newRow("pair at the edge not split") << QString(298, 'x') + pair << 298;
         QTest::newRow("pair inside kept") << QString(297, 'x') + pair << 299;
