@@ -1,7 +1,6 @@
 #pragma once
-// CORVANE_RAW containers as the camera lays them out, for the container's
-// own test and the drawing test: the little-endian fields at their offsets,
-// the rest of the header 0x11, then distinct pixel values.
+// CORVANE_RAW containers as the camera lays them out, for the container's own test and the drawing test: the
+// little-endian fields at their offsets, the rest of the header 0x11, then distinct pixel values.
 
 #include <cstdint>
 #include <vector>

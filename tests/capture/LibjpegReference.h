@@ -1,7 +1,6 @@
 #pragma once
-// Test and benchmark helper: grey frames made and decoded by the system's
-// libjpeg, the reference our own decoder is measured against. Never linked
-// into the program.
+// Test and benchmark helper: grey frames made and decoded by the system's libjpeg, the reference our own decoder is
+// measured against. Never linked into the program.
 
 #include <cstdint>
 #include <cstdio>
