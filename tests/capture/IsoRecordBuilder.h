@@ -1,5 +1,4 @@
-#ifndef GLINTVIEW_TESTS_ISORECORDBUILDER_H
-#define GLINTVIEW_TESTS_ISORECORDBUILDER_H
+#pragma once
 
 // Hand-built iris records for the parser and saver tests: the fields the program reads at their offsets, big-endian,
 // the rest of the headers zero. The lying variants overwrite single fields afterwards (count, length).
@@ -71,5 +70,3 @@ inline QByteArray edition2011(const std::vector<Image> &images)
 }
 
 } // namespace IsoRecordBuilder
-
-#endif

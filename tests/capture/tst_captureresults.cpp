@@ -1,6 +1,5 @@
-// The capture state and its way to the screen: the frame relay between the SDK's thread and the GUI thread (under
-// load too, copies of changing size), image records of every stream format drawn into a label (the very pixels, and
-// records whose sizes do not add up never drawn), the score boxes and what each eye label says without a picture.
+// The capture state on its way to the screen: the frame relay between the SDK's and the GUI thread (under load too),
+// frames of every stream format drawn (the very pixels; sizes that do not add up never), score boxes and eye texts.
 
 #include "capture/CaptureResults.h"
 #include "capture/FrameDrawer.h"
@@ -84,8 +83,7 @@ struct Eye {
     bool unchanged() const { return label.pixmap().cacheKey() == before; }
 };
 
-// Frame n of an eye under load: its sizes follow n's parity and every byte is
-// n's mark, so a copy that mixes two frames shows.
+// Frame n of an eye: sizes follow n's parity, every byte is n's mark, so a copy mixing two frames shows.
 QSize sizeOf(uint32_t n)
 {
     return n % 2 ? QSize(640, 480) : QSize(161, 37);
@@ -105,9 +103,8 @@ bool wholeFrame(const ImageSlot &slot)
            && std::all_of(slot.data.begin(), slot.data.end(), [mark](uint8_t b) { return b == mark; });
 }
 
-// Stands in for the capture work area: takes one event per delivery, as the work area does, and notes the statuses it
-// saw change. Under load it also falls behind now and then, and copies the frames at every delivery (the work area
-// only when none is queued behind), each of which must be one whole frame.
+// Stands in for the capture work area: one event per delivery, noting the status changes. Under load it falls behind
+// now and then and copies the frames at every delivery (the work area only with none queued); each must be whole.
 class Receiver : public QObject
 {
     Q_OBJECT
@@ -132,8 +129,7 @@ public slots:
         }
         if (!m_handedOver)
             return;
-        // Held up until 20 more frames are handed over behind this one, or
-        // the stream is over: the SDK's thread never waits, so this ends.
+        // Held up until 20 more frames are behind this one or the stream is over; the SDK's thread never waits.
         if (deliveries % 50 == 0)
             for (const uint32_t target = qMin(*m_handedOver + 20, m_total); *m_handedOver < target;)
                 std::this_thread::yield();
@@ -162,8 +158,7 @@ class TestCaptureResults : public QObject
 {
     Q_OBJECT
 private slots:
-    // A callback without images clears both slots but keeps its status and
-    // error; one after the receiver is gone is dropped with its event.
+    // A callback without images clears both slots, keeping status and error; one after the receiver went is dropped.
     void nullImagesAndLateCallbacks()
     {
         LiveFrames frames;
@@ -186,9 +181,8 @@ private slots:
         QCOMPARE(FrameRelay::frameCallback(nullptr, nullptr, 0, nullptr, nullptr), 0);
     }
 
-    // The SDK's thread hands over frames of changing sizes faster than the GUI thread takes them, and the GUI thread
-    // is held up now and then so that deliveries pile up: every copy taken is one whole frame, and no status change
-    // is lost in the backlog, not even a single COMPLETE.
+    // The SDK's thread hands over frames of changing sizes faster than the GUI thread, held up now and then, takes
+    // them: every copy taken is one whole frame, and no status change is lost in the backlog, not even one COMPLETE.
     void relayUnderLoad()
     {
         LiveFrames frames;
@@ -233,45 +227,34 @@ private slots:
 
     // A camera that answers success but hands out no arrays or ISO record: nothing is read through the missing
     // pointers; without a record the missing eye is named, and the reason becomes the save error text.
-    void fetchWithNothingHandedOut_data()
-    {
-        QTest::addColumn<int>("revision");
-        QTest::addColumn<int>("subtype");
-        QTest::addColumn<int>("quality");
-        QTest::addColumn<int>("image");
-        QTest::addColumn<int>("result");
-        const int right = ZEPH_ERR_NO_QUALIFIED_RIGHT, left = ZEPH_ERR_NO_QUALIFIED_LEFT,
-                  none = ZEPH_ERR_NO_QUALIFIED_FRAME;
-        QTest::newRow("all fine, nothing given") << 0 << 0 << 0 << 0 << 0;
-        QTest::newRow("iso, right asked") << 2 << 1 << 0 << none << right;
-        QTest::newRow("iso, left asked") << 2 << 2 << 0 << none << left;
-        QTest::newRow("iso, both asked") << 2 << 3 << 0 << none << none;
-        QTest::newRow("iso, nothing qualified") << 2 << 1 << none << none << none;
-    }
     void fetchWithNothingHandedOut()
     {
-        QFETCH(int, revision);
-        QFETCH(int, subtype);
-        QFETCH(int, quality);
-        QFETCH(int, image);
-        QFETCH(int, result);
-        VirtualCameraFixture camera;
-        AppContext &ctx = camera.context();
-        camera.select(ZVC_DEFAULT_USB_BINOCULAR);
-        QCOMPARE(ctx.openDevice(true), 0);
-        ctx.isoSubtype = subtype;
-        Zvc_FailNext("Zeph_GetResultQuality", 1, quality);
-        Zvc_FailNext(revision ? "Zeph_GetResultIsoImage" : "Zeph_GetResultImage", 1, image);
-        CaptureResults &results = CaptureResults::of(ctx);
-        results.fetchCaptureResults(revision, nullptr);
-        const LastCapture &last = ctx.lastCapture;
-        QCOMPARE(last.lastCaptureResult, quality);
-        QCOMPARE(ctx.lastResult, result);
-        QCOMPARE(last.leftResult, result);
-        QCOMPARE(results.saveError(), revision ? QString::fromLatin1(ResultText(result)) : QString());
-        QCOMPARE(last.rightQuality.totalScore, uint8_t(0));
-        QCOMPARE(last.leftQuality.totalScore, uint8_t(0));
-        QVERIFY(!last.hasRightImage && !last.hasLeftImage);
+        const int right = ZEPH_ERR_NO_QUALIFIED_RIGHT, none = ZEPH_ERR_NO_QUALIFIED_FRAME;
+        const struct {
+            int revision, subtype, quality, image, result;
+        } rows[] = {{0, 0, 0, 0, 0},                   // all fine, nothing given
+                    {2, 1, 0, none, right},            // ISO, right asked
+                    {2, 3, 0, none, none},             // ISO, both asked
+                    {2, 1, none, none, none}};         // ISO, nothing qualified
+        for (const auto &r : rows) {
+            VirtualCameraFixture camera;
+            AppContext &ctx = camera.context();
+            camera.select(ZVC_DEFAULT_USB_BINOCULAR);
+            QCOMPARE(ctx.openDevice(true), 0);
+            ctx.isoSubtype = r.subtype;
+            Zvc_FailNext("Zeph_GetResultQuality", 1, r.quality);
+            Zvc_FailNext(r.revision ? "Zeph_GetResultIsoImage" : "Zeph_GetResultImage", 1, r.image);
+            CaptureResults &results = CaptureResults::of(ctx);
+            results.fetchCaptureResults(r.revision, nullptr);
+            const LastCapture &last = ctx.lastCapture;
+            QCOMPARE(last.lastCaptureResult, r.quality);
+            QCOMPARE(ctx.lastResult, r.result);
+            QCOMPARE(last.leftResult, r.result);
+            QCOMPARE(results.saveError(), r.revision ? QString::fromLatin1(ResultText(r.result)) : QString());
+            QCOMPARE(last.rightQuality.totalScore, uint8_t(0));
+            QCOMPARE(last.leftQuality.totalScore, uint8_t(0));
+            QVERIFY(!last.hasRightImage && !last.hasLeftImage);
+        }
     }
 
     void drawRawFrames_data()
@@ -310,8 +293,7 @@ private slots:
         QCOMPARE(qGray(shown(eye).pixel(0, 1)), int(width % 251));
     }
 
-    // Drawn from where the container says its pixels start (the container's
-    // own test has the layouts and the refusals).
+    // Drawn from where the container says its pixels start (layouts and refusals: the container's own test).
     void corvaneRawContainer()
     {
         const Bytes bytes = corvanetest::container(true, 9, 12, 12);
@@ -321,45 +303,37 @@ private slots:
         QVERIFY(sameGrey(shown(eye.label), Bytes(bytes.begin() + 65, bytes.end()), 12, 12));
     }
 
-    // Frames made by the reference encoders; a JPEG is drawn as libjpeg
-    // decodes it (within 1), a lossless JPEG 2000 exactly.
-    void compressedFrames_data()
-    {
-        QTest::addColumn<int>("format");
-        QTest::addColumn<int>("width");
-        QTest::addColumn<int>("height");
-        QTest::addColumn<bool>("drawn");
-        const int jpeg = ZEPH_FORMAT_MONO_JPEG, j2k = ZEPH_FORMAT_MONO_JPEG2000;
-        QTest::newRow("jpeg odd 321 x 17") << jpeg << 321 << 17 << true;
-        QTest::newRow("jpeg 2000 odd 161 x 3") << j2k << 161 << 3 << true;
-        QTest::newRow("CORVANE_JPEG2000 is not drawn") << int(ZEPH_FORMAT_CORVANE_JPEG2000) << 64 << 48 << false;
-    }
+    // Frames of the reference encoders: a JPEG drawn as libjpeg decodes it (within 1), a lossless JPEG 2000 exactly.
     void compressedFrames()
     {
-        QFETCH(int, format);
-        QFETCH(int, width);
-        QFETCH(int, height);
-        QFETCH(bool, drawn);
-        const Bytes grey = libjpegref::testPicture(width, height, 7);
-        Bytes bytes, expected = grey;
-        if (format == ZEPH_FORMAT_MONO_JPEG) {
-            libjpegref::EncodeOptions o;
-            o.quality = 15;
-            bytes = libjpegref::encode(grey, width, height, o);
-            int w = 0, h = 0;
-            libjpegref::Decoder().decode(bytes.data(), bytes.size(), expected.data(), &w, &h);
-        } else {
-            zeph_imaging::GreyImage image(width, height);
-            image.pixels = grey;
-            bytes = zeph_imaging::encodeJpeg2000(image, 100, zeph_imaging::Jp2Wrapping::Codestream);
+        const struct {
+            int format, width, height;
+            bool drawn;
+        } rows[] = {{ZEPH_FORMAT_MONO_JPEG, 321, 17, true},
+                    {ZEPH_FORMAT_MONO_JPEG2000, 161, 3, true},
+                    {ZEPH_FORMAT_CORVANE_JPEG2000, 64, 48, false}}; // not drawn
+        for (const auto &r : rows) {
+            const Bytes grey = libjpegref::testPicture(r.width, r.height, 7);
+            Bytes bytes, expected = grey;
+            if (r.format == ZEPH_FORMAT_MONO_JPEG) {
+                libjpegref::EncodeOptions o;
+                o.quality = 15;
+                bytes = libjpegref::encode(grey, r.width, r.height, o);
+                int w = 0, h = 0;
+                libjpegref::Decoder().decode(bytes.data(), bytes.size(), expected.data(), &w, &h);
+            } else {
+                zeph_imaging::GreyImage image(r.width, r.height);
+                image.pixels = grey;
+                bytes = zeph_imaging::encodeJpeg2000(image, 100, zeph_imaging::Jp2Wrapping::Codestream);
+            }
+            QVERIFY(!bytes.empty());
+            FrameDrawer drawer;
+            Eye eye;
+            QCOMPARE(drawer.drawImage(&eye.label, record(bytes, uint8_t(r.format))), r.drawn);
+            QCOMPARE(eye.unchanged(), !r.drawn);
+            const int tolerance = r.format == ZEPH_FORMAT_MONO_JPEG ? 1 : 0;
+            QVERIFY(!r.drawn || sameGrey(shown(eye.label), expected, r.width, r.height, tolerance));
         }
-        QVERIFY(!bytes.empty());
-        FrameDrawer drawer;
-        Eye eye;
-        QCOMPARE(drawer.drawImage(&eye.label, record(bytes, uint8_t(format))), drawn);
-        QCOMPARE(eye.unchanged(), !drawn);
-        if (drawn)
-            QVERIFY(sameGrey(shown(eye.label), expected, width, height, format == ZEPH_FORMAT_MONO_JPEG ? 1 : 0));
     }
 
     // A copy that cannot be made marks the eye absent rather than leaving the old frame described as present.
@@ -412,8 +386,7 @@ private slots:
                 QVERIFY2(boxed.pixel(x, y) == qRgb(20, 20, 20), qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
     }
 
-    // What each eye label shows for each result when it has no picture,
-    // and that scores are boxed only over a picture.
+    // What each eye label shows for each result without a picture; no score box without one either.
     void labelsByResult_data()
     {
         QTest::addColumn<int>("result");

@@ -1,5 +1,4 @@
-// The capture work area in the main window, on the virtual camera: its
-// controls and their rules, and whole captures driven on model time.
+// The capture work area on the virtual camera: its controls and their rules, and whole captures on model time.
 
 #include "app/KeldTerminal.h"
 #include "capture/CaptureWidget.h"
@@ -48,7 +47,6 @@ QStringList calls(const char *prefix)
     }
     return found;
 }
-QStringList ledCalls() { return calls("Zeph_Control"); }
 int journalCount(const char *function) { return int(calls((QByteArray(function) + '(').constData()).size()); }
 
 // How a whole capture is driven and ended.
@@ -57,8 +55,7 @@ enum How { Auto, GuiLate, Operate, StopButton, StopReturn };
 const QStringList kCaptured{SoundPlayer::kStartA, SoundPlayer::kCapture};
 const QStringList kTimedOut{SoundPlayer::kTimeout};
 
-// The main window on the capture work area with `device` selected; sounds
-// are recorded instead of played. A box the test did not expect fails it.
+// The main window on the capture work area with `device`; sounds recorded, not played; an unexpected box fails.
 struct Screen {
     explicit Screen(const char *device = ZVC_DEFAULT_USB_BINOCULAR) : ctx(camera.context()), name(device)
     {
@@ -98,8 +95,7 @@ struct Screen {
         QComboBox *box = get<QComboBox>(combo);
         box->setCurrentIndex(box->findText(text));
     }
-    // Moves the camera's model time on in frame steps, letting the GUI
-    // thread handle what arrived after each, until `done` or `limitMs`.
+    // Moves model time on in frame steps, the GUI thread handling what arrived after each, until `done` or `limitMs`.
     bool runUntil(const std::function<bool()> &done, int64_t limitMs = 30000)
     {
         for (int64_t t = 0; t <= limitMs; t += 66) {
@@ -151,8 +147,7 @@ private slots:
         m_clock = std::make_unique<FakeClock>();
     }
 
-    // The lists follow the revision radio, the stored kind (K3 by default)
-    // kept where the list has it; a compact kind forces JPEG 2000.
+    // Lists follow the revision radio, the stored kind (K3 by default) kept if listed; a compact kind forces JPEG 2000.
     void resultListsPerRevision()
     {
         Screen s;
@@ -249,8 +244,7 @@ private slots:
 
     // ---- Whole captures on model time ----
 
-    // Whole captures however they end: what is fetched, kept, drawn, lit,
-    // played and said, and the controls back at rest.
+    // Whole captures however they end: what is fetched, kept, drawn, lit, played and said; the controls back at rest.
     void captureOutcomes_data()
     {
         QTest::addColumn<int>("how");
@@ -345,7 +339,7 @@ private slots:
         QCOMPARE(s.enabled("m_btSaveResult"), last.hasRightImage);
         QCOMPARE(last.captureTime > 0, last.hasRightImage);
         QTEST(s.sounds, "sounds");
-        QTEST(ledCalls(), "leds");
+        QTEST(calls("Zeph_Control"), "leds");
         QTEST(s.ctx.statusMessage(), "status");
         QTEST(s.get<QLabel>("lbLeftEye")->text(), "leftText");
         QTEST(journalCount("Zeph_GetResultImage"), "fetches");
@@ -358,8 +352,7 @@ private slots:
         QVERIFY(s.get<QPushButton>("btStart")->isDefault());
     }
 
-    // Leaving the work area stops a capture only when the camera said it
-    // is capturing; a failed status query stops nothing.
+    // Leaving the work area stops a capture only when the camera said it is capturing, not on a failed status query.
     void leavingStopsOnlyOnAnAnsweredStatus()
     {
         Screen s;
@@ -408,8 +401,7 @@ private slots:
         QVERIFY(!s.drawn("lbLeftEye"));
     }
 
-    // Every revision, kind and format the lists offer comes back from the
-    // camera, is read (the ISO record too) and drawn with its scores.
+    // Each revision, kind and format the lists offer comes back from the camera, is read and drawn with its scores.
     void resultsPerRevision_data()
     {
         QTest::addColumn<QString>("radio");
@@ -479,8 +471,7 @@ private slots:
         QVERIFY2(said.startsWith(QLatin1String("Failed to save file '")), qPrintable(said));
     }
 
-    // A camera whose outputs lie: nothing is read past what it handed out,
-    // and a picture that claims more pixels than it holds is not drawn.
+    // Lying outputs: nothing read past what was handed out; a picture claiming more pixels than it holds not drawn.
     void lyingOutputs()
     {
         Screen s;

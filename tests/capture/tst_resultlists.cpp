@@ -1,5 +1,4 @@
-// The eyes and format names the capture work area offers, and how long a
-// fetch of the chosen result is expected to take.
+// The eyes and format names the capture work area offers, and how long fetching the chosen result should take.
 
 #include "capture/ResultLists.h"
 #include "capture/RetrievalEstimate.h"
