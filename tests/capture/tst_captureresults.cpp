@@ -83,21 +83,21 @@ struct Eye {
     bool unchanged() const { return label.pixmap().cacheKey() == before; }
 };
 
-// Frame n of an eye: sizes follow n's parity, every byte is n's mark, so a copy mixing two frames shows.
+// Frame n of an eye: sizes follow n's parity, every byte is the mark of n and the eye, so a mixed copy shows.
 QSize sizeOf(uint32_t n)
 {
     return n % 2 ? QSize(640, 480) : QSize(161, 37);
 }
 uint8_t markOf(uint32_t n, int eye)
 {
-    return uint8_t(n * 7 + 128 * eye); // keeps n's parity
+    return uint8_t(2 * n + eye); // the eye in bit 0, n's parity in bit 1
 }
-bool wholeFrame(const ImageSlot &slot)
+bool wholeFrame(const ImageSlot &slot, int eye)
 {
-    if (slot.data.empty())
+    if (slot.data.empty() || (slot.data[0] & 1) != eye)
         return false;
     const uint8_t mark = slot.data[0];
-    const QSize size = sizeOf(mark);
+    const QSize size = sizeOf(mark >> 1);
     return slot.width == uint32_t(size.width()) && slot.height == uint32_t(size.height())
            && slot.data.size() == size_t(size.width()) * size.height()
            && std::all_of(slot.data.begin(), slot.data.end(), [mark](uint8_t b) { return b == mark; });
@@ -141,7 +141,7 @@ public slots:
         }
         for (int eye = 0; eye < 2; ++eye)
             if (has[eye])
-                ++(wholeFrame(m_copy[eye]) ? checked : torn);
+                ++(wholeFrame(m_copy[eye], eye) ? checked : torn);
     }
 
 private:
