@@ -1,7 +1,5 @@
 #pragma once
-// CORVANE_RAW containers as the camera lays them out, for the container's
-// own test and the drawing test: the little-endian fields at their offsets,
-// the rest of the header 0x11, then distinct pixel values.
+// CORVANE_RAW containers as the camera lays them out: little-endian fields, the rest of the header 0x11, then pixels.
 
 #include <cstdint>
 #include <vector>

@@ -1,7 +1,5 @@
 #pragma once
-// Test and benchmark helper: grey frames made and decoded by the system's
-// libjpeg, the reference our own decoder is measured against. Never linked
-// into the program.
+// Test and benchmark helper: grey frames made and decoded by the system's libjpeg, never linked into the program.
 
 #include <cstdint>
 #include <cstdio>
@@ -20,8 +18,7 @@ struct EncodeOptions {
     int restartInterval = 0;       // or every n MCUs
 };
 
-// A deterministic test picture: gradients, a few hard edges and noise, so
-// that every coefficient position and code length gets used.
+// A deterministic picture of gradients, hard edges and noise, so every coefficient position and code length is used.
 inline std::vector<uint8_t> testPicture(int width, int height, uint32_t seed)
 {
     std::vector<uint8_t> px(static_cast<size_t>(width) * height);

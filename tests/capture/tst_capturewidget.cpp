@@ -1,5 +1,4 @@
-// The capture work area in the main window, on the virtual camera: its
-// controls and their rules, and whole captures driven on model time.
+// The capture work area on the virtual camera: its controls and their rules, and whole captures on model time.
 
 #include "app/KeldTerminal.h"
 #include "capture/CaptureWidget.h"
@@ -35,8 +34,7 @@ QStringList itemsOf(QComboBox *box)
     return items;
 }
 
-// The calls of the journal since it was last cleared whose lines start
-// with `prefix`, without their answers.
+// The calls of the journal since it was last cleared whose lines start with `prefix`, without their answers.
 QStringList calls(const char *prefix)
 {
     QStringList found;
@@ -49,7 +47,6 @@ QStringList calls(const char *prefix)
     }
     return found;
 }
-QStringList ledCalls() { return calls("Zeph_Control"); }
 int journalCount(const char *function) { return int(calls((QByteArray(function) + '(').constData()).size()); }
 
 // How a whole capture is driven and ended.
@@ -58,8 +55,7 @@ enum How { Auto, GuiLate, Operate, StopButton, StopReturn };
 const QStringList kCaptured{SoundPlayer::kStartA, SoundPlayer::kCapture};
 const QStringList kTimedOut{SoundPlayer::kTimeout};
 
-// The main window on the capture work area with `device` selected; sounds
-// are recorded instead of played. A box the test did not expect fails it.
+// The main window on the capture work area with `device`; sounds recorded, not played; an unexpected box fails.
 struct Screen {
     explicit Screen(const char *device = ZVC_DEFAULT_USB_BINOCULAR) : ctx(camera.context()), name(device)
     {
@@ -99,8 +95,7 @@ struct Screen {
         QComboBox *box = get<QComboBox>(combo);
         box->setCurrentIndex(box->findText(text));
     }
-    // Moves the camera's model time on in frame steps, letting the GUI
-    // thread handle what arrived after each, until `done` or `limitMs`.
+    // Moves model time on in frame steps, the GUI thread handling what arrived after each, until `done` or `limitMs`.
     bool runUntil(const std::function<bool()> &done, int64_t limitMs = 30000)
     {
         for (int64_t t = 0; t <= limitMs; t += 66) {
@@ -120,8 +115,7 @@ struct Screen {
         Zvc_CaptureStatus(name.constData(), &status);
         return status;
     }
-    // An auto capture of `subject` (0: nobody) with the journal cleared
-    // just before the start, run to its end.
+    // An auto capture of `subject` (0: nobody) with the journal cleared just before the start, run to its end.
     bool autoCapture(int subject)
     {
         if (subject)
@@ -153,8 +147,7 @@ private slots:
         m_clock = std::make_unique<FakeClock>();
     }
 
-    // The lists follow the revision radio, the stored kind (K3 by default)
-    // kept where the list has it; a compact kind forces JPEG 2000.
+    // Lists follow the revision radio, the stored kind (K3 by default) kept if listed; a compact kind forces JPEG 2000.
     void resultListsPerRevision()
     {
         Screen s;
@@ -236,59 +229,22 @@ private slots:
         }
     }
 
-    void layoutPerDevice_data()
-    {
-        QTest::addColumn<QByteArray>("device");
-        QTest::addColumn<bool>("binocular");
-        QTest::addColumn<int>("subtypes");
-        QTest::newRow("binocular") << QByteArray(ZVC_DEFAULT_USB_BINOCULAR) << true << 4; // BOTH EYE too
-        QTest::newRow("monocular") << QByteArray(ZVC_DEFAULT_USB_MONOCULAR) << false << 3;
-    }
+    // BOTH EYE, the eye choice and the left picture on the binocular camera only.
     void layoutPerDevice()
     {
-        QFETCH(QByteArray, device);
-        QFETCH(bool, binocular);
-        Screen s(device.constData());
-        QCOMPARE(s.get<QComboBox>("cbEyeSubtype")->isHidden(), !binocular);
-        QCOMPARE(s.get<QLabel>("lbLeftEye")->isHidden(), !binocular);
-        QCOMPARE(s.get<QLabel>("lblEyeSubtype")->text(), binocular ? QStringLiteral("Eye:") : QString());
-        QTEST(s.get<QComboBox>("m_cbIsoSubtypes")->count(), "subtypes");
-        QVERIFY(!s.enabled("m_btSaveResult"));
-    }
-
-    // A work area that cannot hear its frames must not let the program
-    // carry on as if all were well.
-    void frameSignalFailureIsReported()
-    {
-        VirtualCameraFixture camera;
-        QStringList reported;
-        CaptureWidget::setConnectionFailureHandler([&](const char *what) { reported << what; });
-        CaptureWidget::setFrameSignalForTesting("2NoSuchSignal()");
-        {
-            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("No such signal"));
-            CaptureWidget w;
+        for (const bool binocular : {true, false}) {
+            Screen s(binocular ? ZVC_DEFAULT_USB_BINOCULAR : ZVC_DEFAULT_USB_MONOCULAR);
+            QCOMPARE(s.get<QComboBox>("cbEyeSubtype")->isHidden(), !binocular);
+            QCOMPARE(s.get<QLabel>("lbLeftEye")->isHidden(), !binocular);
+            QCOMPARE(s.get<QLabel>("lblEyeSubtype")->text(), binocular ? QStringLiteral("Eye:") : QString());
+            QCOMPARE(s.get<QComboBox>("m_cbIsoSubtypes")->count(), binocular ? 4 : 3);
+            QVERIFY(!s.enabled("m_btSaveResult"));
         }
-        CaptureWidget::setFrameSignalForTesting(nullptr);
-        { CaptureWidget fine; }
-        CaptureWidget::setConnectionFailureHandler({});
-        QCOMPARE(reported.size(), 1);
-    }
-
-    // Return starts (queued) when idle.
-    void returnStartsWhenIdle()
-    {
-        Screen s;
-        Zvc_ResetCallCounts();
-        QTest::keyClick(s.area, Qt::Key_Return);
-        QCOMPARE(Zvc_CallCount("Zeph_InitCamera"), 0);
-        QCoreApplication::processEvents();
-        QCOMPARE(Zvc_CallCount("Zeph_InitCamera"), 1);
     }
 
     // ---- Whole captures on model time ----
 
-    // Whole captures however they end: what is fetched, kept, drawn, lit,
-    // played and said, and the controls back at rest.
+    // Whole captures however they end: what is fetched, kept, drawn, lit, played and said; the controls back at rest.
     void captureOutcomes_data()
     {
         QTest::addColumn<int>("how");
@@ -324,7 +280,7 @@ private slots:
             << int(Operate) << 5 << 0 << 0 << true << true << kCaptured << good << "Done" << "" << 1;
         QTest::newRow("Stop button")
             << int(StopButton) << 4 << 0 << notFetched << false << false << kTimedOut << stopped << "ABORT" << "" << 0;
-        QTest::newRow("Return while capturing")
+        QTest::newRow("Return starts, and stops while capturing")
             << int(StopReturn) << 4 << 0 << notFetched << false << false << kTimedOut << stopped << "ABORT" << "" << 0;
     }
     void captureOutcomes()
@@ -340,7 +296,10 @@ private slots:
         if (how < Operate)
             s.pick("cbOperationMode", QStringLiteral("Auto capture"));
         Zvc_ClearJournal();
-        s.click("btStart");
+        if (how == StopReturn)
+            QTest::keyClick(s.area, Qt::Key_Return);
+        else
+            s.click("btStart");
         if (how == GuiLate) {
             for (int i = 0; i < 40 && s.deviceStatus() != ZEPH_STATUS_COMPLETE; ++i)
                 Zvc_AdvanceTime(66);
@@ -380,7 +339,7 @@ private slots:
         QCOMPARE(s.enabled("m_btSaveResult"), last.hasRightImage);
         QCOMPARE(last.captureTime > 0, last.hasRightImage);
         QTEST(s.sounds, "sounds");
-        QTEST(ledCalls(), "leds");
+        QTEST(calls("Zeph_Control"), "leds");
         QTEST(s.ctx.statusMessage(), "status");
         QTEST(s.get<QLabel>("lbLeftEye")->text(), "leftText");
         QTEST(journalCount("Zeph_GetResultImage"), "fetches");
@@ -393,8 +352,7 @@ private slots:
         QVERIFY(s.get<QPushButton>("btStart")->isDefault());
     }
 
-    // Leaving the work area stops a capture only when the camera said it
-    // is capturing; a failed status query stops nothing.
+    // Leaving the work area stops a capture only when the camera said it is capturing, not on a failed status query.
     void leavingStopsOnlyOnAnAnsweredStatus()
     {
         Screen s;
@@ -409,10 +367,8 @@ private slots:
         QCOMPARE(s.deviceStatus(), int(ZEPH_STATUS_ABORT));
     }
 
-    // The prompts on a real capture. Get fetches again and keeps the
-    // capture's age (the age question itself: tst_capturejudgement's
-    // prompts); an eye judged unfit is cleared on the camera and the capture
-    // fetched without it.
+    // The prompts on a real capture. Get fetches again and keeps the capture's age (the age question:
+    // tst_capturejudgement's prompts); an eye judged unfit is cleared on the camera and fetched without.
     void promptsOnARealCapture()
     {
         Screen s;
@@ -445,8 +401,7 @@ private slots:
         QVERIFY(!s.drawn("lbLeftEye"));
     }
 
-    // Every revision, kind and format the lists offer comes back from the
-    // camera, is read (the ISO record too) and drawn with its scores.
+    // Each revision, kind and format the lists offer comes back from the camera, is read and drawn with its scores.
     void resultsPerRevision_data()
     {
         QTest::addColumn<QString>("radio");
@@ -483,8 +438,7 @@ private slots:
         QCOMPARE(right->pixmap().toImage().pixel(4, 45), qRgb(255, 255, 255));
     }
 
-    // With "Save best image" on, every result lands in the chosen folder;
-    // a write that fails is told in one box.
+    // With "Save best image" on, every result lands in the chosen folder; a write that fails is told in one box.
     void savesResults()
     {
         QTemporaryDir dir;
@@ -504,8 +458,7 @@ private slots:
         QCOMPARE(names.size(), 1);
         QVERIFY(names[0].startsWith(QLatin1String("2011_K3_raw_")));
 
-        // A folder that cannot be made: one box after the fetch, with the
-        // BMP writer's text.
+        // A folder that cannot be made: one box after the fetch, with the BMP writer's text.
         s.clickRadio(QStringLiteral("m_rdIsoNone"));
         QFile blocker(dir.filePath(QStringLiteral("file")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
@@ -518,8 +471,7 @@ private slots:
         QVERIFY2(said.startsWith(QLatin1String("Failed to save file '")), qPrintable(said));
     }
 
-    // A camera whose outputs lie: nothing is read past what it handed out,
-    // and a picture that claims more pixels than it holds is not drawn.
+    // Lying outputs: nothing read past what was handed out; a picture claiming more pixels than it holds not drawn.
     void lyingOutputs()
     {
         Screen s;

@@ -1,5 +1,4 @@
-// The eyes and format names the capture work area offers, and how long a
-// fetch of the chosen result is expected to take.
+// The eyes and format names the capture work area offers, and how long fetching the chosen result should take.
 
 #include "capture/ResultLists.h"
 #include "capture/RetrievalEstimate.h"
@@ -33,64 +32,40 @@ private slots:
     }
 
     // The names shown for the stream format (the lists' names: tst_capturewidget's resultListsPerRevision).
-    void formatNames_data()
-    {
-        QTest::addColumn<int>("value");
-        QTest::addColumn<QString>("format");
-        QTest::newRow("6") << 6 << "MONO_JPEG";
-        QTest::newRow("14") << 14 << "MONO_PNG";
-        QTest::newRow("138") << 138 << "CORVANE_JPEG2000";
-        QTest::newRow("0") << 0 << "";
-    }
     void formatNames()
     {
-        QFETCH(int, value);
-        QTEST(ResultLists::formatName(value), "format");
+        QCOMPARE(ResultLists::formatName(6), QStringLiteral("MONO_JPEG"));
+        QCOMPARE(ResultLists::formatName(14), QStringLiteral("MONO_PNG"));
+        QCOMPARE(ResultLists::formatName(138), QStringLiteral("CORVANE_JPEG2000"));
+        QCOMPARE(ResultLists::formatName(0), QString());
     }
 
-    void estimate_data()
-    {
-        QTest::addColumn<int>("commStd");
-        QTest::addColumn<uint>("baud");
-        QTest::addColumn<int>("format");
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<int>("quality");
-        QTest::addColumn<int>("ms");
-        const int raw = ZEPH_FORMAT_MONO_RAW, j2k = ZEPH_FORMAT_MONO_JPEG2000;
-
-        QTest::newRow("unknown link counts as USB") << 0 << 9600u << raw << 1 << 100 << 1000;
-        // 307200 / 14400 = 21.33 -> 22 s, + 5480.
-        QTest::newRow("UART raw K1") << 2 << 115200u << raw << 1 << 100 << 27480;
-        // 102400 / 14400 = 7.11 -> 8 s, 5480 - 2500.
-        QTest::newRow("UART raw K3") << 2 << 115200u << raw << 3 << 100 << 10980;
-        // 17000 / 14400 = 1.18 -> 2 s, 5480 + 270.
-        QTest::newRow("UART raw K7") << 2 << 115200u << raw << 7 << 100 << 7750;
-        QTest::newRow("UART compact K7") << 2 << 115200u << raw << 4104 << 100 << 21870;
-        // 100 × 3096 capped at 100000: 6.94 -> 7 s, + 2280.
-        QTest::newRow("UART j2k 100") << 2 << 115200u << j2k << 1 << 100 << 9280;
-        // 30960: 2.15 -> 3 s, overhead 30960 × 2280 / 100000 = 705.
-        QTest::newRow("UART j2k 10") << 2 << 115200u << j2k << 1 << 10 << 3705;
-        // 10320 bytes, less than a second of the link: size 0, overhead 100.
-        QTest::newRow("UART j2k 10 K3 under a second") << 2 << 115200u << j2k << 3 << 10 << 100;
-        // 1032 bytes at 1032 per second: 1 s, 70 - 2500: below zero, the floor.
-        QTest::newRow("UART j2k 1 K3 floors at 50") << 2 << 8256u << j2k << 3 << 1 << 50;
-        // Below 8 baud not a whole byte per second: one byte per second.
-        QTest::newRow("UART baud 7") << 2 << 7u << raw << 1 << 100 << 307200000 + 5480;
-    }
     void estimate()
     {
-        QFETCH(int, commStd);
-        QFETCH(uint, baud);
-        QFETCH(int, format);
-        QFETCH(int, kind);
-        QFETCH(int, quality);
-        RetrievalEstimate::Input in;
-        in.commStd = commStd;
-        in.uartBaudrate = baud;
-        in.resultFormat = format;
-        in.resultKind = kind;
-        in.j2kQuality = quality;
-        QTEST(RetrievalEstimate::estimateRetrievalTime(in), "ms");
+        const int raw = ZEPH_FORMAT_MONO_RAW, j2k = ZEPH_FORMAT_MONO_JPEG2000;
+        const struct {
+            const char *name;
+            int commStd;
+            uint32_t baud;
+            int format, kind, quality, ms;
+        } rows[] = {
+            {"unknown link counts as USB", 0, 9600, raw, 1, 100, 1000},
+            {"UART raw K1: 307200 / 14400 = 21.33 -> 22 s, + 5480", 2, 115200, raw, 1, 100, 27480},
+            {"UART compact K7", 2, 115200, raw, 4104, 100, 21870},
+            {"UART j2k 100: 100 x 3096 capped at 100000: 6.94 -> 7 s, + 2280", 2, 115200, j2k, 1, 100, 9280},
+            {"UART j2k 1 K3: 1032 bytes at 1032 per second, 70 - 2500 floors at 50", 2, 8256, j2k, 3, 1, 50},
+            {"UART baud 7: not a whole byte per second, so one", 2, 7, raw, 1, 100, 307200000 + 5480},
+        };
+        for (const auto &r : rows) {
+            RetrievalEstimate::Input in;
+            in.commStd = r.commStd;
+            in.uartBaudrate = r.baud;
+            in.resultFormat = r.format;
+            in.resultKind = r.kind;
+            in.j2kQuality = r.quality;
+            const int got = RetrievalEstimate::estimateRetrievalTime(in);
+            QVERIFY2(got == r.ms, qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(r.name)).arg(got)));
+        }
     }
 
     // The settings' link in use and result options feed the same estimate.
