@@ -131,12 +131,9 @@ private slots:
         const QByteArray own;
         QTest::newRow("enroll failed")
             << int(Enroll) << own << other << "Failed to enroll Administrator. " + otherText;
-        QTest::newRow("enroll, id too long") << int(Enroll) << own << -1 << tooLong;
         QTest::newRow("unenroll failed")
             << int(Unenroll) << own << other << "Failed to unenroll administrator. " + otherText;
         QTest::newRow("lock failed") << int(Lock) << own << other << "Failed to lock device. " + otherText;
-        QTest::newRow("unlock failed")
-            << int(Unlock) << own << other << "Failed to unlock device. " + otherText;
         QTest::newRow("role failed") << int(SetRole) << own << other << "Failed to set role. " + otherText;
         QTest::newRow("commit failed") << int(SetRole) << QByteArray("Zeph_CommitGallery") << other
                                        << "Failed to set role. " + otherText;
@@ -299,37 +296,6 @@ private slots:
             QCoreApplication::processEvents();
             QCOMPARE(Zvc_CallCount("Zeph_GetAdminGalleryInfo"), 1);
         }
-    }
-
-    // Eye labels share the window with the panels, in whole 4:3 steps; the
-    // left one shows on a binocular camera only.
-    void eyeSizes_data()
-    {
-        QTest::addColumn<int>("area");
-        QTest::addColumn<bool>("binocular");
-        QTest::addColumn<int>("windowWidth");
-        QTest::addColumn<QSize>("size");
-        const int login = WorkAreaLogin;
-        const int sys = WorkAreaSysManagement;
-        QTest::newRow("login bino 1300") << login << true << 1300 << QSize(488, 366);
-        QTest::newRow("login mono 900") << login << false << 900 << QSize(584, 438);
-        QTest::newRow("sys bino 1300") << sys << true << 1300 << QSize(388, 291);
-        QTest::newRow("sys mono 1003") << sys << false << 1003 << QSize(500, 375);
-    }
-    void eyeSizes()
-    {
-        QFETCH(int, area);
-        QFETCH(bool, binocular);
-        QFETCH(int, windowWidth);
-        QFETCH(QSize, size);
-        AdminScreen s(true, binocular ? ZVC_DEFAULT_USB_BINOCULAR : ZVC_DEFAULT_USB_MONOCULAR);
-        s.ctx.windowWidth = windowWidth;
-        s.show(area);
-        QCOMPARE(s.find<QLabel>("lblRightEye")->minimumSize(), size);
-        QCOMPARE(s.find<QLabel>("lblRightEye")->maximumSize(), size);
-        QCOMPARE(!s.find<QLabel>("lblLeftEye")->isHidden(), binocular);
-        if (binocular)
-            QCOMPARE(s.find<QLabel>("lblLeftEye")->maximumSize(), size);
     }
 
     // Each panel's white title stands on blue, the short panel's too.
