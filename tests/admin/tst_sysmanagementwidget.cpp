@@ -62,9 +62,7 @@ private slots:
         const int local = UserIdText::Local8Bit;
         const int latin1 = UserIdText::Latin1;
         QTest::newRow("31 bytes") << QString(31, 'a') << local << QByteArray(31, 'a');
-        QTest::newRow("32 bytes") << QString(32, 'a') << local << QByteArray();
         QTest::newRow("latin-1 e-acute") << QString(31, QChar(0xE9)) << latin1 << QByteArray(31, char(0xE9));
-        QTest::newRow("latin-1 cjk") << QStringLiteral("A\u4e2d") << latin1 << QByteArray();
         QTest::newRow("zero inside") << QStringLiteral("A") + QChar(0) + QStringLiteral("B") << local
                                     << QByteArray();
         QTest::newRow("empty") << QString() << latin1 << QByteArray();
@@ -116,9 +114,9 @@ private slots:
         QCOMPARE(Zvc_CallCount("*"), 0);
     }
 
-    // Each operation words a failure or a refused right with its result, an
-    // ID that does not fit the camera's field never reaches it, and none is
-    // followed by a success box or costs the capture.
+    // Each operation words a failure with its result, an ID that does not
+    // fit the camera's field never reaches it, and none is followed by a
+    // success box or costs the capture (refused rights are tst_security's).
     void failuresWorded_data()
     {
         QTest::addColumn<int>("op");
@@ -140,10 +138,6 @@ private slots:
         QTest::newRow("role: no capture")
             << int(SetRole) << own << int(ZEPH_ERR_FRAME_NOT_AVAILABLE) << kPrompt;
         QTest::newRow("role, id too long") << int(SetRole) << own << -1 << tooLong;
-        // A refused right says whose it is (enrolling, locking and roles are
-        // refused by the camera itself in tst_security).
-        const QString admin = SysManagementWidget::adminPermissionText();
-        QTest::newRow("unenroll denied") << int(Unenroll) << own << int(ZEPH_ERR_PERMISSION_DENIED) << admin;
     }
     void failuresWorded()
     {
@@ -245,7 +239,8 @@ private slots:
     }
 
     // Unenrolling asks first, "No" the default, and No calls nothing. Enrolling: one eye missing asks
-    // first; a listed ID is not added twice; success consumes the capture.
+    // first (its answers are tst_capturejudgement's); a listed ID is not added twice; success consumes
+    // the capture.
     void enrollAdmin()
     {
         AdminScreen s;
@@ -260,10 +255,6 @@ private slots:
         QCOMPARE(s.boxes.shown().last().defaultButton, QStringLiteral("No"));
         QCOMPARE(Zvc_CallCount("Zeph_UnenrollAdmin"), 0);
         QCOMPARE(s.ctx.lastCapture.lastCaptureResult, ZEPH_ERR_NO_QUALIFIED_LEFT);
-        s.boxes.expect("Confirmation", "No");
-        s.click("m_btnEnrollAdmin");
-        SCRIPT_DONE(s);
-        QCOMPARE(Zvc_CallCount("Zeph_EnrollAsAdmin"), 0);
 
         Zvc_FailNext("Zeph_EnrollAsAdmin", 1, ZEPH_OK);
         s.boxes.expect("Confirmation", "Yes");
