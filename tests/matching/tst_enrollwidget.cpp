@@ -37,23 +37,6 @@ ZephMatchCandidate candidate(const char *id, float distance)
     return c;
 }
 
-// Records the failures the context offers for recovery.
-class RecordingRecovery : public RecoveryOffer
-{
-public:
-    explicit RecordingRecovery(QList<int> *offered) : m_offered(offered) {}
-    bool offerRecovery(ZephResult result) override
-    {
-        if (result != 0) // the context hands every result over; the offer picks
-            m_offered->append(result);
-        return false;
-    }
-    bool isRecoveryRunning() const override { return false; }
-
-private:
-    QList<int> *m_offered;
-};
-
 // The main window on the matching work area of the open binocular camera.
 // A box the test did not expect fails it.
 struct Screen : AdminScreen {
@@ -350,10 +333,22 @@ private slots:
 
     void failuresOfTheLinkAreOfferedRecovery()
     {
+        // Records the failures offered (the context hands every result over).
+        struct Recorder : RecoveryOffer {
+            QList<int> offered;
+            bool offerRecovery(ZephResult r) override
+            {
+                if (r != 0)
+                    offered << r;
+                return false;
+            }
+            bool isRecoveryRunning() const override { return false; }
+        };
         VirtualCameraFixture camera;
-        QList<int> offered;
         AppContext &ctx = camera.context();
-        ctx.installRecoveryOffer(std::make_unique<RecordingRecovery>(&offered));
+        auto owned = std::make_unique<Recorder>();
+        const QList<int> &offered = owned->offered;
+        ctx.installRecoveryOffer(std::move(owned));
         FixedText::copy(ctx.selectedDeviceName, kBino);
         QCOMPARE(ctx.openDevice(true), 0);
         Zvc_FailNext("Zeph_GetGalleryInfo", 1, ZEPH_ERR_IO_TIMEOUT);
