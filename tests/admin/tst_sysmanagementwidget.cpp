@@ -62,6 +62,7 @@ private slots:
         const int latin1 = UserIdText::Latin1;
         QTest::newRow("31 bytes") << QString(31, 'a') << local << QByteArray(31, 'a');
         QTest::newRow("latin-1 e-acute") << QString(31, QChar(0xE9)) << latin1 << QByteArray(31, char(0xE9));
+        QTest::newRow("latin-1 cjk") << QStringLiteral("A\u4e2d") << latin1 << QByteArray();
         QTest::newRow("zero inside") << QStringLiteral("A") + QChar(0) + QStringLiteral("B") << local
                                     << QByteArray();
         QTest::newRow("empty") << QString() << latin1 << QByteArray();
