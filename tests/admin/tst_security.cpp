@@ -55,14 +55,6 @@ struct Flow : AdminScreen {
         SCRIPT_DONE(*this);
     }
 
-    void logout()
-    {
-        reopen(WorkAreaLogin);
-        boxes.expect("Logout", "OK", "Logout successful");
-        click("BtnLogin");
-        SCRIPT_DONE(*this);
-    }
-
     // One system management button with its expected box.
     void press(const char *button, const QString &title, const QString &text, const char *id = nullptr)
     {
@@ -136,7 +128,10 @@ private slots:
         f.press("BtnSetRole", "Set role", kRoleSet, "Pat1");
         f.press("BtnUnenrollAdmin", "Administrator Unenrollment", kUnenrolled, "Adm2");
         QVERIFY(f.ctx.loginId); // another administrator: the session stays
-        f.logout();
+        f.reopen(WorkAreaLogin);
+        f.boxes.expect("Logout", "OK", "Logout successful");
+        f.click("BtnLogin");
+        SCRIPT_DONE(f);
         QVERIFY(!f.ctx.loginId);
 
         f.login(ZEPH_ROLE_SUPERUSER, Pat, "Pat1", "Login successful");

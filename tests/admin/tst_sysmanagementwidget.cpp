@@ -10,7 +10,6 @@
 #include "core/ResultText.h"
 
 #include <QGroupBox>
-#include <QRadioButton>
 #include <cstring>
 
 namespace {
@@ -62,7 +61,6 @@ private slots:
         const int local = UserIdText::Local8Bit;
         const int latin1 = UserIdText::Latin1;
         QTest::newRow("31 bytes") << QString(31, 'a') << local << QByteArray(31, 'a');
-        QTest::newRow("32 bytes") << QString(32, 'a') << local << QByteArray();
         QTest::newRow("latin-1 e-acute") << QString(31, QChar(0xE9)) << latin1 << QByteArray(31, char(0xE9));
         QTest::newRow("latin-1 cjk") << QStringLiteral("A\u4e2d") << latin1 << QByteArray();
         QTest::newRow("zero inside") << QStringLiteral("A") + QChar(0) + QStringLiteral("B") << local
@@ -116,9 +114,9 @@ private slots:
         QCOMPARE(Zvc_CallCount("*"), 0);
     }
 
-    // Each operation words a failure or a refused right with its result, an
-    // ID that does not fit the camera's field never reaches it, and none is
-    // followed by a success box or costs the capture.
+    // Each operation words a failure with its result, an ID that does not
+    // fit the camera's field never reaches it, and none is followed by a
+    // success box or costs the capture (refused rights are tst_security's).
     void failuresWorded_data()
     {
         QTest::addColumn<int>("op");
@@ -131,22 +129,15 @@ private slots:
         const QByteArray own;
         QTest::newRow("enroll failed")
             << int(Enroll) << own << other << "Failed to enroll Administrator. " + otherText;
-        QTest::newRow("enroll, id too long") << int(Enroll) << own << -1 << tooLong;
         QTest::newRow("unenroll failed")
             << int(Unenroll) << own << other << "Failed to unenroll administrator. " + otherText;
         QTest::newRow("lock failed") << int(Lock) << own << other << "Failed to lock device. " + otherText;
-        QTest::newRow("unlock failed")
-            << int(Unlock) << own << other << "Failed to unlock device. " + otherText;
         QTest::newRow("role failed") << int(SetRole) << own << other << "Failed to set role. " + otherText;
         QTest::newRow("commit failed") << int(SetRole) << QByteArray("Zeph_CommitGallery") << other
                                        << "Failed to set role. " + otherText;
         QTest::newRow("role: no capture")
             << int(SetRole) << own << int(ZEPH_ERR_FRAME_NOT_AVAILABLE) << kPrompt;
         QTest::newRow("role, id too long") << int(SetRole) << own << -1 << tooLong;
-        // A refused right says whose it is (enrolling, locking and roles are
-        // refused by the camera itself in tst_security).
-        const QString admin = SysManagementWidget::adminPermissionText();
-        QTest::newRow("unenroll denied") << int(Unenroll) << own << int(ZEPH_ERR_PERMISSION_DENIED) << admin;
     }
     void failuresWorded()
     {
@@ -217,7 +208,6 @@ private slots:
             op == Unenroll ? "Unenroll administrator successfully!" : "Set role successfully!";
         AdminScreen s;
         s.show(WorkAreaSysManagement);
-        QVERIFY(s.find<QRadioButton>("m_rdSuperUser")->isChecked());
         if (!sessionId.isEmpty()) {
             s.ctx.loginId = std::make_unique<LoginSession>();
             FixedText::copy(s.ctx.loginId->id, sessionId.toLatin1());
@@ -248,7 +238,8 @@ private slots:
     }
 
     // Unenrolling asks first, "No" the default, and No calls nothing. Enrolling: one eye missing asks
-    // first; a listed ID is not added twice; success consumes the capture.
+    // first (its answers are tst_capturejudgement's); a listed ID is not added twice; success consumes
+    // the capture.
     void enrollAdmin()
     {
         AdminScreen s;
@@ -263,10 +254,6 @@ private slots:
         QCOMPARE(s.boxes.shown().last().defaultButton, QStringLiteral("No"));
         QCOMPARE(Zvc_CallCount("Zeph_UnenrollAdmin"), 0);
         QCOMPARE(s.ctx.lastCapture.lastCaptureResult, ZEPH_ERR_NO_QUALIFIED_LEFT);
-        s.boxes.expect("Confirmation", "No");
-        s.click("m_btnEnrollAdmin");
-        SCRIPT_DONE(s);
-        QCOMPARE(Zvc_CallCount("Zeph_EnrollAsAdmin"), 0);
 
         Zvc_FailNext("Zeph_EnrollAsAdmin", 1, ZEPH_OK);
         s.boxes.expect("Confirmation", "Yes");
@@ -299,37 +286,6 @@ private slots:
             QCoreApplication::processEvents();
             QCOMPARE(Zvc_CallCount("Zeph_GetAdminGalleryInfo"), 1);
         }
-    }
-
-    // Eye labels share the window with the panels, in whole 4:3 steps; the
-    // left one shows on a binocular camera only.
-    void eyeSizes_data()
-    {
-        QTest::addColumn<int>("area");
-        QTest::addColumn<bool>("binocular");
-        QTest::addColumn<int>("windowWidth");
-        QTest::addColumn<QSize>("size");
-        const int login = WorkAreaLogin;
-        const int sys = WorkAreaSysManagement;
-        QTest::newRow("login bino 1300") << login << true << 1300 << QSize(488, 366);
-        QTest::newRow("login mono 900") << login << false << 900 << QSize(584, 438);
-        QTest::newRow("sys bino 1300") << sys << true << 1300 << QSize(388, 291);
-        QTest::newRow("sys mono 1003") << sys << false << 1003 << QSize(500, 375);
-    }
-    void eyeSizes()
-    {
-        QFETCH(int, area);
-        QFETCH(bool, binocular);
-        QFETCH(int, windowWidth);
-        QFETCH(QSize, size);
-        AdminScreen s(true, binocular ? ZVC_DEFAULT_USB_BINOCULAR : ZVC_DEFAULT_USB_MONOCULAR);
-        s.ctx.windowWidth = windowWidth;
-        s.show(area);
-        QCOMPARE(s.find<QLabel>("lblRightEye")->minimumSize(), size);
-        QCOMPARE(s.find<QLabel>("lblRightEye")->maximumSize(), size);
-        QCOMPARE(!s.find<QLabel>("lblLeftEye")->isHidden(), binocular);
-        if (binocular)
-            QCOMPARE(s.find<QLabel>("lblLeftEye")->maximumSize(), size);
     }
 
     // Each panel's white title stands on blue, the short panel's too.

@@ -50,7 +50,6 @@ struct AdminScreen {
         // Off the setting work area first: leaving it stores its selection.
         window.switchWorkArea(WorkAreaRecovery);
         QCoreApplication::processEvents();
-        startupBoxes = boxes.shown().size();
         if (open) {
             camera.select(device);
             QCOMPARE_EQ(ctx.openDevice(true), ZEPH_OK);
@@ -134,7 +133,6 @@ struct AdminScreen {
     AppContext &ctx;
     MessageBoxScript boxes;
     KeldTerminal window;
-    int startupBoxes = 0;
 };
 
 #endif
