@@ -237,9 +237,10 @@ private slots:
         QCOMPARE(s.items("cbAdminIDs"), left);
     }
 
-    // Unenrolling asks first, "No" the default, and No calls nothing. Enrolling: one eye missing asks
-    // first (its answers are tst_capturejudgement's); a listed ID is not added twice; success consumes
-    // the capture.
+    // Unenrolling asks first, "No" the default, and No calls nothing.
+    // Enrolling: one eye missing asks first (its answers are
+    // tst_capturejudgement's); a listed ID is not added twice; success
+    // consumes the capture.
     void enrollAdmin()
     {
         AdminScreen s;

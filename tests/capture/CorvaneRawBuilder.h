@@ -1,5 +1,6 @@
 #pragma once
-// CORVANE_RAW containers as the camera lays them out: little-endian fields, the rest of the header 0x11, then pixels.
+// CORVANE_RAW containers as the camera lays them out: little-endian fields,
+// the rest of the header 0x11, then pixels.
 
 #include <cstdint>
 #include <vector>

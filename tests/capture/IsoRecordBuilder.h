@@ -1,7 +1,8 @@
 #pragma once
 
-// Hand-built iris records for the parser and saver tests: the fields the program reads at their offsets, big-endian,
-// the rest of the headers zero. The lying variants overwrite single fields afterwards (count, length).
+// Hand-built iris records for the parser and saver tests: the fields the
+// program reads at their offsets, big-endian, the rest of the headers zero.
+// The lying variants overwrite single fields afterwards (count, length).
 
 #include <QByteArray>
 #include <cstdint>
@@ -49,7 +50,8 @@ inline QByteArray edition2005(const std::vector<Image> &images, uint16_t width, 
     return r;
 }
 
-// 2011: 16-byte header (count at 12), 57-byte blocks (width/height at 30/32, length at 53) with one quality block.
+// 2011: 16-byte header (count at 12), 57-byte blocks (width/height at 30/32,
+// length at 53) with one quality block.
 inline QByteArray edition2011(const std::vector<Image> &images)
 {
     QByteArray r(16, 0);

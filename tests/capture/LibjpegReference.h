@@ -1,5 +1,6 @@
 #pragma once
-// Test and benchmark helper: grey frames made and decoded by the system's libjpeg, never linked into the program.
+// Test and benchmark helper: grey frames made and decoded by the system's
+// libjpeg, never linked into the program.
 
 #include <cstdint>
 #include <cstdio>
@@ -18,7 +19,8 @@ struct EncodeOptions {
     int restartInterval = 0;       // or every n MCUs
 };
 
-// A deterministic picture of gradients, hard edges and noise, so every coefficient position and code length is used.
+// A deterministic picture of gradients, hard edges and noise, so every
+// coefficient position and code length is used.
 inline std::vector<uint8_t> testPicture(int width, int height, uint32_t seed)
 {
     std::vector<uint8_t> px(static_cast<size_t>(width) * height);

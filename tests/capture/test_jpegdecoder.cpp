@@ -1,4 +1,5 @@
-// The preview JPEG decoder against libjpeg's accurate integer decoder, and against streams that lie.
+// The preview JPEG decoder against libjpeg's accurate integer decoder, and
+// against streams that lie.
 
 #include "capture/JpegDecoder.h"
 
@@ -29,7 +30,8 @@ struct Decoder {
     JpegDecoder raw;
     Decoder() { EXPECT_EQ(raw.init(640, 480), JPEG_OK); }
 
-    // Decodes into a buffer followed by guard bytes: nothing may be written past the capacity given.
+    // Decodes into a buffer followed by guard bytes: nothing may be written
+    // past the capacity given.
     Result decode(const Bytes &jpeg, size_t capacity = kFrameCapacity)
     {
         Bytes buffer(capacity + 64, kGuard);
@@ -334,7 +336,8 @@ TEST(JpegDecoder, Arguments)
     EXPECT_EQ(capacity, 0u);
 }
 
-// Cut entropy data: nothing read past the bytes given (the sanitizer run), nothing written past the capacity.
+// Cut entropy data: nothing read past the bytes given (the sanitizer run),
+// nothing written past the capacity.
 TEST(JpegDecoder, TruncatedData)
 {
     libjpegref::EncodeOptions o;

@@ -1,5 +1,7 @@
-// The capture state on its way to the screen: the frame relay between the SDK's and the GUI thread (under load too),
-// frames of every stream format drawn (the very pixels; sizes that do not add up never), score boxes and eye texts.
+// The capture state on its way to the screen: the frame relay between the
+// SDK's and the GUI thread (under load too), frames of every stream format
+// drawn (the very pixels; sizes that do not add up never), score boxes and eye
+// texts.
 
 #include "capture/CaptureResults.h"
 #include "capture/FrameDrawer.h"
@@ -83,7 +85,8 @@ struct Eye {
     bool unchanged() const { return label.pixmap().cacheKey() == before; }
 };
 
-// Frame n of an eye: sizes follow n's parity, every byte is the mark of n and the eye, so a mixed copy shows.
+// Frame n of an eye: sizes follow n's parity, every byte is the mark of n and
+// the eye, so a mixed copy shows.
 QSize sizeOf(uint32_t n)
 {
     return n % 2 ? QSize(640, 480) : QSize(161, 37);
@@ -103,8 +106,10 @@ bool wholeFrame(const ImageSlot &slot, int eye)
            && std::all_of(slot.data.begin(), slot.data.end(), [mark](uint8_t b) { return b == mark; });
 }
 
-// Stands in for the capture work area: one event per delivery, noting the status changes. Under load it falls behind
-// now and then and copies the frames at every delivery (the work area only with none queued); each must be whole.
+// Stands in for the capture work area: one event per delivery, noting the
+// status changes. Under load it falls behind now and then and copies the
+// frames at every delivery (the work area only with none queued); each must be
+// whole.
 class Receiver : public QObject
 {
     Q_OBJECT
@@ -129,7 +134,8 @@ public slots:
         }
         if (!m_handedOver)
             return;
-        // Held up until 20 more frames are behind this one or the stream is over; the SDK's thread never waits.
+        // Held up until 20 more frames are behind this one or the stream is
+        // over; the SDK's thread never waits.
         if (deliveries % 50 == 0)
             for (const uint32_t target = qMin(*m_handedOver + 20, m_total); *m_handedOver < target;)
                 std::this_thread::yield();
@@ -158,7 +164,8 @@ class TestCaptureResults : public QObject
 {
     Q_OBJECT
 private slots:
-    // A callback without images clears both slots, keeping status and error; one after the receiver went is dropped.
+    // A callback without images clears both slots, keeping status and error;
+    // one after the receiver went is dropped.
     void nullImagesAndLateCallbacks()
     {
         LiveFrames frames;
@@ -181,8 +188,10 @@ private slots:
         QCOMPARE(FrameRelay::frameCallback(nullptr, nullptr, 0, nullptr, nullptr), 0);
     }
 
-    // The SDK's thread hands over frames of changing sizes faster than the GUI thread, held up now and then, takes
-    // them: every copy taken is one whole frame, and no status change is lost in the backlog, not even one COMPLETE.
+    // The SDK's thread hands over frames of changing sizes faster than the GUI
+    // thread, held up now and then, takes them: every copy taken is one whole
+    // frame, and no status change is lost in the backlog, not even one
+    // COMPLETE.
     void relayUnderLoad()
     {
         LiveFrames frames;
@@ -225,8 +234,9 @@ private slots:
         QCOMPARE(screen.changes, expected);
     }
 
-    // A camera that answers success but hands out no arrays or ISO record: nothing is read through the missing
-    // pointers; without a record the missing eye is named, and the reason becomes the save error text.
+    // A camera that answers success but hands out no arrays or ISO record:
+    // nothing is read through the missing pointers; without a record the
+    // missing eye is named, and the reason becomes the save error text.
     void fetchWithNothingHandedOut()
     {
         const int right = ZEPH_ERR_NO_QUALIFIED_RIGHT, none = ZEPH_ERR_NO_QUALIFIED_FRAME;
@@ -288,12 +298,14 @@ private slots:
         if (!drawn)
             return;
         QCOMPARE(eye.hasScaledContents(), label.width() * label.height() < int(width * height));
-        // Last pixel of the first row and first of the second: the rows are not shifted by the padding.
+        // Last pixel of the first row and first of the second: the rows are
+        // not shifted by the padding.
         QCOMPARE(qGray(shown(eye).pixel(int(width) - 1, 0)), int((width - 1) % 251));
         QCOMPARE(qGray(shown(eye).pixel(0, 1)), int(width % 251));
     }
 
-    // Drawn from where the container says its pixels start (layouts and refusals: the container's own test).
+    // Drawn from where the container says its pixels start (layouts and
+    // refusals: the container's own test).
     void corvaneRawContainer()
     {
         const Bytes bytes = corvanetest::container(true, 9, 12, 12);
@@ -303,7 +315,8 @@ private slots:
         QVERIFY(sameGrey(shown(eye.label), Bytes(bytes.begin() + 65, bytes.end()), 12, 12));
     }
 
-    // Frames of the reference encoders: a JPEG drawn as libjpeg decodes it (within 1), a lossless JPEG 2000 exactly.
+    // Frames of the reference encoders: a JPEG drawn as libjpeg decodes it
+    // (within 1), a lossless JPEG 2000 exactly.
     void compressedFrames()
     {
         const struct {
@@ -336,7 +349,8 @@ private slots:
         }
     }
 
-    // A copy that cannot be made marks the eye absent rather than leaving the old frame described as present.
+    // A copy that cannot be made marks the eye absent rather than leaving the
+    // old frame described as present.
     void unmadeCopyMarksSlotAbsent()
     {
         LiveFrames frames;

@@ -1,4 +1,5 @@
-// The capture work area on the virtual camera: its controls and their rules, and whole captures on model time.
+// The capture work area on the virtual camera: its controls and their rules,
+// and whole captures on model time.
 
 #include "app/KeldTerminal.h"
 #include "capture/CaptureWidget.h"
@@ -34,7 +35,8 @@ QStringList itemsOf(QComboBox *box)
     return items;
 }
 
-// The calls of the journal since it was last cleared whose lines start with `prefix`, without their answers.
+// The calls of the journal since it was last cleared whose lines start with
+// `prefix`, without their answers.
 QStringList calls(const char *prefix)
 {
     QStringList found;
@@ -55,7 +57,8 @@ enum How { Auto, GuiLate, Operate, StopButton, StopReturn };
 const QStringList kCaptured{SoundPlayer::kStartA, SoundPlayer::kCapture};
 const QStringList kTimedOut{SoundPlayer::kTimeout};
 
-// The main window on the capture work area with `device`; sounds recorded, not played; an unexpected box fails.
+// The main window on the capture work area with `device`; sounds recorded, not
+// played; an unexpected box fails.
 struct Screen {
     explicit Screen(const char *device = ZVC_DEFAULT_USB_BINOCULAR) : ctx(camera.context()), name(device)
     {
@@ -95,7 +98,8 @@ struct Screen {
         QComboBox *box = get<QComboBox>(combo);
         box->setCurrentIndex(box->findText(text));
     }
-    // Moves model time on in frame steps, the GUI thread handling what arrived after each, until `done` or `limitMs`.
+    // Moves model time on in frame steps, the GUI thread handling what arrived
+    // after each, until `done` or `limitMs`.
     bool runUntil(const std::function<bool()> &done, int64_t limitMs = 30000)
     {
         for (int64_t t = 0; t <= limitMs; t += 66) {
@@ -115,7 +119,8 @@ struct Screen {
         Zvc_CaptureStatus(name.constData(), &status);
         return status;
     }
-    // An auto capture of `subject` (0: nobody) with the journal cleared just before the start, run to its end.
+    // An auto capture of `subject` (0: nobody) with the journal cleared just
+    // before the start, run to its end.
     bool autoCapture(int subject)
     {
         if (subject)
@@ -147,7 +152,8 @@ private slots:
         m_clock = std::make_unique<FakeClock>();
     }
 
-    // Lists follow the revision radio, the stored kind (K3 by default) kept if listed; a compact kind forces JPEG 2000.
+    // Lists follow the revision radio, the stored kind (K3 by default) kept if
+    // listed; a compact kind forces JPEG 2000.
     void resultListsPerRevision()
     {
         Screen s;
@@ -244,7 +250,8 @@ private slots:
 
     // ---- Whole captures on model time ----
 
-    // Whole captures however they end: what is fetched, kept, drawn, lit, played and said; the controls back at rest.
+    // Whole captures however they end: what is fetched, kept, drawn, lit,
+    // played and said; the controls back at rest.
     void captureOutcomes_data()
     {
         QTest::addColumn<int>("how");
@@ -352,7 +359,8 @@ private slots:
         QVERIFY(s.get<QPushButton>("btStart")->isDefault());
     }
 
-    // Leaving the work area stops a capture only when the camera said it is capturing, not on a failed status query.
+    // Leaving the work area stops a capture only when the camera said it is
+    // capturing, not on a failed status query.
     void leavingStopsOnlyOnAnAnsweredStatus()
     {
         Screen s;
@@ -367,8 +375,9 @@ private slots:
         QCOMPARE(s.deviceStatus(), int(ZEPH_STATUS_ABORT));
     }
 
-    // The prompts on a real capture. Get fetches again and keeps the capture's age (the age question:
-    // tst_capturejudgement's prompts); an eye judged unfit is cleared on the camera and fetched without.
+    // The prompts on a real capture. Get fetches again and keeps the capture's
+    // age (the age question: tst_capturejudgement's prompts); an eye judged
+    // unfit is cleared on the camera and fetched without.
     void promptsOnARealCapture()
     {
         Screen s;
@@ -401,7 +410,8 @@ private slots:
         QVERIFY(!s.drawn("lbLeftEye"));
     }
 
-    // Each revision, kind and format the lists offer comes back from the camera, is read and drawn with its scores.
+    // Each revision, kind and format the lists offer comes back from the
+    // camera, is read and drawn with its scores.
     void resultsPerRevision_data()
     {
         QTest::addColumn<QString>("radio");
@@ -438,7 +448,8 @@ private slots:
         QCOMPARE(right->pixmap().toImage().pixel(4, 45), qRgb(255, 255, 255));
     }
 
-    // With "Save best image" on, every result lands in the chosen folder; a write that fails is told in one box.
+    // With "Save best image" on, every result lands in the chosen folder; a
+    // write that fails is told in one box.
     void savesResults()
     {
         QTemporaryDir dir;
@@ -471,7 +482,8 @@ private slots:
         QVERIFY2(said.startsWith(QLatin1String("Failed to save file '")), qPrintable(said));
     }
 
-    // Lying outputs: nothing read past what was handed out; a picture claiming more pixels than it holds not drawn.
+    // Lying outputs: nothing read past what was handed out; a picture claiming
+    // more pixels than it holds not drawn.
     void lyingOutputs()
     {
         Screen s;

@@ -84,7 +84,8 @@ private slots:
         QFETCH(Entry, right);
         QFETCH(Entry, left);
 
-        // The record lives in a buffer of exactly its size; an empty one is no data at all, whatever size it claims.
+        // The record lives in a buffer of exactly its size; an empty one is no
+        // data at all, whatever size it claims.
         std::vector<uint8_t> bytes(record.begin(), record.end());
         const ZephIsoRecord iso{bytes.empty() ? 100u : uint32_t(bytes.size()), bytes.empty() ? nullptr : bytes.data()};
         IsoIrisRecord::Options options;

@@ -1,4 +1,5 @@
-// The eyes and format names the capture work area offers, and how long fetching the chosen result should take.
+// The eyes and format names the capture work area offers, and how long
+// fetching the chosen result should take.
 
 #include "capture/ResultLists.h"
 #include "capture/RetrievalEstimate.h"
@@ -31,7 +32,8 @@ private slots:
                  QStringLiteral("UNKNOWN EYE=0 RIGHT EYE=1 LEFT EYE=2 BOTH EYE=3"));
     }
 
-    // The names shown for the stream format (the lists' names: tst_capturewidget's resultListsPerRevision).
+    // The names shown for the stream format (the lists' names:
+    // tst_capturewidget's resultListsPerRevision).
     void formatNames()
     {
         QCOMPARE(ResultLists::formatName(6), QStringLiteral("MONO_JPEG"));

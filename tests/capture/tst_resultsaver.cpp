@@ -133,7 +133,8 @@ private slots:
     }
     void cleanup() { m_dir.reset(); }
 
-    // Every byte of the file against the layout, written out field by field; a row of 3 is padded by one, of 4 by none.
+    // Every byte of the file against the layout, written out field by field; a
+    // row of 3 is padded by one, of 4 by none.
     void headerAndPixelsByteByByte()
     {
         for (const uint width : {3u, 4u}) {
@@ -145,7 +146,8 @@ private slots:
             QCOMPARE(bmp.size(), 1078 + imageSize);
 
             QCOMPARE(bmp.left(2), QByteArray("BM"));
-            // Offset, width, value: sizes, pixel offset, one 8-bit plane, uncompressed, no resolution, 256 colours.
+            // Offset, width, value: sizes, pixel offset, one 8-bit plane,
+            // uncompressed, no resolution, 256 colours.
             const struct { int offset, bytes; uint32_t value; } fields[] = {
                 {2, 4, uint32_t(1078 + imageSize)}, {6, 4, 0}, {10, 4, 1078}, {14, 4, 40}, {18, 4, width},
                 {22, 4, height}, {26, 2, 1}, {28, 2, 8}, {30, 4, 0}, {34, 4, uint32_t(imageSize)}, {38, 4, 0},
@@ -165,7 +167,8 @@ private slots:
         }
     }
 
-    // Refused before a byte is written, the pixels never read (a fake pointer would fault under the sanitizers).
+    // Refused before a byte is written, the pixels never read (a fake pointer
+    // would fault under the sanitizers).
     void refused()
     {
         const uint8_t one = 0;
@@ -321,7 +324,8 @@ private slots:
         }
     }
 
-    // Saving again in the same second replaces the file; a write failing halfway leaves it whole, no temporary behind.
+    // Saving again in the same second replaces the file; a write failing
+    // halfway leaves it whole, no temporary behind.
     void sameNameReplacedOnlyWhole()
     {
         ResultSaver s = saver(options());

@@ -277,7 +277,8 @@ TEST(IsoRecords, HeadersFieldByFieldInBothEditions)
             }
             EXPECT_EQ(images[i].width, uint32_t(c.w));
             EXPECT_EQ(images[i].height, uint32_t(c.h));
-            // the 2011 edition numbers formats as the camera does; the 2005 one has 14 for JPEG 2000
+            // the 2011 edition numbers formats as the camera does; the 2005
+            // one has 14 for JPEG 2000
             const int format = c.revision == 1 && c.recordFormat == 14 ? int(FormatMonoJpeg2000) : c.recordFormat;
             const auto d = readBack(format, Bytes(images[i].data, images[i].data + images[i].size), c.w, c.h);
             ASSERT_TRUE(d);
