@@ -92,10 +92,10 @@ Step toggle(const char *checkable)
 struct Edit {
     QList<Step> steps;
     std::function<void(ZephDeviceConfig &)> expect; // on the record before; none: unchanged
-    QStringList boxes;                              // Information / Warning boxes on the way
+    QStringList boxes {};                           // Information / Warning boxes on the way
     QString answer = QStringLiteral("OK");          // to each of them
     bool sent = true;                               // false: nothing written, the dialog stays up
-    std::function<void(Screen &)> before;           // before the dialog opens
+    std::function<void(Screen &)> before {};        // before the dialog opens
 };
 
 struct Refusal {

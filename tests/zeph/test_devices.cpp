@@ -213,6 +213,7 @@ TEST_F(Devices, FactoryConfigurationFollowsTheLinkAndChangesAreValidated)
         CASE(c.dedupThreshold = c.authThreshold = 0.8f, ZEPH_OK),
         CASE(c.dedupThreshold = c.authThreshold = 1.1f, ZEPH_OK),
         CASE(c.dedupThreshold = 1.11f, kBad),      CASE(c.dedupThreshold = std::nanf(""), kBad),
+        CASE(c.authThreshold = 0.79f, kBad),
         CASE(c.forceEncryption = 2, kBad),         CASE(c.enableStream = 0xFF, kBad),
         CASE(c.forceEncryption = c.enableDedup = c.supervisedEnrollment = c.dataClosure =
                  c.enableStream = c.deepSleepInterrupt = 1,

@@ -97,6 +97,7 @@ TEST(Gallery, LimitsAndIdsAnswerWithTheirCodes)
         ZephResult expected;
     } cases[] = {
         {"room left", {2, 4, 8}, {{"A", 2}}, "B", 2, ZEPH_OK},
+        {"gallery slots filled exactly", {5, 4, 4}, {{"A", 2}}, "B", 2, ZEPH_OK},
         {"gallery slots used up", {5, 4, 3}, {{"A", 2}}, "B", 2, ZEPH_ERR_NO_SLOTS_FOR_ENROLLMENT},
         {"no template", {5, 4, 20}, {}, "A", 0, ZEPH_ERR_TEMPLATE_NOT_AVAILABLE},
         {"an ID of 31 characters", {5, 4, 20}, {}, std::string(31, 'a'), 2, ZEPH_OK},
