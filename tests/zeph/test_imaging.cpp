@@ -103,7 +103,8 @@ std::optional<Decoded> readBack(int format, const Bytes &b, int w = 0, int h = 0
     case FormatMonoJpeg2000: return decodeJpeg2000(b);
     case FormatMonoPng: return decodePng(b);
     case FormatCorvaneRaw:
-        if (!readCorvaneRawContainer(b.data(), b.size(), 640 * 480, &f)) return std::nullopt;
+        if (!readCorvaneRawContainer(b.data(), b.size(), 640 * 480, &f))
+            return std::nullopt;
         return Decoded{int(f.width), int(f.height), Bytes(b.begin() + long(f.pixelOffset), b.end())};
     case FormatCorvaneJpeg2000: return decodeJpeg2000(Bytes(b.begin() + long(std::min<size_t>(28, b.size())), b.end()));
     }
@@ -263,7 +264,8 @@ TEST(IsoRecords, HeadersFieldByFieldInBothEditions)
         for (size_t i = 0; i < 2; ++i) {
             SCOPED_TRACE(i);
             ASSERT_EQ(images[i].data != nullptr, i < c.eyes.size());
-            if (!images[i].data) continue;
+            if (!images[i].data)
+                continue;
             const size_t data = size_t(images[i].data - r.data()), block = data - (c.revision == 1 ? 14 : 57);
             EXPECT_EQ(r[c.revision == 1 ? block : block + 26], c.subtype == 0 ? 0 : c.eyes[i].want.eye);
             EXPECT_EQ(r[c.revision == 1 ? block + 5 : block + 19], c.eyes[i].totalScore);
